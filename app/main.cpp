@@ -1,0 +1,83 @@
+#include "commands.h"
+
+#include <dialogservice.h>
+#include <frmmasktesting.h>
+
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QStyleFactory>
+
+#include <memory>
+
+namespace {
+
+// Commands that run without a window, so that they work without a display.
+bool isCommandLineRun(int argc, char* argv[])
+{
+    static const char* const commands[] = {"--create-database", "--help", "-h", "--help-all"};
+    for (int i = 1; i < argc; ++i) {
+        const QByteArray arg(argv[i]);
+        for (const char* command : commands) {
+            if (arg == command || arg.startsWith(QByteArray(command) + '='))
+                return true;
+        }
+    }
+    return false;
+}
+
+int runWindow(QApplication& app)
+{
+    vantor::WidgetDialogService dialogs;
+    vantor::frmMaskTesting window(dialogs, QCoreApplication::applicationDirPath());
+    if (!window.Form_Load())
+        return 1;
+    window.show();
+    return app.exec();
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    std::unique_ptr<QCoreApplication> app;
+    if (isCommandLineRun(argc, argv))
+        app = std::make_unique<QCoreApplication>(argc, argv);
+    else
+        app = std::make_unique<QApplication>(argc, argv);
+    QCoreApplication::setApplicationName(vantor::DialogService::applicationTitle());
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral("Vantor: annual respirator mask test records."));
+    parser.addHelpOption();
+    const QCommandLineOption createOption(QStringLiteral("create-database"),
+                                          QStringLiteral("Create a new, empty records file at <path>."),
+                                          QStringLiteral("path"));
+    const QCommandLineOption sampleOption(QStringLiteral("sample"),
+                                          QStringLiteral("With --create-database: fill it with <n> invented members."),
+                                          QStringLiteral("n"), QStringLiteral("0"));
+    parser.addOptions({createOption, sampleOption});
+    parser.process(*app);
+
+    QTextStream out(stdout);
+    QTextStream err(stderr);
+    if (parser.isSet(createOption)) {
+        bool ok = false;
+        const int samples = parser.value(sampleOption).toInt(&ok);
+        if (!ok || samples < 0) {
+            err << "vantor: --sample needs a whole number of records, not '" << parser.value(sampleOption) << "'\n";
+            return 2;
+        }
+        return vantor::commands::createDatabase(parser.value(createOption), samples, out, err);
+    }
+    if (!parser.positionalArguments().isEmpty()) {
+        err << "vantor: unexpected argument '" << parser.positionalArguments().first() << "'\n";
+        return 2;
+    }
+    auto* gui = qobject_cast<QApplication*>(app.get());
+    if (!gui) {
+        err << "vantor: the window needs no further arguments\n";
+        return 2;
+    }
+    QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
+    return runWindow(*gui);
+}

@@ -1,0 +1,58 @@
+#include "appearance.h"
+
+#include <QFile>
+#include <QFontDatabase>
+#include <QIcon>
+#include <QPainter>
+#include <QPixmap>
+#include <QSvgRenderer>
+
+namespace vantor::appearance {
+
+QString fontFamily()
+{
+    static const QString family = [] {
+        // Only the regular face: Wine's bold Tahoma file is drawn barely heavier than the
+        // regular one, while Qt's synthetic emboldening of the regular face reads as bold.
+        const QString path = QStringLiteral("/usr/share/wine/fonts/tahoma.ttf");
+        if (QFile::exists(path)) {
+            const QStringList families = QFontDatabase::applicationFontFamilies(QFontDatabase::addApplicationFont(path));
+            if (!families.isEmpty())
+                return families.first();
+        }
+        return QStringLiteral("Tahoma");
+    }();
+    return family;
+}
+
+QFont controlFont(qreal pointSize, bool bold)
+{
+    QFont font(fontFamily());
+    font.setPointSizeF(pointSize);
+    font.setBold(bold);
+    font.setStyleHint(QFont::SansSerif);
+    return font;
+}
+
+QPixmap picture(const QString& resource, const QSize& size)
+{
+    QPixmap pixmap(size);
+    pixmap.fill(Qt::transparent);
+    QSvgRenderer renderer(resource);
+    if (renderer.isValid()) {
+        QPainter painter(&pixmap);
+        painter.setRenderHint(QPainter::Antialiasing);
+        renderer.render(&painter);
+    }
+    return pixmap;
+}
+
+QIcon programIcon()
+{
+    QIcon icon;
+    for (int side : {16, 24, 32, 48, 64, 128})
+        icon.addPixmap(picture(QStringLiteral(":/vantor/mask-icon.svg"), QSize(side, side)));
+    return icon;
+}
+
+} // namespace vantor::appearance

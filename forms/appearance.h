@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QColor>
+#include <QFont>
+#include <QIcon>
+#include <QPixmap>
+#include <QRect>
+#include <QString>
+
+class QWidget;
+
+namespace vantor::appearance {
+
+// The family every control uses. Tahoma is loaded from Wine's fonts where they are
+// installed; elsewhere the platform's nearest sans-serif stands in.
+QString fontFamily();
+QFont controlFont(qreal pointSize = 9.75, bool bold = false);
+
+// Window geometry is kept in twips, as the layout was drawn: 15 twips to a pixel at 96 dpi.
+constexpr int twips(int value) { return (value + 7) / 15; }
+inline QRect twipsRect(int left, int top, int width, int height)
+{
+    return QRect(twips(left), twips(top), twips(width), twips(height));
+}
+
+inline const QColor WindowGrey{192, 192, 192};
+inline const QColor LockedGreen{128, 255, 128};
+inline const QColor UnlockedWhite{255, 255, 255};
+
+// The program's pictures, drawn from the SVGs in the resources.
+QPixmap picture(const QString& resource, const QSize& size);
+QIcon programIcon();
+
+} // namespace vantor::appearance

@@ -1,0 +1,101 @@
+#pragma once
+
+#include "dialogservice.h"
+#include "textbox.h"
+
+#include <connection.h>
+#include <recordset.h>
+
+#include <QLabel>
+#include <QPushButton>
+#include <QWidget>
+
+#include <memory>
+
+class QGroupBox;
+
+namespace vantor {
+
+// The main records window: one mask test record at a time, entered, changed, found and
+// removed from the keyboard.
+class frmMaskTesting : public QWidget
+{
+    Q_OBJECT
+public:
+    // `programDirectory` is where the records file MaskTest.mdb lies.
+    frmMaskTesting(DialogService& dialogs, const QString& programDirectory, QWidget* parent = nullptr);
+    ~frmMaskTesting() override;
+
+    // Opens the store and shows the first record. On failure the user has been told
+    // why, and the window must not be shown.
+    bool Form_Load();
+
+    // What the window works on, for whoever needs to look (tests, the query window).
+    const RecordSet* recordSet() const { return m_rsMaskTest.get(); }
+    QString databasePath() const { return m_strDBPath; }
+    QString connectString() const { return m_strConnect; }
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private slots:
+    void cmdAdd_Click();
+    void cmdEdit_Click();
+    void cmdCancel_Click();
+    void cmdExit_Click();
+
+private:
+    void buildLayout();
+    TextBox* addTextBox(QWidget* frame, const char* name, QRect geometry, Qt::Alignment alignment, int maxLength);
+    QLabel* addLabel(QWidget* parent, const char* name, const QString& caption, QRect geometry);
+    QPushButton* addButton(QWidget* frame, const char* name, const QString& caption, QRect geometry,
+                           const QString& tooltip);
+    QGroupBox* addFrame(const char* name, const QString& caption, QRect geometry);
+    void setTabOrder();
+
+    void Form_Unload();
+    void LockFields();
+    void UnlockFields();
+    StoreError ShowRecord();
+    QList<TextBox*> textBoxes() const;
+    bool clickDefaultButton();
+    void reportStartupFailure(const StoreError& error);
+
+    DialogService& m_dialogs;
+    QString m_programDirectory;
+
+    // Store objects, from Form_Load to Form_Unload.
+    std::unique_ptr<Connection> m_cnnMaskTest;
+    std::unique_ptr<RecordSet> m_rsMaskTest;
+    QString m_strSQL;
+    QString m_strDBPath;
+    QString m_strConnect;
+    bool m_blnAdding = false;
+
+    TextBox* txtMonthTested = nullptr;
+    TextBox* txtDayTested = nullptr;
+    TextBox* txtYearTested = nullptr;
+    TextBox* txtTorF = nullptr;
+    TextBox* txtAssignTo = nullptr;
+    TextBox* txtFDID = nullptr;
+    TextBox* txtRank = nullptr;
+    TextBox* txtKday = nullptr;
+    TextBox* txtLname = nullptr;
+    TextBox* txtFname = nullptr;
+    TextBox* txtMid = nullptr;
+    TextBox* txtBatt = nullptr;
+    TextBox* txtUnit = nullptr;
+    TextBox* txtAssign = nullptr;
+
+    QPushButton* cmdSearch = nullptr;
+    QPushButton* cmdAdd = nullptr;
+    QPushButton* cmdSave = nullptr;
+    QPushButton* cmdEdit = nullptr;
+    QPushButton* cmdUpdate = nullptr;
+    QPushButton* cmdQuery = nullptr;
+    QPushButton* cmdCancel = nullptr;
+    QPushButton* cmdDelete = nullptr;
+    QPushButton* cmdExit = nullptr;
+};
+
+} // namespace vantor

@@ -1,0 +1,101 @@
+#include "connection.h"
+
+#include <QAtomicInteger>
+#include <QSqlQuery>
+
+namespace vantor {
+
+namespace {
+QString nextConnectionName()
+{
+    static QAtomicInteger<quint64> counter;
+    return QStringLiteral("vantor-%1").arg(counter.fetchAndAddRelaxed(1));
+}
+} // namespace
+
+Connection::Connection() = default;
+
+Connection::~Connection()
+{
+    close();
+}
+
+StoreError Connection::open(const QString& connectionString, const QString& userName, const QString& password)
+{
+    if (!connectionString.isEmpty())
+        m_connectionString = connectionString;
+    close();
+
+    QString parseError;
+    const ConnectionString cs = ConnectionString::parse(m_connectionString, &parseError);
+    if (!parseError.isEmpty())
+        return StoreError::make(InvalidArgument, parseError);
+    m_engine = Engine::forProvider(cs.provider());
+    if (!m_engine)
+        return StoreError::make(ProviderNotFound,
+                                QStringLiteral("Provider cannot be found: '%1'.").arg(cs.provider()));
+
+    m_connectionName = nextConnectionName();
+    StoreError error;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(m_engine->qtDriver(), m_connectionName);
+        if (!db.isValid()) {
+            error = StoreError::make(ProviderNotFound,
+                                     QStringLiteral("The database driver %1 is not installed.").arg(m_engine->qtDriver()));
+        } else {
+            if (!userName.isEmpty())
+                db.setUserName(userName);
+            if (!password.isEmpty())
+                db.setPassword(password);
+            error = m_engine->open(db, cs);
+        }
+    }
+    if (error) {
+        QSqlDatabase::removeDatabase(m_connectionName);
+        m_connectionName.clear();
+        return error;
+    }
+    m_dataSource = cs.dataSource();
+    return {};
+}
+
+void Connection::close()
+{
+    if (m_connectionName.isEmpty())
+        return;
+    {
+        QSqlDatabase db = QSqlDatabase::database(m_connectionName, false);
+        if (db.isOpen())
+            db.close();
+    }
+    QSqlDatabase::removeDatabase(m_connectionName);
+    m_connectionName.clear();
+}
+
+bool Connection::isOpen() const
+{
+    return !m_connectionName.isEmpty() && QSqlDatabase::database(m_connectionName, false).isOpen();
+}
+
+QSqlDatabase Connection::database() const
+{
+    return QSqlDatabase::database(m_connectionName, false);
+}
+
+QString Connection::currentYear(StoreError* error) const
+{
+    if (!isOpen()) {
+        if (error)
+            *error = StoreError::make(ObjectClosed, QStringLiteral("Operation is not allowed when the object is closed."));
+        return {};
+    }
+    QSqlQuery q(database());
+    if (!q.exec(QStringLiteral("SELECT ") + m_engine->currentYearExpression()) || !q.next()) {
+        if (error)
+            *error = m_engine->mapError(q.lastError());
+        return {};
+    }
+    return q.value(0).toString();
+}
+
+} // namespace vantor

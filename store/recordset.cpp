@@ -1,0 +1,596 @@
+#include "recordset.h"
+
+#include <QRegularExpression>
+#include <QSqlQuery>
+#include <QSqlRecord>
+
+#include <algorithm>
+
+namespace vantor {
+
+namespace {
+
+StoreError noCurrentRecord()
+{
+    return StoreError::make(NoCurrentRecord,
+                            QStringLiteral("Either BOF or EOF is True, or the current record has been deleted. "
+                                           "Requested operation requires a current record."));
+}
+
+StoreError closedError()
+{
+    return StoreError::make(ObjectClosed, QStringLiteral("Operation is not allowed when the object is closed."));
+}
+
+StoreError conflictError()
+{
+    return StoreError::make(RowConflict,
+                            QStringLiteral("Row cannot be located for updating. Some values may have been "
+                                           "changed since it was last read."));
+}
+
+// What the store writes for a value: a null QString (an empty text box) is the empty
+// string, never a null; only an invalid QVariant is a null.
+QVariant storable(const QVariant& value)
+{
+    if (value.typeId() == QMetaType::QString && value.toString().isNull())
+        return QVariant(QStringLiteral(""));
+    return value;
+}
+
+// What the store reads: every value as text, a null as an invalid QVariant.
+QVariant readable(const QSqlQuery& query, int column)
+{
+    if (query.isNull(column))
+        return {};
+    const QVariant v = query.value(column);
+    QString text = v.toString();
+    if (text.isNull())
+        text = QStringLiteral("");
+    return QVariant(text);
+}
+
+} // namespace
+
+RecordSet::RecordSet() = default;
+
+RecordSet::~RecordSet()
+{
+    close();
+}
+
+StoreError RecordSet::open(const QString& sql, const QString& connectionString, CursorType cursorType,
+                           LockType lockType, const QVariantList& parameters)
+{
+    close();
+    auto connection = std::make_unique<Connection>();
+    if (StoreError error = connection->open(connectionString))
+        return error;
+    m_ownConnection = std::move(connection);
+    m_connection = m_ownConnection.get();
+    StoreError error = openOn(sql, cursorType, lockType, parameters);
+    if (error)
+        close();
+    return error;
+}
+
+StoreError RecordSet::open(const QString& sql, Connection& activeConnection, CursorType cursorType,
+                           LockType lockType, const QVariantList& parameters)
+{
+    close();
+    if (!activeConnection.isOpen())
+        return closedError();
+    m_connection = &activeConnection;
+    StoreError error = openOn(sql, cursorType, lockType, parameters);
+    if (error)
+        close();
+    return error;
+}
+
+StoreError RecordSet::openOn(const QString& sql, CursorType cursorType, LockType lockType,
+                             const QVariantList& parameters)
+{
+    static const QRegularExpression selectAll(
+        QStringLiteral(R"(^\s*select\s+\*\s+from\s+(\[[^\]]+\]|"[^"]+"|[A-Za-z_][A-Za-z0-9_]*)(.*)$)"),
+        QRegularExpression::CaseInsensitiveOption | QRegularExpression::DotMatchesEverythingOption);
+
+    const Engine* engine = m_connection->engine();
+    const QString translated = engine->translate(sql);
+    const QRegularExpressionMatch match = selectAll.match(translated);
+    if (!match.hasMatch())
+        return StoreError::make(CommandFailed,
+                                QStringLiteral("A record set reads whole rows of one table "
+                                               "(SELECT * FROM table ...): %1").arg(sql));
+    QString table = match.captured(1);
+    if (table.startsWith(u'[') || table.startsWith(u'"'))
+        table = table.mid(1, table.size() - 2);
+
+    const QSqlRecord record = m_connection->database().record(table);
+    if (record.isEmpty())
+        return StoreError::make(TableNotFound,
+                                QStringLiteral("The table '%1' does not exist in %2.").arg(table, m_connection->dataSource()));
+
+    m_table = table;
+    m_fieldNames.clear();
+    QStringList quoted;
+    for (int i = 0; i < record.count(); ++i) {
+        m_fieldNames << record.fieldName(i);
+        quoted << engine->quoteIdentifier(record.fieldName(i));
+    }
+    m_selectList = quoted.join(QStringLiteral(", "));
+    m_cursorType = cursorType;
+    m_lockType = lockType;
+    m_source = sql;
+
+    if (StoreError error = loadKeys(match.captured(2), parameters))
+        return error;
+    m_open = true;
+    m_position = m_keys.empty() ? -1 : 0;
+    return {};
+}
+
+StoreError RecordSet::loadKeys(const QString& rest, const QVariantList& parameters)
+{
+    const Engine* engine = m_connection->engine();
+    QSqlQuery query(m_connection->database());
+    query.setForwardOnly(true);
+    const QString keySql = QStringLiteral("SELECT ") + engine->rowKeyColumn() + QStringLiteral(" FROM ")
+        + engine->quoteIdentifier(m_table) + rest;
+    if (!query.prepare(keySql))
+        return engineError(query, m_source);
+    for (const QVariant& p : parameters)
+        query.addBindValue(storable(p));
+    if (!query.exec())
+        return engineError(query, m_source);
+    m_keys.clear();
+    while (query.next())
+        m_keys.push_back(query.value(0).toLongLong());
+    if (query.lastError().isValid())
+        return engineError(query, m_source);
+    return {};
+}
+
+void RecordSet::close()
+{
+    m_open = false;
+    m_pages.clear();
+    m_keys.clear();
+    m_keys.shrink_to_fit();
+    m_deleted.clear();
+    m_position = -1;
+    m_adding = false;
+    m_buffer.clear();
+    m_dirty.clear();
+    m_fieldNames.clear();
+    m_connection = nullptr;
+    m_ownConnection.reset();
+}
+
+bool RecordSet::bof() const
+{
+    if (m_adding)
+        return false;
+    return !m_open || recordCount() == 0 || m_position < 0;
+}
+
+bool RecordSet::eof() const
+{
+    if (m_adding)
+        return false;
+    return !m_open || recordCount() == 0 || m_position >= qsizetype(m_keys.size());
+}
+
+qsizetype RecordSet::recordCount() const
+{
+    return qsizetype(m_keys.size()) - m_deleted.size();
+}
+
+StoreError RecordSet::moveFirst()
+{
+    if (!m_open)
+        return closedError();
+    cancelUpdate();
+    m_position = 0;
+    while (m_position < qsizetype(m_keys.size()) && isDeleted(m_position))
+        ++m_position;
+    return {};
+}
+
+StoreError RecordSet::moveNext()
+{
+    if (!m_open)
+        return closedError();
+    cancelUpdate();
+    if (eof())
+        return noCurrentRecord();
+    do
+        ++m_position;
+    while (m_position < qsizetype(m_keys.size()) && isDeleted(m_position));
+    return {};
+}
+
+StoreError RecordSet::movePrevious()
+{
+    if (!m_open)
+        return closedError();
+    cancelUpdate();
+    if (bof())
+        return noCurrentRecord();
+    do
+        --m_position;
+    while (m_position >= 0 && isDeleted(m_position));
+    return {};
+}
+
+StoreError RecordSet::moveLast()
+{
+    if (!m_open)
+        return closedError();
+    cancelUpdate();
+    m_position = qsizetype(m_keys.size()) - 1;
+    while (m_position >= 0 && isDeleted(m_position))
+        --m_position;
+    if (m_position < 0)
+        m_position = recordCount() == 0 ? -1 : 0;
+    return {};
+}
+
+QString RecordSet::fieldName(int index) const
+{
+    return index >= 0 && index < m_fieldNames.size() ? m_fieldNames.at(index) : QString();
+}
+
+int RecordSet::fieldIndex(const QString& name) const
+{
+    for (int i = 0; i < m_fieldNames.size(); ++i) {
+        if (m_fieldNames.at(i).compare(name, Qt::CaseInsensitive) == 0)
+            return i;
+    }
+    return -1;
+}
+
+StoreError RecordSet::checkCurrent() const
+{
+    if (!m_open)
+        return closedError();
+    if (m_adding)
+        return {};
+    if (m_position < 0 || m_position >= qsizetype(m_keys.size()) || isDeleted(m_position))
+        return noCurrentRecord();
+    return {};
+}
+
+QVariant RecordSet::value(int index, StoreError* error) const
+{
+    StoreError e = checkCurrent();
+    if (!e && (index < 0 || index >= m_fieldNames.size()))
+        e = StoreError::make(FieldNotFound,
+                             QStringLiteral("Item cannot be found in the collection corresponding to the "
+                                            "requested name or ordinal (%1).").arg(index));
+    if (e) {
+        if (error)
+            *error = e;
+        return {};
+    }
+    if (m_adding || m_dirty.contains(index))
+        return m_buffer.value(index);
+    return valueAt(m_position, index, error);
+}
+
+QVariant RecordSet::value(const QString& name, StoreError* error) const
+{
+    const int index = fieldIndex(name);
+    if (index < 0 && m_open) {
+        if (error)
+            *error = StoreError::make(FieldNotFound,
+                                      QStringLiteral("Item cannot be found in the collection corresponding to the "
+                                                     "requested name or ordinal (%1).").arg(name));
+        return {};
+    }
+    return value(index, error);
+}
+
+QVariant RecordSet::valueAt(qsizetype row, int field, StoreError* error) const
+{
+    const Row* r = rowAt(row, error);
+    if (!r || field < 0 || field >= r->values.size())
+        return {};
+    return r->values.at(field);
+}
+
+const RecordSet::Row* RecordSet::rowAt(qsizetype index, StoreError* error) const
+{
+    if (!m_open || index < 0 || index >= qsizetype(m_keys.size())) {
+        if (error)
+            *error = noCurrentRecord();
+        return nullptr;
+    }
+    const qsizetype page = index / PageSize;
+    auto it = m_pages.find(page);
+    if (it == m_pages.end()) {
+        if (StoreError e = fetchPage(page)) {
+            if (error)
+                *error = e;
+            return nullptr;
+        }
+        it = m_pages.find(page);
+    }
+    it->lastUse = ++m_useCounter;
+    return &it->rows[std::size_t(index - page * PageSize)];
+}
+
+StoreError RecordSet::fetchPage(qsizetype page) const
+{
+    const qsizetype first = page * PageSize;
+    const qsizetype count = std::min(PageSize, qsizetype(m_keys.size()) - first);
+    const Engine* engine = m_connection->engine();
+
+    QStringList marks;
+    marks.reserve(count);
+    for (qsizetype i = 0; i < count; ++i)
+        marks << QStringLiteral("?");
+    QSqlQuery query(m_connection->database());
+    query.setForwardOnly(true);
+    const QString sql = QStringLiteral("SELECT ") + engine->rowKeyColumn() + QStringLiteral(", ") + m_selectList
+        + QStringLiteral(" FROM ") + engine->quoteIdentifier(m_table) + QStringLiteral(" WHERE ")
+        + engine->rowKeyColumn() + QStringLiteral(" IN (") + marks.join(u',') + u')';
+    if (!query.prepare(sql))
+        return engineError(query, m_source);
+    for (qsizetype i = 0; i < count; ++i)
+        query.addBindValue(m_keys[std::size_t(first + i)]);
+    if (!query.exec())
+        return engineError(query, m_source);
+
+    QHash<qint64, QList<QVariant>> byKey;
+    byKey.reserve(count);
+    const int fields = int(m_fieldNames.size());
+    while (query.next()) {
+        QList<QVariant> values;
+        values.reserve(fields);
+        for (int f = 0; f < fields; ++f)
+            values << readable(query, f + 1);
+        byKey.insert(query.value(0).toLongLong(), std::move(values));
+    }
+    if (query.lastError().isValid())
+        return engineError(query, m_source);
+
+    Page p;
+    p.rows.resize(std::size_t(count));
+    for (qsizetype i = 0; i < count; ++i) {
+        Row& row = p.rows[std::size_t(i)];
+        auto found = byKey.constFind(m_keys[std::size_t(first + i)]);
+        if (found == byKey.constEnd()) {
+            row.missing = true;
+            row.values = QList<QVariant>(fields);
+        } else {
+            row.values = *found;
+        }
+    }
+
+    if (m_pages.size() >= MaxCachedPages) {
+        auto oldest = std::min_element(m_pages.begin(), m_pages.end(),
+                                       [](const Page& a, const Page& b) { return a.lastUse < b.lastUse; });
+        m_pages.erase(oldest);
+    }
+    m_pages.insert(page, std::move(p));
+    return {};
+}
+
+void RecordSet::replaceCachedRow(qsizetype index, const QList<QVariant>& values)
+{
+    auto it = m_pages.find(index / PageSize);
+    if (it == m_pages.end())
+        return;
+    Row& row = it->rows[std::size_t(index % PageSize)];
+    row.values = values;
+    row.missing = false;
+}
+
+StoreError RecordSet::checkWritable() const
+{
+    if (!m_open)
+        return closedError();
+    if (m_lockType == LockType::ReadOnly)
+        return StoreError::make(NotUpdatable, QStringLiteral("Current Recordset does not support updating. "
+                                                             "This may be a limitation of the provider, or of "
+                                                             "the selected locktype."));
+    return {};
+}
+
+StoreError RecordSet::addNew()
+{
+    if (StoreError e = checkWritable())
+        return e;
+    cancelUpdate();
+    m_positionBeforeAdd = m_position;
+    m_adding = true;
+    m_buffer = QList<QVariant>(m_fieldNames.size());
+    m_dirty.clear();
+    return {};
+}
+
+StoreError RecordSet::setValue(const QString& name, const QVariant& value)
+{
+    const int index = fieldIndex(name);
+    if (index < 0 && m_open)
+        return StoreError::make(FieldNotFound,
+                                QStringLiteral("Item cannot be found in the collection corresponding to the "
+                                               "requested name or ordinal (%1).").arg(name));
+    return setValue(index, value);
+}
+
+StoreError RecordSet::setValue(int index, const QVariant& value)
+{
+    if (StoreError e = checkWritable())
+        return e;
+    if (StoreError e = checkCurrent())
+        return e;
+    if (index < 0 || index >= m_fieldNames.size())
+        return StoreError::make(FieldNotFound,
+                                QStringLiteral("Item cannot be found in the collection corresponding to the "
+                                               "requested name or ordinal (%1).").arg(index));
+    if (!m_adding && m_dirty.isEmpty()) {
+        StoreError error;
+        const Row* row = rowAt(m_position, &error);
+        if (!row)
+            return error;
+        m_buffer = row->values;
+    }
+    m_buffer[index] = storable(value);
+    m_dirty.insert(index);
+    return {};
+}
+
+void RecordSet::cancelUpdate()
+{
+    if (m_adding)
+        m_position = m_positionBeforeAdd;
+    m_adding = false;
+    m_dirty.clear();
+    m_buffer.clear();
+}
+
+StoreError RecordSet::update()
+{
+    if (StoreError e = checkWritable())
+        return e;
+    if (m_adding)
+        return insertPending();
+    if (StoreError e = checkCurrent())
+        return e;
+    if (m_dirty.isEmpty())
+        return {};
+    return updateCurrent();
+}
+
+StoreError RecordSet::insertPending()
+{
+    const Engine* engine = m_connection->engine();
+    QList<int> columns(m_dirty.cbegin(), m_dirty.cend());
+    std::sort(columns.begin(), columns.end());
+    QString sql = QStringLiteral("INSERT INTO ") + engine->quoteIdentifier(m_table);
+    if (columns.isEmpty()) {
+        sql += QStringLiteral(" DEFAULT VALUES");
+    } else {
+        QStringList names, marks;
+        for (int c : columns) {
+            names << engine->quoteIdentifier(m_fieldNames.at(c));
+            marks << QStringLiteral("?");
+        }
+        sql += QStringLiteral(" (") + names.join(QStringLiteral(", ")) + QStringLiteral(") VALUES (")
+            + marks.join(QStringLiteral(", ")) + u')';
+    }
+    QSqlQuery query(m_connection->database());
+    if (!query.prepare(sql))
+        return engineError(query, QString());
+    for (int c : columns)
+        query.addBindValue(m_buffer.at(c));
+    if (!query.exec())
+        return engineError(query, QString());
+    const QVariant key = query.lastInsertId();
+    if (!key.isValid())
+        return StoreError::make(EngineFailure, QStringLiteral("The new record was stored, but its key could not be read."));
+
+    // The new record joins the set at its end and becomes the current record.
+    m_keys.push_back(key.toLongLong());
+    m_position = qsizetype(m_keys.size()) - 1;
+    QList<QVariant> values(m_fieldNames.size());
+    for (int c : columns)
+        values[c] = m_buffer.at(c).isValid() ? QVariant(m_buffer.at(c).toString()) : QVariant();
+    m_adding = false;
+    m_dirty.clear();
+    m_buffer.clear();
+    replaceCachedRow(m_position, values);
+    return {};
+}
+
+QString RecordSet::lockCondition() const
+{
+    const Engine* engine = m_connection->engine();
+    QString where = engine->rowKeyColumn() + QStringLiteral(" = ?");
+    for (const QString& name : m_fieldNames)
+        where += QStringLiteral(" AND ") + engine->nullSafeEquals(engine->quoteIdentifier(name));
+    return where;
+}
+
+void RecordSet::bindLockValues(QSqlQuery& query, const QList<QVariant>& original) const
+{
+    query.addBindValue(m_keys[std::size_t(m_position)]);
+    for (const QVariant& v : original)
+        query.addBindValue(v);
+}
+
+StoreError RecordSet::updateCurrent()
+{
+    StoreError error;
+    const Row* row = rowAt(m_position, &error);
+    if (!row)
+        return error;
+    if (row->missing)
+        return conflictError();
+    const QList<QVariant> original = row->values;
+
+    const Engine* engine = m_connection->engine();
+    QList<int> columns(m_dirty.cbegin(), m_dirty.cend());
+    std::sort(columns.begin(), columns.end());
+    QStringList sets;
+    for (int c : columns)
+        sets << engine->quoteIdentifier(m_fieldNames.at(c)) + QStringLiteral(" = ?");
+    const QString sql = QStringLiteral("UPDATE ") + engine->quoteIdentifier(m_table) + QStringLiteral(" SET ")
+        + sets.join(QStringLiteral(", ")) + QStringLiteral(" WHERE ") + lockCondition();
+    QSqlQuery query(m_connection->database());
+    if (!query.prepare(sql))
+        return engineError(query, QString());
+    for (int c : columns)
+        query.addBindValue(m_buffer.at(c));
+    bindLockValues(query, original);
+    if (!query.exec())
+        return engineError(query, QString());
+    if (query.numRowsAffected() != 1)
+        return conflictError();
+
+    QList<QVariant> values = original;
+    for (int c : columns)
+        values[c] = m_buffer.at(c).isValid() ? QVariant(m_buffer.at(c).toString()) : QVariant();
+    replaceCachedRow(m_position, values);
+    m_dirty.clear();
+    m_buffer.clear();
+    return {};
+}
+
+StoreError RecordSet::deleteCurrent()
+{
+    if (StoreError e = checkWritable())
+        return e;
+    cancelUpdate();
+    if (StoreError e = checkCurrent())
+        return e;
+    StoreError error;
+    const Row* row = rowAt(m_position, &error);
+    if (!row)
+        return error;
+    if (row->missing)
+        return conflictError();
+    const QList<QVariant> original = row->values;
+
+    const QString sql = QStringLiteral("DELETE FROM ") + m_connection->engine()->quoteIdentifier(m_table)
+        + QStringLiteral(" WHERE ") + lockCondition();
+    QSqlQuery query(m_connection->database());
+    if (!query.prepare(sql))
+        return engineError(query, QString());
+    bindLockValues(query, original);
+    if (!query.exec())
+        return engineError(query, QString());
+    if (query.numRowsAffected() != 1)
+        return conflictError();
+    // The position stays on the deleted row until the next move.
+    m_deleted.insert(m_position);
+    return {};
+}
+
+StoreError RecordSet::engineError(const QSqlQuery& query, const QString& context) const
+{
+    return m_connection->engine()->mapError(query.lastError(), context);
+}
+
+} // namespace vantor

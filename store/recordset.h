@@ -1,0 +1,144 @@
+#pragma once
+
+#include "connection.h"
+#include "storeerror.h"
+
+#include <QHash>
+#include <QList>
+#include <QSet>
+#include <QString>
+#include <QVariant>
+
+#include <memory>
+#include <optional>
+#include <vector>
+
+namespace vantor {
+
+enum class CursorLocation { Server = 2, Client = 3 };
+enum class CursorType { ForwardOnly = 0, Keyset = 1, Dynamic = 2, Static = 3 };
+enum class LockType { ReadOnly = 1, Optimistic = 3 };
+
+// A record set over the rows of one table, opened with "SELECT * FROM <table> ...".
+//
+// It holds a keyset: the hidden row keys of the result, in the result's order, read once
+// when it opens. The texts of the rows are fetched a page at a time as the cursor or a
+// grid reaches them, so a table of a million records opens as fast as its keys can be
+// read and costs little more memory than the keys themselves.
+//
+// A null field reads as an invalid QVariant; every other value reads as text.
+// Writes are optimistic: Update and Delete touch only the current row, and only if no
+// one has changed or removed it since it was read.
+class RecordSet
+{
+public:
+    RecordSet();
+    ~RecordSet();
+    RecordSet(const RecordSet&) = delete;
+    RecordSet& operator=(const RecordSet&) = delete;
+
+    void setCursorLocation(CursorLocation location) { m_cursorLocation = location; }
+    CursorLocation cursorLocation() const { return m_cursorLocation; }
+
+    // Opens on a connection of its own, made from the connection string.
+    StoreError open(const QString& sql, const QString& connectionString, CursorType cursorType,
+                    LockType lockType, const QVariantList& parameters = {});
+    // Opens on an open connection, which must outlive the record set.
+    StoreError open(const QString& sql, Connection& activeConnection, CursorType cursorType,
+                    LockType lockType, const QVariantList& parameters = {});
+    void close();
+    bool isOpen() const { return m_open; }
+
+    bool bof() const;
+    bool eof() const;
+    StoreError moveFirst();
+    StoreError moveNext();
+    StoreError movePrevious();
+    StoreError moveLast();
+
+    // Rows of the set, not counting rows deleted through it.
+    qsizetype recordCount() const;
+
+    int fieldCount() const { return int(m_fieldNames.size()); }
+    QString fieldName(int index) const;
+    int fieldIndex(const QString& name) const; // -1 when there is no such field
+    QStringList fieldNames() const { return m_fieldNames; }
+
+    // Values of the current record.
+    QVariant value(int index, StoreError* error = nullptr) const;
+    QVariant value(const QString& name, StoreError* error = nullptr) const;
+
+    // Random access for grids: row `row` of the keyset as it was opened.
+    qsizetype keysetSize() const { return qsizetype(m_keys.size()); }
+    QVariant valueAt(qsizetype row, int field, StoreError* error = nullptr) const;
+
+    StoreError addNew();
+    StoreError setValue(const QString& name, const QVariant& value);
+    StoreError setValue(int index, const QVariant& value);
+    StoreError update();
+    void cancelUpdate();
+    StoreError deleteCurrent();
+
+    bool isAdding() const { return m_adding; }
+    bool hasPendingChanges() const { return m_adding || !m_dirty.isEmpty(); }
+    CursorType cursorType() const { return m_cursorType; }
+    LockType lockType() const { return m_lockType; }
+    QString source() const { return m_source; }
+    const Connection* activeConnection() const { return m_connection; }
+
+private:
+    struct Row {
+        QList<QVariant> values;
+        bool missing = false; // removed by someone else since the keys were read
+    };
+    struct Page {
+        std::vector<Row> rows;
+        quint64 lastUse = 0;
+    };
+
+    StoreError openOn(const QString& sql, CursorType cursorType, LockType lockType,
+                      const QVariantList& parameters);
+    StoreError loadKeys(const QString& rest, const QVariantList& parameters);
+    const Row* rowAt(qsizetype index, StoreError* error) const;
+    StoreError fetchPage(qsizetype page) const;
+    void replaceCachedRow(qsizetype index, const QList<QVariant>& values);
+    StoreError checkCurrent() const;
+    StoreError checkWritable() const;
+    StoreError insertPending();
+    StoreError updateCurrent();
+    QString lockCondition() const;
+    void bindLockValues(class QSqlQuery& query, const QList<QVariant>& original) const;
+    bool isDeleted(qsizetype index) const { return m_deleted.contains(index); }
+    StoreError engineError(const class QSqlQuery& query, const QString& context) const;
+
+    static constexpr qsizetype PageSize = 128;
+    static constexpr int MaxCachedPages = 64;
+
+    CursorLocation m_cursorLocation = CursorLocation::Server;
+    CursorType m_cursorType = CursorType::ForwardOnly;
+    LockType m_lockType = LockType::ReadOnly;
+    bool m_open = false;
+    QString m_source;
+
+    std::unique_ptr<Connection> m_ownConnection;
+    Connection* m_connection = nullptr;
+
+    QString m_table;
+    QStringList m_fieldNames;
+    QString m_selectList; // quoted field list for page fetches
+
+    std::vector<qint64> m_keys;
+    QSet<qsizetype> m_deleted;
+    qsizetype m_position = -1; // -1 before the first row, m_keys.size() after the last
+
+    mutable QHash<qsizetype, Page> m_pages;
+    mutable quint64 m_useCounter = 0;
+
+    // Edit buffer of the current (or new) record.
+    bool m_adding = false;
+    qsizetype m_positionBeforeAdd = -1;
+    QList<QVariant> m_buffer;
+    QSet<int> m_dirty;
+};
+
+} // namespace vantor

@@ -1,0 +1,213 @@
+#include "sqliteengine.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <QSqlQuery>
+#include <QUrl>
+
+namespace vantor {
+
+namespace {
+
+// SQLite's primary result codes that the store tells apart.
+enum : int {
+    SqliteBusy = 5,
+    SqliteLocked = 6,
+    SqliteReadOnly = 8,
+    SqliteIoErr = 10,
+    SqliteCorrupt = 11,
+    SqliteFull = 13,
+    SqliteCantOpen = 14,
+    SqliteConstraint = 19,
+    SqliteNotADb = 26,
+    SqliteAuth = 23,
+    SqlitePerm = 3,
+};
+
+QString describe(const QString& context, const QString& text)
+{
+    return context.isEmpty() ? text : context + QStringLiteral(": ") + text;
+}
+
+} // namespace
+
+FileKind sniffFileKind(const QString& path)
+{
+    QFile file(path);
+    if (!file.exists())
+        return FileKind::Missing;
+    if (!file.open(QIODevice::ReadOnly))
+        return FileKind::Other;
+    const QByteArray head = file.read(32);
+    if (head.isEmpty())
+        return FileKind::Empty;
+    if (head.startsWith(QByteArrayLiteral("SQLite format 3\0")))
+        return FileKind::SQLite;
+    // Jet 3/4 and ACE files carry their format name at offset 4.
+    const QByteArray name = head.mid(4, 15);
+    if (name == QByteArrayLiteral("Standard Jet DB") || name == QByteArrayLiteral("Standard ACE DB"))
+        return FileKind::AccessJet;
+    return FileKind::Other;
+}
+
+StoreError SqliteEngine::open(QSqlDatabase& db, const ConnectionString& cs) const
+{
+    const QString path = cs.dataSource();
+    if (path.isEmpty())
+        return StoreError::make(InvalidArgument,
+                                QStringLiteral("The connection string names no Data Source."));
+    const QFileInfo info(path);
+    if (!info.exists())
+        return StoreError::make(FileNotFound, QStringLiteral("Could not find file '%1'.").arg(path));
+    if (info.isDir())
+        return StoreError::make(NotADatabase,
+                                QStringLiteral("'%1' is a folder, not a records file.").arg(path));
+    if (!info.isReadable())
+        return StoreError::make(AccessDenied,
+                                QStringLiteral("The file '%1' cannot be read: permission denied.").arg(path));
+
+    switch (sniffFileKind(path)) {
+    case FileKind::AccessJet:
+        return StoreError::make(AccessFormatFile,
+                                QStringLiteral("'%1' is a Microsoft Access (Jet) file, not a Vantor records file. "
+                                               "It has to be converted before Vantor can use it.")
+                                    .arg(path));
+    case FileKind::Other:
+        return StoreError::make(NotADatabase,
+                                QStringLiteral("Unrecognized database format '%1': the file is not a database.").arg(path));
+    case FileKind::Missing:
+    case FileKind::Empty:
+    case FileKind::SQLite:
+        break;
+    }
+
+    // mode=rw: open an existing file for writing (read-only if the file is protected),
+    // but never create one.
+    const QString uri = QUrl::fromLocalFile(info.absoluteFilePath()).toString(QUrl::FullyEncoded)
+        + QStringLiteral("?mode=rw");
+    db.setDatabaseName(uri);
+    db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=%1").arg(BusyTimeoutMs));
+    if (!db.open())
+        return mapError(db.lastError(), path);
+
+    // Reading the schema is the first moment SQLite looks at the file's pages.
+    QSqlQuery probe(db);
+    if (!probe.exec(QStringLiteral("SELECT count(*) FROM sqlite_master"))) {
+        const StoreError error = mapError(probe.lastError(), path);
+        probe.finish();
+        db.close();
+        return error;
+    }
+    probe.finish();
+    // Every acknowledged write is on the disk before the call returns.
+    QSqlQuery(db).exec(QStringLiteral("PRAGMA synchronous=FULL"));
+    return {};
+}
+
+QString SqliteEngine::translate(const QString& jetSql) const
+{
+    static const QRegularExpression yearNow(
+        QStringLiteral(R"(\bYear\s*\(\s*Now\s*(?:\(\s*\))?\s*\))"),
+        QRegularExpression::CaseInsensitiveOption);
+    // Only text outside string literals is SQL; a quoted 'Year(Now)' stays as it is.
+    QString out;
+    out.reserve(jetSql.size() + 32);
+    qsizetype pos = 0;
+    while (pos < jetSql.size()) {
+        const qsizetype quote = jetSql.indexOf(u'\'', pos);
+        const qsizetype codeEnd = quote < 0 ? jetSql.size() : quote;
+        QString code = jetSql.mid(pos, codeEnd - pos);
+        code.replace(yearNow, currentYearExpression());
+        out += code;
+        if (quote < 0)
+            break;
+        qsizetype close = quote + 1;
+        while (close < jetSql.size()) {
+            if (jetSql.at(close) == u'\'') {
+                if (close + 1 < jetSql.size() && jetSql.at(close + 1) == u'\'') {
+                    close += 2;
+                    continue;
+                }
+                break;
+            }
+            ++close;
+        }
+        out += jetSql.mid(quote, close - quote + 1);
+        pos = close + 1;
+    }
+    return out;
+}
+
+QString SqliteEngine::nullSafeEquals(const QString& quotedColumn) const
+{
+    return quotedColumn + QStringLiteral(" IS ?");
+}
+
+QString SqliteEngine::quoteIdentifier(const QString& name) const
+{
+    QString escaped = name;
+    escaped.replace(u'"', QStringLiteral("\"\""));
+    return u'"' + escaped + u'"';
+}
+
+QString SqliteEngine::currentYearExpression() const
+{
+    return QStringLiteral("strftime('%Y','now','localtime')");
+}
+
+StoreError SqliteEngine::mapError(const QSqlError& error, const QString& context) const
+{
+    bool ok = false;
+    const int native = error.nativeErrorCode().toInt(&ok);
+    const int primary = ok ? (native & 0xff) : -1;
+    const QString text = error.databaseText().isEmpty() ? error.text() : error.databaseText();
+    switch (primary) {
+    case SqliteBusy:
+    case SqliteLocked:
+        return StoreError::make(Busy,
+                                describe(context, QStringLiteral("The records file is busy: another program is "
+                                                                 "writing to it. Try again in a moment. (%1)")
+                                                      .arg(text)));
+    case SqliteReadOnly:
+    case SqlitePerm:
+    case SqliteAuth:
+        return StoreError::make(AccessDenied,
+                                describe(context, QStringLiteral("The records file cannot be written: it is read-only "
+                                                                 "or you lack permission. (%1)")
+                                                      .arg(text)));
+    case SqliteFull:
+        return StoreError::make(DiskFull,
+                                describe(context, QStringLiteral("The disk holding the records file is full. (%1)").arg(text)));
+    case SqliteNotADb:
+        return StoreError::make(NotADatabase,
+                                describe(context, QStringLiteral("Unrecognized database format: the file is not a database. (%1)").arg(text)));
+    case SqliteCorrupt:
+        return StoreError::make(CorruptDatabase,
+                                describe(context, QStringLiteral("The records file is damaged. (%1)").arg(text)));
+    case SqliteCantOpen:
+        return StoreError::make(AccessDenied,
+                                describe(context, QStringLiteral("The records file cannot be opened. (%1)").arg(text)));
+    case SqliteIoErr:
+        return StoreError::make(EngineFailure,
+                                describe(context, QStringLiteral("The records file could not be read or written. (%1)").arg(text)));
+    default:
+        break;
+    }
+    if (error.type() == QSqlError::StatementError)
+        return StoreError::make(CommandFailed, describe(context, text));
+    return StoreError::make(EngineFailure, describe(context, text.isEmpty() ? QStringLiteral("Unknown failure") : text));
+}
+
+const Engine* Engine::forProvider(const QString& provider)
+{
+    static const SqliteEngine sqlite;
+    const QString p = provider.trimmed().toLower();
+    // The old Jet provider name is what every window's connection string carries;
+    // it stands for the embedded store.
+    if (p.isEmpty() || p.startsWith(QStringLiteral("microsoft.jet.oledb")) || p == QStringLiteral("sqlite"))
+        return &sqlite;
+    return nullptr;
+}
+
+} // namespace vantor

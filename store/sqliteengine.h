@@ -1,0 +1,29 @@
+#pragma once
+
+#include "engine.h"
+
+namespace vantor {
+
+// The embedded default: one SQLite file per department.
+class SqliteEngine final : public Engine
+{
+public:
+    QString name() const override { return QStringLiteral("SQLite"); }
+    StoreError open(QSqlDatabase& db, const ConnectionString& cs) const override;
+    QString translate(const QString& jetSql) const override;
+    QString rowKeyColumn() const override { return QStringLiteral("rowid"); }
+    QString nullSafeEquals(const QString& quotedColumn) const override;
+    QString quoteIdentifier(const QString& name) const override;
+    QString currentYearExpression() const override;
+    StoreError mapError(const QSqlError& error, const QString& context = {}) const override;
+    QString qtDriver() const override { return QStringLiteral("QSQLITE"); }
+
+    // How long a write waits for another program's lock before it reports "busy".
+    static constexpr int BusyTimeoutMs = 2000;
+};
+
+// What the first bytes of a file say it is.
+enum class FileKind { Missing, Empty, SQLite, AccessJet, Other };
+FileKind sniffFileKind(const QString& path);
+
+} // namespace vantor
