@@ -83,6 +83,10 @@ int main(int argc, char* argv[])
         }
         return vantor::commands::importLegacy(parser.value(importOption), parser.value(databaseOption), out, err);
     }
+    if (parser.isSet(databaseOption)) {
+        err << "vantor: --database goes with --import-legacy OLD.mdb\n";
+        return 2;
+    }
     if (!parser.positionalArguments().isEmpty()) {
         err << "vantor: unexpected argument '" << parser.positionalArguments().first() << "'\n";
         return 2;
