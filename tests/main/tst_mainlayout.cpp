@@ -20,8 +20,6 @@ private slots:
     void tabOrderRunsThroughBoxesThenButtons();
     void accessKeysClickOnlyEnabledButtons();
     void enterInATextBoxClicksSearchWhileEnabled();
-    void maxLengthLimitsTyping_data();
-    void maxLengthLimitsTyping();
 
 private:
     std::unique_ptr<test::MainWindowFixture> f;
@@ -228,27 +226,6 @@ void tst_MainLayout::enterInATextBoxClicksSearchWhileEnabled()
     QTest::mouseClick(f->button("cmdAdd"), Qt::LeftButton); // Search is disabled in entry mode
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
     QCOMPARE(searchClicks.count(), 2);
-}
-
-void tst_MainLayout::maxLengthLimitsTyping_data()
-{
-    QTest::addColumn<QString>("typed");
-    QTest::addColumn<QString>("kept");
-    QTest::newRow("txtFDID") << "A1234" << "A123";
-    QTest::newRow("txtMonthTested") << "123" << "12";
-    QTest::newRow("txtBatt") << "12" << "1";
-    QTest::newRow("txtLname") << QString(60, u'W') << QString(60, u'W');
-}
-
-void tst_MainLayout::maxLengthLimitsTyping()
-{
-    QFETCH(QString, typed);
-    QFETCH(QString, kept);
-    QTest::mouseClick(f->button("cmdAdd"), Qt::LeftButton);
-    QLineEdit* box = f->box(QTest::currentDataTag());
-    box->setFocus();
-    QTest::keyClicks(box, typed);
-    QCOMPARE(box->text(), kept);
 }
 
 QTEST_MAIN(tst_MainLayout)

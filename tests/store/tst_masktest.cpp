@@ -147,21 +147,16 @@ void tst_MaskTest::sampleMembersArePlausible()
     QSet<QString> ids;
     int testedThisYear = 0, neverTested = 0, special = 0;
     for (const test::Row& r : rows) {
-        const QString what = r.at(0).toString() + u' ' + r.at(7).toString() + u'/' + r.at(6).toString();
-        QVERIFY2(fdid.match(r.at(0).toString()).hasMatch(), qPrintable(what));
-        QVERIFY2(!r.at(1).toString().isEmpty() && !r.at(2).toString().isEmpty(), qPrintable(what));
-        QVERIFY2(inRange(r.at(7), 0, 3), qPrintable(what));
-        QVERIFY2((r.at(7) == QStringLiteral("0")) == (r.at(6) == QStringLiteral("0")) && inRange(r.at(6), 0, 7),
-                 qPrintable(what));
-        const bool tested = !r.at(11).toString().isEmpty();
-        if (tested) {
-            QVERIFY2(inRange(r.at(11), year - 6, year) && inRange(r.at(9), 1, 12) && inRange(r.at(10), 1, 31),
-                     qPrintable(what));
-        }
-        const bool isSpecial = r.at(12) == QStringLiteral("T");
-        QVERIFY2(isSpecial == !r.at(13).toString().isEmpty(), qPrintable(what));
-        ids << r.at(0).toString();
-        testedThisYear += r.at(11) == QString::number(year);
+        const QStringList v = [&r] { QStringList t; for (const QVariant& x : r) t << x.toString(); return t; }();
+        const bool tested = !v.at(11).isEmpty();
+        const bool isSpecial = v.at(12) == QLatin1String("T");
+        const bool plausible = fdid.match(v.at(0)).hasMatch() && !v.at(1).isEmpty() && !v.at(2).isEmpty()
+            && inRange(r.at(7), 0, 3) && inRange(r.at(6), 0, 7) && (v.at(7) == u'0') == (v.at(6) == u'0')
+            && (!tested || (inRange(r.at(11), year - 6, year) && inRange(r.at(9), 1, 12) && inRange(r.at(10), 1, 31)))
+            && isSpecial == !v.at(13).isEmpty();
+        QVERIFY2(plausible, qPrintable(v.join(u'|')));
+        ids << v.at(0);
+        testedThisYear += v.at(11) == QString::number(year);
         neverTested += !tested;
         special += isSpecial;
     }
