@@ -88,6 +88,8 @@ void tst_RecordSet::refusesFilesThatAreNoRecordsFile_data()
     QTest::newRow("access file") << QByteArray("\0\1\0\0Standard Jet DB\0\0\0\0\0\0\0\0\0\0\0\0\0", 32)
                                  << int(AccessFormatFile);
     QTest::newRow("empty file") << QByteArray() << int(TableNotFound);
+    QTest::newRow("damaged") << QByteArray("SQLite format 3\0\x10\0\1\1\0@  ", 24).leftJustified(4096, '\xff')
+                             << int(CorruptDatabase);
 }
 
 void tst_RecordSet::refusesFilesThatAreNoRecordsFile()
