@@ -66,8 +66,9 @@ private:
     bool clickDefaultButton();
     void reportStartupFailure(const StoreError& error);
 
-    // Keystroke filters (mainkeypress.cpp); each may change or discard the typed code.
+    // Wires the keystroke filters, the FDID check and the record commands (mainkeypress.cpp).
     void connectRecordHandlers();
+    // Keystroke filters; each may change the typed code, or set it to 0 to discard the key.
     void txtFDID_KeyPress(char32_t& keyAscii);
     void txtRank_KeyPress(char32_t& keyAscii);
     void txtKday_KeyPress(char32_t& keyAscii);
@@ -80,7 +81,7 @@ private:
     void txtBatt_KeyPress(char32_t& keyAscii);
     void txtUnit_KeyPress(char32_t& keyAscii);
 
-    // The FDID form, tested whenever the focus leaves txtFDID (fdidvalidation.cpp).
+    // The FDID form, tested when the focus moves from txtFDID to another control (fdidvalidation.cpp).
     void txtFDID_LostFocus();
     void FDIDValidation();
     bool moveFocusBeforeAccessKey(QPushButton* button);

@@ -10,8 +10,7 @@ class tst_SaveUpdate : public QObject
 private slots:
     void saveWritesTheTypedTextExactly();
     void saveFailureKeepsTheEntries();
-    void updateWritesTheBoxesIntoTheCurrentRecord();
-    void updateAnsweredNo();
+    void updateAnsweredNoThenYes();
     void updateFailureIsReportedOnce_data();
     void updateFailureIsReportedOnce();
 
@@ -39,10 +38,7 @@ void tst_SaveUpdate::saveWritesTheTypedTextExactly()
     QCOMPARE(f.shown(), saved);
     QVERIFY(f.box("txtLname")->isReadOnly());
     QCOMPARE(QApplication::focusWidget(), f.button("cmdSearch"));
-    for (const char* on : {"cmdUpdate", "cmdEdit", "cmdAdd", "cmdExit", "cmdQuery", "cmdSearch"})
-        QVERIFY2(f.button(on)->isEnabled(), on);
-    QVERIFY(!f.button("cmdSave")->isEnabled());
-    QVERIFY(!f.button("cmdDelete")->isEnabled());
+    QVERIFY(f.button("cmdUpdate")->isEnabled() && !f.button("cmdSave")->isEnabled());
 }
 
 void tst_SaveUpdate::saveFailureKeepsTheEntries()
@@ -55,7 +51,6 @@ void tst_SaveUpdate::saveFailureKeepsTheEntries()
     f.fill(validRecord());
     f.click("cmdSave");
     QCOMPARE(f.dialogs.messages.size(), 1);
-    QCOMPARE(f.dialogs.messages.first().icon, MsgIcon::Critical);
     QVERIFY2(f.dialogs.messages.first().prompt.contains("the disk refused the record"),
              qPrintable(f.dialogs.messages.first().prompt));
     QCOMPARE(f.shown(), validRecord());
@@ -70,7 +65,7 @@ void tst_SaveUpdate::saveFailureKeepsTheEntries()
     QCOMPARE(readRows(f.path), QList<Row>({stored, validRecord()}));
 }
 
-void tst_SaveUpdate::updateWritesTheBoxesIntoTheCurrentRecord()
+void tst_SaveUpdate::updateAnsweredNoThenYes()
 {
     const Row other = validRecord(QStringLiteral("B200"));
     RecordsFixture f;
@@ -84,10 +79,16 @@ void tst_SaveUpdate::updateWritesTheBoxesIntoTheCurrentRecord()
     QCOMPARE(f.titles(), QStringList{"Assignment"});
     f.dialogs.clear();
     f.type("txtAssign", "ladder 9");
+    // No writes nothing and stays in edit mode with the changes in the boxes.
+    f.dialogs.answer(MsgResult::No);
+    f.click("cmdUpdate");
+    QCOMPARE(readRows(f.path), QList<Row>({stored, other}));
+    QVERIFY(f.button("cmdUpdate")->isEnabled() && !f.box("txtLname")->isReadOnly());
+    QCOMPARE(f.box("txtLname")->text(), "ADAMS ");
     f.dialogs.answer(MsgResult::Yes);
     f.click("cmdUpdate");
-    QCOMPARE(f.dialogs.messages.size(), 1);
-    const MessageBox confirm = f.dialogs.messages.first();
+    QCOMPARE(f.dialogs.messages.size(), 2);
+    const MessageBox confirm = f.dialogs.messages.last();
     QCOMPARE(confirm.prompt, "Are you sure you wish to update this record?");
     QCOMPARE(confirm.buttons, MsgButtons::YesNo);
     QCOMPARE(confirm.icon, MsgIcon::Question);
@@ -99,21 +100,6 @@ void tst_SaveUpdate::updateWritesTheBoxesIntoTheCurrentRecord()
     QVERIFY(!f.button("cmdUpdate")->isEnabled());
     QVERIFY(f.button("cmdDelete")->isEnabled());
     QCOMPARE(QApplication::focusWidget(), f.button("cmdSearch"));
-}
-
-void tst_SaveUpdate::updateAnsweredNo()
-{
-    RecordsFixture f;
-    QVERIFY(f.start({stored}));
-    f.click("cmdEdit");
-    f.box("txtFname")->selectAll();
-    f.type("txtFname", "zed");
-    f.dialogs.answer(MsgResult::No);
-    f.click("cmdUpdate");
-    QCOMPARE(readRows(f.path), QList<Row>{stored});
-    QCOMPARE(f.box("txtFname")->text(), "ZED");
-    QVERIFY(f.button("cmdUpdate")->isEnabled());
-    QVERIFY(!f.box("txtFname")->isReadOnly());
 }
 
 void tst_SaveUpdate::updateFailureIsReportedOnce_data()
