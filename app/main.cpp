@@ -2,9 +2,11 @@
 
 #include <dialogservice.h>
 #include <frmmasktesting.h>
+#include <masktest.h>
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QDir>
 #include <QStyleFactory>
 
 #include <memory>
@@ -14,7 +16,7 @@ namespace {
 // Commands that run without a window, so that they work without a display.
 bool isCommandLineRun(int argc, char* argv[])
 {
-    static const char* const commands[] = {"--create-database", "--help", "-h", "--help-all"};
+    static const char* const commands[] = {"--create-database", "--report", "--help", "-h", "--help-all"};
     for (int i = 1; i < argc; ++i) {
         const QByteArray arg(argv[i]);
         for (const char* command : commands) {
@@ -55,7 +57,18 @@ int main(int argc, char* argv[])
     const QCommandLineOption sampleOption(QStringLiteral("sample"),
                                           QStringLiteral("With --create-database: fill it with <n> invented members."),
                                           QStringLiteral("n"), QStringLiteral("0"));
-    parser.addOptions({createOption, sampleOption});
+    const QCommandLineOption reportOption(QStringLiteral("report"),
+                                          QStringLiteral("Write the list of members of <group> (1, 2, 3, 40 or special) "
+                                                         "not tested this year as a workbook."),
+                                          QStringLiteral("group"));
+    const QCommandLineOption outputOption(QStringLiteral("output"),
+                                          QStringLiteral("With --report: the workbook file to write."),
+                                          QStringLiteral("file"));
+    const QCommandLineOption databaseOption(QStringLiteral("database"),
+                                            QStringLiteral("With --report: the records file (default: MaskTest.mdb "
+                                                           "beside the program)."),
+                                            QStringLiteral("path"));
+    parser.addOptions({createOption, sampleOption, reportOption, outputOption, databaseOption});
     parser.process(*app);
 
     QTextStream out(stdout);
@@ -68,6 +81,12 @@ int main(int argc, char* argv[])
             return 2;
         }
         return vantor::commands::createDatabase(parser.value(createOption), samples, out, err);
+    }
+    if (parser.isSet(reportOption)) {
+        const QString database = parser.isSet(databaseOption)
+            ? parser.value(databaseOption)
+            : QDir(QCoreApplication::applicationDirPath()).filePath(vantor::masktest::DatabaseFileName);
+        return vantor::commands::report(parser.value(reportOption), database, parser.value(outputOption), out, err);
     }
     if (!parser.positionalArguments().isEmpty()) {
         err << "vantor: unexpected argument '" << parser.positionalArguments().first() << "'\n";

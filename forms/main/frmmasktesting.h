@@ -43,6 +43,7 @@ private slots:
     void cmdEdit_Click();
     void cmdCancel_Click();
     void cmdExit_Click();
+    void cmdQuery_Click();
 
 private:
     void buildLayout();
