@@ -46,8 +46,11 @@ void frmQuery::Form_Unload()
     m_personnel.setRecordSet(nullptr);
     m_rsQuery.reset();
     m_cnnQuery.reset();
-    if (m_mainWindow)
+    if (m_mainWindow) {
         m_mainWindow->setEnabled(true);
+        // The user goes on in the records window, whatever the window manager picks.
+        m_mainWindow->activateWindow();
+    }
 }
 
 void frmQuery::closeEvent(QCloseEvent* event)
