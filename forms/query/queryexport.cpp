@@ -23,7 +23,7 @@ struct WaitCursor {
 
 void frmQuery::cmdPrint_Click()
 {
-    RecordSet* rs = m_personnel.recordSet() ? m_rsQuery.get() : nullptr;
+    RecordSet* rs = m_rsQuery.get();
     if (!rs) {
         m_dialogs.message(this, okBox(QStringLiteral("There is no list to send yet.\n\nFirst click one of the "
                                                      "items in the list, then click Send to Excel."),
@@ -79,6 +79,8 @@ void frmQuery::offerToSave(const QString& fileName)
         QFile source(fileName);
         if (source.copy(target)) {
             source.remove();
+            // The copy kept the private permissions of the temporary file.
+            QFile::setPermissions(target, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther);
             m_dialogs.message(this, okBox(QStringLiteral("The list was saved as %1.").arg(QDir::toNativeSeparators(target)),
                                           MsgIcon::Information, ExportTitle));
             return;

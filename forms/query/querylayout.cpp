@@ -5,6 +5,8 @@
 
 #include <QHeaderView>
 
+#include <algorithm>
+
 namespace vantor {
 
 using appearance::twipsRect;
@@ -43,6 +45,10 @@ void frmQuery::buildLayout()
                       twipsRect(240, 840, 4365, 240));
     Label3 = addLabel("Label3", QStringLiteral("3. Click the Close button to return to the main form"),
                       twipsRect(240, 1320, 4380, 240));
+    // Where the stand-in for Tahoma runs wider, the steps may use the room up to the list
+    // rather than lose their last words.
+    for (QLabel* step : {Label1, Label2, Label3})
+        step->resize(std::clamp(step->sizeHint().width(), step->width(), appearance::twips(5880 - 240 - 60)), step->height());
 
     lstBattalions = new QListWidget(this);
     lstBattalions->setObjectName(QStringLiteral("lstBattalions"));
@@ -64,6 +70,8 @@ void frmQuery::buildLayout()
     dgPersonnel->setModel(&m_personnel);
     dgPersonnel->setEditTriggers(QAbstractItemView::NoEditTriggers);
     dgPersonnel->setWordWrap(false);
+    // Tab moves on to the next control, as in the other windows, rather than along the cells.
+    dgPersonnel->setTabKeyNavigation(false);
     QFont headings(QStringLiteral("MS Sans Serif"));
     headings.setPointSizeF(9.75);
     headings.setStyleHint(QFont::SansSerif);
