@@ -2,6 +2,7 @@
 #include "testdatabase.h"
 #include "xlsxcontent.h"
 
+#include <exporttoexcel.h>
 #include <frmquery.h>
 
 #include <QDir>
@@ -38,6 +39,7 @@ private slots:
     void sendingBeforeAnyQueryCreatesNothing();
     void unopenedWorkbookCanBeSavedInstead_data();
     void unopenedWorkbookCanBeSavedInstead();
+    void rowsRunPastTheOldLimitUpToTheSheetsLast();
     void reportCommand_data();
     void reportCommand();
 
@@ -217,6 +219,28 @@ void tst_Export::unopenedWorkbookCanBeSavedInstead()
     if (save)
         QCOMPARE(readOnly(target + QStringLiteral(".xlsx")).lastRow, 3);
     QFile::remove(target + QStringLiteral(".xlsx"));
+}
+
+void tst_Export::rowsRunPastTheOldLimitUpToTheSheetsLast()
+{
+    QList<test::Row> many;
+    for (int i = 0; i < 33000; ++i)
+        many << row({{"ID", QStringLiteral("B%1").arg(i % 1000, 3, 10, QLatin1Char('0'))}, {"Unit", "2"}});
+    QTemporaryDir dir;
+    test::createDatabase(dir.path(), many);
+    frmQuery query(m_dialogs, dir.path(), nullptr);
+    query.setWorkbookDirectory(m_out);
+    query.setWorkbookOpener([this](const QUrl& url) { return m_opened << url, true; });
+    auto* list = query.findChild<QListWidget*>(QStringLiteral("lstBattalions"));
+    list->setCurrentRow(1);
+    query.findChild<QPushButton*>(QStringLiteral("cmdPrint"))->click();
+    QCOMPARE(m_opened.size(), 1);
+    QCOMPARE(readOnly(m_opened.first().toLocalFile()).lastRow, 33001);
+
+    spreadsheet::Application xlApp(xlsxFileHost(m_out, {}));
+    const spreadsheet::Range range = xlApp.workbooks().add().activeSheet().range(QStringLiteral("A1:Z1000"));
+    range.cells(spreadsheet::MaxRows, 1).setValue(QStringLiteral("last"));
+    QVERIFY_THROWS_EXCEPTION(spreadsheet::Error, range.cells(spreadsheet::MaxRows + 1, 1));
 }
 
 void tst_Export::reportCommand_data()
