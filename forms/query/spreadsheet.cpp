@@ -29,10 +29,11 @@ Range::Range(Worksheet& sheet, qint64 firstRow, int firstColumn, qint64 lastRow,
     , m_firstColumn(firstColumn)
     , m_lastColumn(lastColumn)
 {
-    if (firstRow < 1 || lastRow > MaxRows || firstRow > lastRow)
-        throw Error(QStringLiteral("Row %1 lies outside the worksheet, which holds rows 1 to %2.")
-                        .arg(firstRow > lastRow || firstRow < 1 ? firstRow : lastRow)
-                        .arg(MaxRows));
+    if (lastRow > MaxRows)
+        throw Error(QStringLiteral("A worksheet ends at row %1, so row %2 cannot be written: the list is longer "
+                                   "than one sheet can hold.").arg(MaxRows).arg(lastRow));
+    if (firstRow < 1 || firstRow > lastRow)
+        throw Error(QStringLiteral("Row %1 lies outside the worksheet.").arg(firstRow));
     if (firstColumn < 1 || lastColumn > MaxColumns || firstColumn > lastColumn)
         throw Error(QStringLiteral("Column %1 lies outside the worksheet.").arg(lastColumn));
 }
