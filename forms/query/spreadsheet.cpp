@@ -189,6 +189,7 @@ void Worksheet::align(const AlignedArea& area)
                         .arg(m_name)
                         .arg(m_flushedThrough + 1));
     m_aligned.push_back(area);
+    m_book.sink().alignArea(m_index, area);
     for (auto& [row, cells] : m_pending) {
         for (auto& [column, c] : cells) {
             if (row >= area.firstRow && row <= area.lastRow && column >= area.firstColumn && column <= area.lastColumn)

@@ -19,6 +19,8 @@ namespace vantor::spreadsheet {
 
 constexpr int xlCenter = -4108;
 constexpr int xlGeneral = 1;
+constexpr int xlLeft = -4131;
+constexpr int xlRight = -4152;
 constexpr int xlPortrait = 1;
 constexpr int xlLandscape = 2;
 constexpr int xlSheetVisible = -1;
@@ -69,6 +71,8 @@ class WorkbookSink
 {
 public:
     virtual ~WorkbookSink() = default;
+    // An area given one alignment; the writer may carry it over to the whole columns.
+    virtual void alignArea(int sheet, const AlignedArea& area) = 0;
     // A finished row of sheet `sheet` (counted from 0); cells by column, counted from 1.
     virtual void writeRow(int sheet, qint64 row, const std::map<int, Cell>& cells) = 0;
     // Sheet settings and column widths, once every row is written; completes the file.
@@ -151,7 +155,6 @@ public:
     // The width a column was auto-fitted to, in characters; none while never fitted.
     std::optional<double> columnWidth(int column) const;
     const std::map<int, double>& columnWidths() const { return m_widths; }
-    const std::vector<AlignedArea>& alignedAreas() const { return m_aligned; }
 
     // Used by ranges and the workbook.
     Cell& cell(qint64 row, int column);

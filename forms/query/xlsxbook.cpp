@@ -30,6 +30,7 @@ XlsxWorkbook::XlsxWorkbook(const QString& fileName, const QStringList& sheetName
             throw Error(QStringLiteral("The workbook could not take a sheet named '%1'.").arg(name));
         m_sheets.push_back(sheet);
     }
+    m_columnAlignments.resize(m_sheets.size());
 }
 
 XlsxWorkbook::~XlsxWorkbook()
@@ -68,17 +69,38 @@ lxw_format* XlsxWorkbook::formatFor(const spreadsheet::CellFormat& format)
     if (format.color)
         format_set_font_color(f, rgb(*format.color));
     format_set_font_size(f, format.size);
-    if (format.horizontalAlignment == spreadsheet::xlCenter)
+    switch (format.horizontalAlignment) {
+    case spreadsheet::xlCenter:
         format_set_align(f, LXW_ALIGN_CENTER);
+        break;
+    case spreadsheet::xlLeft:
+        format_set_align(f, LXW_ALIGN_LEFT);
+        break;
+    case spreadsheet::xlRight:
+        format_set_align(f, LXW_ALIGN_RIGHT);
+        break;
+    default:
+        break;
+    }
     m_formats.emplace_back(format, f);
     return f;
+}
+
+void XlsxWorkbook::alignArea(int sheet, const spreadsheet::AlignedArea& area)
+{
+    for (int column = area.firstColumn; column <= area.lastColumn; ++column)
+        m_columnAlignments.at(std::size_t(sheet))[column] = area.alignment;
 }
 
 void XlsxWorkbook::writeRow(int sheet, qint64 row, const std::map<int, spreadsheet::Cell>& cells)
 {
     lxw_worksheet* ws = m_sheets.at(std::size_t(sheet));
+    const std::map<int, int>& aligned = m_columnAlignments.at(std::size_t(sheet));
     for (const auto& [column, cell] : cells) {
-        lxw_format* format = formatFor(cell.format);
+        spreadsheet::CellFormat effective = cell.format;
+        if (const auto it = aligned.find(column); it != aligned.end() && effective.horizontalAlignment == spreadsheet::xlGeneral)
+            effective.horizontalAlignment = it->second;
+        lxw_format* format = formatFor(effective);
         const auto r = lxw_row_t(row - 1);
         const auto c = lxw_col_t(column - 1);
         const QString text = cell.value.isValid() ? cell.value.toString() : QString();
@@ -115,18 +137,14 @@ void XlsxWorkbook::finish(const spreadsheet::Workbook& workbook)
         std::set<int> columns;
         for (const auto& [column, width] : sheet->columnWidths())
             columns.insert(column);
-        for (const spreadsheet::AlignedArea& area : sheet->alignedAreas()) {
-            for (int column = area.firstColumn; column <= area.lastColumn; ++column)
-                columns.insert(column);
-        }
+        const std::map<int, int>& aligned = m_columnAlignments.at(std::size_t(sheet->index()));
+        for (const auto& [column, alignment] : aligned)
+            columns.insert(column);
         for (const int column : columns) {
-            lxw_format* format = nullptr;
-            for (const spreadsheet::AlignedArea& area : sheet->alignedAreas()) {
-                if (column >= area.firstColumn && column <= area.lastColumn)
-                    format = area.alignment == spreadsheet::xlCenter
-                        ? formatFor({false, std::nullopt, 11, spreadsheet::xlCenter})
-                        : nullptr;
-            }
+            const auto it = aligned.find(column);
+            lxw_format* format = it != aligned.end() && it->second != spreadsheet::xlGeneral
+                ? formatFor({false, std::nullopt, 11, it->second})
+                : nullptr;
             const double width = sheet->columnWidth(column).value_or(LXW_DEF_COL_WIDTH);
             check(worksheet_set_column(ws, lxw_col_t(column - 1), lxw_col_t(column - 1), width, format),
                   QStringLiteral("Column %1 could not be set").arg(column));

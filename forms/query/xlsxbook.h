@@ -22,6 +22,7 @@ public:
     XlsxWorkbook(const QString& fileName, const QStringList& sheetNames);
     ~XlsxWorkbook() override;
 
+    void alignArea(int sheet, const spreadsheet::AlignedArea& area) override;
     void writeRow(int sheet, qint64 row, const std::map<int, spreadsheet::Cell>& cells) override;
     void finish(const spreadsheet::Workbook& workbook) override;
     QString fileName() const override { return m_fileName; }
@@ -40,6 +41,9 @@ private:
     bool m_written = false;
     std::vector<lxw_worksheet*> m_sheets;
     std::vector<std::pair<spreadsheet::CellFormat, lxw_format*>> m_formats;
+    // Per sheet, the alignment of columns given one in an aligned area; it becomes the
+    // columns' own format, which every cell of the column shares unless it has its own.
+    std::vector<std::map<int, int>> m_columnAlignments;
 };
 
 } // namespace vantor

@@ -235,7 +235,11 @@ void tst_Export::rowsRunPastTheOldLimitUpToTheSheetsLast()
     list->setCurrentRow(1);
     query.findChild<QPushButton*>(QStringLiteral("cmdPrint"))->click();
     QCOMPARE(m_opened.size(), 1);
-    QCOMPARE(readOnly(m_opened.first().toLocalFile()).lastRow, 33001);
+    const XlsxContent book = readOnly(m_opened.first().toLocalFile());
+    QCOMPARE(book.lastRow, 33001);
+    // Below the centred area the cells take the centring of their columns.
+    QCOMPARE(book.alignmentOf(*book.cell("D33001")), QStringLiteral("center"));
+    QCOMPARE(book.alignmentOf(*book.cell("N33001")), QString());
 
     spreadsheet::Application xlApp(xlsxFileHost(m_out, {}));
     const spreadsheet::Range range = xlApp.workbooks().add().activeSheet().range(QStringLiteral("A1:Z1000"));
