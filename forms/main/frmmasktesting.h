@@ -48,6 +48,7 @@ private slots:
     void cmdUpdate_Click();
     void cmdSearch_Click();
     void cmdDelete_Click();
+    void cmdQuery_Click();
 
 private:
     void buildLayout();
