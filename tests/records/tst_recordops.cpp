@@ -1,5 +1,7 @@
 #include "mainwindowfixture.h"
 
+#include <numeric>
+
 using namespace vantor;
 using namespace vantor::test;
 
@@ -12,10 +14,8 @@ class tst_RecordOps : public QObject
     const QList<Row> rows{validRecord("C300"), validRecord("A100"), validRecord("O'1"), validRecord("B200")};
     static QStringList ids(const QList<Row>& rows)
     {
-        QStringList list;
-        for (const Row& r : rows)
-            list << r.first().toString();
-        return list;
+        return std::accumulate(rows.begin(), rows.end(), QStringList(),
+                               [](QStringList l, const Row& r) { return l << r.first().toString(); });
     }
 
 private slots:
