@@ -83,9 +83,14 @@ QList<Row> readRows(const QString& path)
     return rows;
 }
 
-bool execute(const QString& path, const QString& sql)
+bool execute(const QString& path, const QString& sql, const QVariantList& values)
 {
-    return RawConnection(path).query(sql).isActive();
+    RawConnection raw(path);
+    QSqlQuery query(QSqlDatabase::database(raw.name, false));
+    query.prepare(sql);
+    for (const QVariant& v : values)
+        query.addBindValue(v);
+    return query.exec() || (qWarning("%s", qPrintable(query.lastError().text())), false);
 }
 
 QString storeYear()

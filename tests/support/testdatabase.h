@@ -22,7 +22,7 @@ QString createDatabase(const QString& directory, const QList<Row>& rows,
 QList<Row> readRows(const QString& path);
 
 // Runs one statement on the file outside the store, as another program would.
-bool execute(const QString& path, const QString& sql);
+bool execute(const QString& path, const QString& sql, const QVariantList& values = {});
 
 // The calendar year by SQLite's clock, as the store's queries compare it.
 QString storeYear();
