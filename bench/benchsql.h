@@ -1,34 +1,28 @@
 #pragma once
 
+#include <mainsql.h>
+#include <querysql.h>
+
 #include <QString>
 #include <QStringList>
 
 namespace vantor::bench {
 
-// The search of the records window, with the FDID bound to its one parameter.
-inline const QString SearchQuery = QStringLiteral("SELECT * FROM MT WHERE ID =?");
+// The texts the windows send, taken from the windows themselves.
+inline const QString& SearchQuery = mainsql::SearchById;
 
 // The five untested-personnel lists of the query window, by list position.
 inline QStringList untestedQueries()
 {
-    return {
-        QStringLiteral("Select * from MT WHERE Unit ='1' And ([Special] <> 'T' or [Special] Is Null) And "
-                       "([Year] <> Year(Now) or [Year] Is Null)  ORDER BY Batt, Assign"),
-        QStringLiteral("Select * from MT WHERE Unit ='2' And ([Special] <> 'T' or [Special] Is Null) And "
-                       "([Year] <> Year(Now) or [Year] Is Null) ORDER BY Batt, Assign"),
-        QStringLiteral("Select * from MT WHERE Unit ='3' And ([Special] <> 'T' or [Special] Is Null) And "
-                       "([Year] <> Year(Now) or [Year] Is Null) ORDER BY Batt, Assign"),
-        QStringLiteral("Select * from MT WHERE Unit ='0' And ([Special] <> 'T' or [Special] Is Null) And "
-                       "([Year] <> Year(Now) or [Year] Is Null) ORDER BY Assign"),
-        QStringLiteral("Select * from MT WHERE [Special] ='T' And ([Year] <> Year(Now) or [Year] Is Null) "
-                       "ORDER BY AssignTo"),
-    };
+    QStringList texts;
+    for (int position = 0; position < querysql::EntryCount; ++position)
+        texts << querysql::forPosition(position);
+    return texts;
 }
 
 inline QStringList untestedListNames()
 {
-    return {QStringLiteral("1 Unit"), QStringLiteral("2 Unit"), QStringLiteral("3 Unit"), QStringLiteral("40 Hrs."),
-            QStringLiteral("Special Assignment")};
+    return querysql::entries();
 }
 
 } // namespace vantor::bench

@@ -44,6 +44,8 @@ int main(int argc, char* argv[])
                                         QStringLiteral("list"));
     const QCommandLineOption runs(QStringLiteral("runs"), QStringLiteral("Timed runs per job (default 5)."),
                                   QStringLiteral("n"));
+    const QCommandLineOption exportRuns(QStringLiteral("export-runs"),
+                                        QStringLiteral("Timed runs per export (default 3)."), QStringLiteral("n"));
     const QCommandLineOption dataDir(QStringLiteral("data-dir"),
                                      QStringLiteral("Where generated records files are kept (default: bench-data "
                                                     "beside this program)."),
@@ -55,7 +57,7 @@ int main(int argc, char* argv[])
     const QCommandLineOption officeTimeout(QStringLiteral("office-timeout"),
                                            QStringLiteral("Seconds before a LibreOffice run is stopped (default 600)."),
                                            QStringLiteral("s"));
-    parser.addOptions({sizes, exportRows, runs, dataDir, noOffice, officeRuns, officeTimeout});
+    parser.addOptions({sizes, exportRows, runs, exportRuns, dataDir, noOffice, officeRuns, officeTimeout});
     parser.process(app);
 
     QTextStream err(stderr);
@@ -70,8 +72,10 @@ int main(int argc, char* argv[])
     bool ok = true;
     if (parser.isSet(runs))
         options.runs = parser.value(runs).toInt(&ok);
-    if (!ok || options.runs < 1) {
-        err << "vantor-bench: --runs takes a whole number from 1\n";
+    if (ok && parser.isSet(exportRuns))
+        options.exportRuns = parser.value(exportRuns).toInt(&ok);
+    if (!ok || options.runs < 1 || options.exportRuns < 1) {
+        err << "vantor-bench: --runs and --export-runs take a whole number from 1\n";
         return 2;
     }
     if (parser.isSet(officeRuns))

@@ -24,6 +24,7 @@ namespace {
 // Several timed runs of one command.
 struct Series {
     QList<double> seconds;
+    QList<double> driverSeconds; // our jobs: loading Qt's SQLite driver, before the job
     qint64 peakKiB = 0;
     qint64 rows = -1;
     QString first;
@@ -80,6 +81,7 @@ private:
                   bool refOk, const QString& target);
     void check(const QString& job, const Series& series, qint64 rows, const QString& first);
     QStringList sqlite(const QString& path, const QString& sql) const;
+    QStringList sqliteIdle() const;
 
     Options m_options;
     QTextStream m_out;
@@ -87,12 +89,18 @@ private:
     QString m_self = QCoreApplication::applicationFilePath();
     QString m_minimal = QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("vantor-xlsx-minimal"));
     QTemporaryDir m_scratch;
-    double m_sqliteStart = 0;
+    Series m_idleRuns; // the shell's idle runs, for the footnote
     qint64 m_emptyPeakKiB = 0;
     bool m_officeWarm = false;
     QStringList m_missed;
     QStringList m_failures;
 };
+
+QStringList Bench::sqliteIdle() const
+{
+    return {m_options.sqlite3, QStringLiteral("-init"), QStringLiteral("/dev/null"), QStringLiteral("-batch"),
+            QStringLiteral(":memory:"), QStringLiteral("SELECT 1;")};
+}
 
 QStringList Bench::sqlite(const QString& path, const QString& sql) const
 {
@@ -108,11 +116,14 @@ void Bench::measureOurs(const QStringList& job, Series& series, bool timed)
         return;
     }
     double seconds = -1;
+    double driver = 0;
     for (const QString& pair : QString::fromUtf8(r.output).simplified().split(u' ')) {
         const QString key = pair.section(u'=', 0, 0);
         const QString value = pair.section(u'=', 1);
         if (key == QLatin1String("seconds"))
             seconds = value.toDouble();
+        else if (key == QLatin1String("driver"))
+            driver = value.toDouble();
         else if (key == QLatin1String("hwm_kib"))
             series.peakKiB = std::max(series.peakKiB, value.toLongLong());
         else if (key == QLatin1String("rows"))
@@ -120,10 +131,12 @@ void Bench::measureOurs(const QStringList& job, Series& series, bool timed)
         else if (key == QLatin1String("first"))
             series.first = value;
     }
-    if (seconds < 0)
+    if (seconds < 0) {
         series.failure = QStringLiteral("no result");
-    else if (timed)
+    } else if (timed) {
         series.seconds << seconds;
+        series.driverSeconds << driver;
+    }
 }
 
 void Bench::measureExternal(const QStringList& argv, Series& series, bool timed, bool selfTimed, double timeout)
@@ -198,20 +211,26 @@ void Bench::check(const QString& job, const Series& series, qint64 rows, const Q
 void Bench::storeJob(const QString& name, int size, const QStringList& job, const QString& path, const QString& sql,
                      qint64 expectedRows, const QString& expectedFirst)
 {
-    Series ours, ref;
+    Series ours, ref, idle;
     const QStringList reference = sqlite(path, sql);
     measureOurs(job, ours, false); // warm-up: page cache and plugin cache
     measureExternal(reference, ref, false, false);
     for (int i = 0; i < m_options.runs && ours.failure.isEmpty() && ref.failure.isEmpty(); ++i) {
         measureOurs(job, ours, true);
         measureExternal(reference, ref, true, false);
+        measureExternal(sqliteIdle(), idle, true, false);
     }
     const QString label = QStringLiteral("%1 (%2)").arg(name, formatCount(size));
     check(label, ours, expectedRows, expectedFirst);
-    if (!ref.ok())
-        m_failures << QStringLiteral("%1: sqlite3 reference: %2").arg(label, ref.failure);
-    // The shell's own start-up is no part of the job: the reference is its run less that.
-    const double refSeconds = std::max(ref.median() - m_sqliteStart, 1e-6);
+    if (!ref.ok() || !idle.ok())
+        m_failures << QStringLiteral("%1: sqlite3 reference: %2").arg(label, ref.failure + idle.failure);
+    // The shell's own start-up and exit are no part of the job: each reference run counts
+    // less the idle run of the shell right after it.
+    Series net;
+    for (qsizetype i = 0; i < std::min(ref.seconds.size(), idle.seconds.size()); ++i)
+        net.seconds << ref.seconds[i] - idle.seconds[i];
+    const double refSeconds = std::max(net.median(), 1e-6);
+    m_idleRuns.seconds << idle.seconds;
 
     QStringList targets;
     if (ours.ok() && ref.ok()) {
@@ -222,10 +241,15 @@ void Bench::storeJob(const QString& name, int size, const QStringList& job, cons
             m_missed << QStringLiteral("%1: %2x sqlite3").arg(label, QString::number(ratio, 'f', 2));
     }
     if (job.first() == QLatin1String("startup") && size >= 1000000 && ours.ok()) {
-        const bool fast = ours.median() <= 0.5;
-        targets << QStringLiteral("<=0.5 s %1").arg(fast ? QStringLiteral("ok") : QStringLiteral("MISSED"));
+        // What the user waits for includes loading the driver.
+        Series driver;
+        driver.seconds = ours.driverSeconds;
+        const double wait = ours.median() + driver.median();
+        const bool fast = wait <= 0.5;
+        targets << QStringLiteral("%1 with driver <=0.5 s %2")
+                       .arg(formatSeconds(wait), fast ? QStringLiteral("ok") : QStringLiteral("MISSED"));
         if (!fast)
-            m_missed << QStringLiteral("%1: %2 > 0.5 s").arg(label, formatSeconds(ours.median()));
+            m_missed << QStringLiteral("%1: %2 > 0.5 s").arg(label, formatSeconds(wait));
         const double above = double(ours.peakKiB - m_emptyPeakKiB) / MiB;
         const bool small = m_emptyPeakKiB > 0 && above <= 64.0;
         targets << QStringLiteral("+%1 MiB <=64 %2")
@@ -260,21 +284,6 @@ int Bench::run()
     if (empty.isEmpty())
         return 1;
 
-    // The shell's start-up and exit, to take off every sqlite3 time.
-    {
-        Series start;
-        const QStringList argv{m_options.sqlite3, QStringLiteral("-init"), QStringLiteral("/dev/null"),
-                               QStringLiteral("-batch"), QStringLiteral(":memory:"), QStringLiteral("SELECT 1;")};
-        measureExternal(argv, start, false, false);
-        for (int i = 0; i < 2 * m_options.runs; ++i)
-            measureExternal(argv, start, true, false);
-        if (!start.ok()) {
-            m_log << "vantor-bench: cannot run " << m_options.sqlite3 << ": " << start.failure << Qt::endl;
-            return 1;
-        }
-        m_sqliteStart = start.median();
-    }
-
     printHeader();
     {
         Series ours;
@@ -285,6 +294,11 @@ int Bench::run()
         m_emptyPeakKiB = ours.peakKiB;
         printRow(QStringLiteral("start-up, empty table"), 0, ours, QStringLiteral("(memory baseline)"), 0, false,
                  QString());
+        Series driver;
+        driver.seconds = ours.driverSeconds;
+        driver.peakKiB = 0;
+        printRow(QStringLiteral("Qt SQLite driver load, not in jobs"), 0, driver,
+                 QStringLiteral("(like the shell's idle run)"), 0, false, QString());
     }
 
     const SqliteEngine engine;
@@ -326,8 +340,9 @@ int Bench::run()
         exportJob(n, files.value(source));
     }
 
-    m_out << Qt::endl << "sqlite3 times are net of the shell's own start-up (" << formatSeconds(m_sqliteStart)
-          << ", measured alike); our times are taken inside a fresh process per run." << Qt::endl;
+    m_out << Qt::endl << "Our times are taken inside a fresh process per run; sqlite3 times are wall times less an "
+             "idle run of the shell right after each (median idle run "
+          << formatSeconds(m_idleRuns.median()) << ")." << Qt::endl;
     if (m_missed.isEmpty())
         m_out << "Every target measured here holds." << Qt::endl;
     else
@@ -344,15 +359,16 @@ void Bench::exportJob(qint64 rows, const QString& path)
     const QString sql = QStringLiteral("SELECT * FROM MT LIMIT %1").arg(rows);
     const QString name = QStringLiteral("export %1 rows").arg(formatCount(rows));
     const QDir scratch(m_scratch.path());
-    const QString ourFile = scratch.filePath(QStringLiteral("ours.xlsx"));
+    const QString ourDir = scratch.filePath(QStringLiteral("ours"));
+    scratch.mkpath(QStringLiteral("ours"));
     const QString minimalFile = scratch.filePath(QStringLiteral("minimal.xlsx"));
 
     Series ours, minimal;
-    const QStringList job{QStringLiteral("export"), path, QString::number(rows), ourFile};
+    const QStringList job{QStringLiteral("export"), path, QString::number(rows), ourDir};
     const QStringList writer{m_minimal, path, sql, minimalFile};
     measureOurs(job, ours, false);
     measureExternal(writer, minimal, false, true);
-    for (int i = 0; i < m_options.runs && ours.failure.isEmpty() && minimal.failure.isEmpty(); ++i) {
+    for (int i = 0; i < m_options.exportRuns && ours.failure.isEmpty() && minimal.failure.isEmpty(); ++i) {
         measureOurs(job, ours, true);
         measureExternal(writer, minimal, true, true);
     }

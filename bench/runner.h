@@ -9,6 +9,7 @@ struct Options {
     QList<int> sizes{10000, 100000, 1000000};
     QList<int> exportRows{32766, 1000000};
     int runs = 5;
+    int exportRuns = 3;
     QString dataDir;
     QString sqlite3 = QStringLiteral("sqlite3");
     bool office = true;
