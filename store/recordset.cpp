@@ -301,8 +301,18 @@ const RecordSet::Row* RecordSet::rowAt(qsizetype index, StoreError* error) const
 
 StoreError RecordSet::fetchPage(qsizetype page) const
 {
+    // Showing one record should not read a screenful of rows from all over the file, but a
+    // walk through the set (the export, a grid scrolled down) should not pay a statement per
+    // small page either: a page that follows a cached one reads the next few uncached pages
+    // with it, in one statement.
+    qsizetype pages = 1;
+    if (m_pages.contains(page - 1)) {
+        while (pages < ReadAheadPages && !m_pages.contains(page + pages)
+               && (page + pages) * PageSize < qsizetype(m_keys.size()))
+            ++pages;
+    }
     const qsizetype first = page * PageSize;
-    const qsizetype count = std::min(PageSize, qsizetype(m_keys.size()) - first);
+    const qsizetype count = std::min(PageSize * pages, qsizetype(m_keys.size()) - first);
     const Engine* engine = m_connection->engine();
 
     QStringList marks;
@@ -326,25 +336,29 @@ StoreError RecordSet::fetchPage(qsizetype page) const
     for (KeyedRow& row : rows)
         byKey.insert(row.key, std::move(row.values));
 
-    Page p;
-    p.rows.resize(std::size_t(count));
-    for (qsizetype i = 0; i < count; ++i) {
-        Row& row = p.rows[std::size_t(i)];
-        auto found = byKey.constFind(m_keys[std::size_t(first + i)]);
-        if (found == byKey.constEnd()) {
-            row.missing = true;
-            row.values = QList<QVariant>(fields);
-        } else {
-            row.values = *found;
-        }
-    }
-
-    if (m_pages.size() >= MaxCachedPages) {
+    while (m_pages.size() > MaxCachedPages - pages) {
         auto oldest = std::min_element(m_pages.begin(), m_pages.end(),
                                        [](const Page& a, const Page& b) { return a.lastUse < b.lastUse; });
         m_pages.erase(oldest);
     }
-    m_pages.insert(page, std::move(p));
+    for (qsizetype n = 0; n < pages; ++n) {
+        const qsizetype start = n * PageSize;
+        const qsizetype size = std::min(PageSize, count - start);
+        Page p;
+        p.lastUse = ++m_useCounter;
+        p.rows.resize(std::size_t(size));
+        for (qsizetype i = 0; i < size; ++i) {
+            Row& row = p.rows[std::size_t(i)];
+            auto found = byKey.constFind(m_keys[std::size_t(first + start + i)]);
+            if (found == byKey.constEnd()) {
+                row.missing = true;
+                row.values = QList<QVariant>(fields);
+            } else {
+                row.values = *found;
+            }
+        }
+        m_pages.insert(page + n, std::move(p));
+    }
     return {};
 }
 
