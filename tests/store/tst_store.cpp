@@ -208,6 +208,28 @@ private slots:
         QCOMPARE(test::readRows(path).at(0).at(2).toString(), QStringLiteral("LAST"));
     }
 
+    void walkReadsAheadAndStillSeesRowsRemovedMeanwhile()
+    {
+        QList<Row> rows;
+        for (int i = 0; i < 300; ++i)
+            rows << row({{"ID", QStringLiteral("W%1").arg(i, 3, 10, QChar(u'0'))}});
+        const QString path = database(rows);
+        RecordSet rs;
+        QVERIFY(!open(rs, path));
+        QCOMPARE(rs.value(0).toString(), QStringLiteral("W000"));
+        // Removed by another program after the keys were read, before its row is: the walk
+        // below reads it within a batch of several pages.
+        QVERIFY(test::execute(path, QStringLiteral("DELETE FROM MT WHERE ID = 'W150'")));
+        for (int i = 0; i < 300; ++i, rs.moveNext()) {
+            if (i == 150) {
+                QCOMPARE(rs.deleteCurrent().number, qint32(RowConflict));
+                continue;
+            }
+            QCOMPARE(rs.value(0).toString(), QStringLiteral("W%1").arg(i, 3, 10, QChar(u'0')));
+        }
+        QVERIFY(rs.eof());
+    }
+
     void translateLeavesStringLiteralsAlone()
     {
         const SqliteEngine engine;
