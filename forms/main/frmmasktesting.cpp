@@ -29,14 +29,7 @@ frmMaskTesting::~frmMaskTesting()
 bool frmMaskTesting::Form_Load()
 {
     LockFields();
-    cmdUpdate->setEnabled(false);
-    cmdEdit->setEnabled(true);
-    cmdAdd->setEnabled(true);
-    cmdDelete->setEnabled(false);
-    cmdExit->setEnabled(true);
-    cmdQuery->setEnabled(true);
-    cmdSearch->setEnabled(true);
-    cmdSave->setEnabled(false);
+    setBrowseModeButtons();
 
     m_cnnMaskTest = std::make_unique<Connection>();
     m_strDBPath = QDir(m_programDirectory).filePath(masktest::DatabaseFileName);

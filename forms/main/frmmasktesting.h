@@ -61,6 +61,7 @@ private:
 
     void Form_Unload();
     void LockFields();
+    void setBrowseModeButtons();
     void UnlockFields();
     StoreError ShowRecord();
     QList<TextBox*> textBoxes() const;

@@ -34,12 +34,9 @@ void frmMaskTesting::cmdEdit_Click()
     cmdExit->setEnabled(true);
 }
 
-void frmMaskTesting::cmdCancel_Click()
+// Start-up and Cancel leave the same buttons, set in the same order.
+void frmMaskTesting::setBrowseModeButtons()
 {
-    if (m_dialogs.message(this, yesNoBox(QStringLiteral("Do you wish to cancel this operation?"),
-                                         QStringLiteral("Cancel")))
-        != MsgResult::Yes)
-        return;
     cmdUpdate->setEnabled(false);
     cmdEdit->setEnabled(true);
     cmdAdd->setEnabled(true);
@@ -48,6 +45,15 @@ void frmMaskTesting::cmdCancel_Click()
     cmdQuery->setEnabled(true);
     cmdSearch->setEnabled(true);
     cmdSave->setEnabled(false);
+}
+
+void frmMaskTesting::cmdCancel_Click()
+{
+    if (m_dialogs.message(this, yesNoBox(QStringLiteral("Do you wish to cancel this operation?"),
+                                         QStringLiteral("Cancel")))
+        != MsgResult::Yes)
+        return;
+    setBrowseModeButtons();
     LockFields();
 }
 
