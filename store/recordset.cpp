@@ -381,6 +381,11 @@ void RecordSet::replaceCachedRow(qsizetype index, const QList<QVariant>& values)
     auto it = m_pages.find(index / PageSize);
     if (it == m_pages.end())
         return;
+    // A row added after the page was read lies beyond its end: read the page again when needed.
+    if (std::size_t(index % PageSize) >= it->rows.size()) {
+        m_pages.erase(it);
+        return;
+    }
     Row& row = it->rows[std::size_t(index % PageSize)];
     row.values = values;
     row.missing = false;
