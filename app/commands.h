@@ -7,4 +7,8 @@ namespace vantor::commands {
 // `vantor --create-database PATH [--sample N]`: exit status of the command.
 int createDatabase(const QString& path, int sampleCount, QTextStream& out, QTextStream& err);
 
+// `vantor --import-legacy OLD.mdb --database NEW.mdb`: converts an Access file into a new
+// records file, never overwriting one; exit status of the command.
+int importLegacy(const QString& source, const QString& target, QTextStream& out, QTextStream& err);
+
 } // namespace vantor::commands

@@ -14,7 +14,7 @@ namespace {
 // Commands that run without a window, so that they work without a display.
 bool isCommandLineRun(int argc, char* argv[])
 {
-    static const char* const commands[] = {"--create-database", "--help", "-h", "--help-all"};
+    static const char* const commands[] = {"--create-database", "--import-legacy", "--help", "-h", "--help-all"};
     for (int i = 1; i < argc; ++i) {
         const QByteArray arg(argv[i]);
         for (const char* command : commands) {
@@ -55,7 +55,14 @@ int main(int argc, char* argv[])
     const QCommandLineOption sampleOption(QStringLiteral("sample"),
                                           QStringLiteral("With --create-database: fill it with <n> invented members."),
                                           QStringLiteral("n"), QStringLiteral("0"));
-    parser.addOptions({createOption, sampleOption});
+    const QCommandLineOption importOption(QStringLiteral("import-legacy"),
+                                          QStringLiteral("Convert the old program's Access file <path> "
+                                                         "into the new records file given by --database."),
+                                          QStringLiteral("path"));
+    const QCommandLineOption databaseOption(QStringLiteral("database"),
+                                            QStringLiteral("With --import-legacy: the records file to create."),
+                                            QStringLiteral("path"));
+    parser.addOptions({createOption, sampleOption, importOption, databaseOption});
     parser.process(*app);
 
     QTextStream out(stdout);
@@ -68,6 +75,17 @@ int main(int argc, char* argv[])
             return 2;
         }
         return vantor::commands::createDatabase(parser.value(createOption), samples, out, err);
+    }
+    if (parser.isSet(importOption)) {
+        if (!parser.isSet(databaseOption)) {
+            err << "vantor: --import-legacy needs --database NEW.mdb, the records file to create\n";
+            return 2;
+        }
+        return vantor::commands::importLegacy(parser.value(importOption), parser.value(databaseOption), out, err);
+    }
+    if (parser.isSet(databaseOption)) {
+        err << "vantor: --database goes with --import-legacy OLD.mdb\n";
+        return 2;
     }
     if (!parser.positionalArguments().isEmpty()) {
         err << "vantor: unexpected argument '" << parser.positionalArguments().first() << "'\n";

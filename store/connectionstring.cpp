@@ -60,7 +60,14 @@ bool ConnectionString::contains(const QString& key) const
 
 QString jetConnectionString(const QString& databasePath)
 {
-    return QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=") + databasePath
+    // A folder name with a semicolon (or a leading quote or blank) would cut the path
+    // short; only then is the path quoted, so the usual string stays as it always was.
+    QString source = databasePath;
+    if (source.contains(u';') || source.startsWith(u'"') || source != source.trimmed()) {
+        source.replace(QStringLiteral("\""), QStringLiteral("\"\""));
+        source = u'"' + source + u'"';
+    }
+    return QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=") + source
         + QStringLiteral(";Persist Security Info=False");
 }
 

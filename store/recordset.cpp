@@ -496,16 +496,14 @@ StoreError RecordSet::insertPending()
     if (!key.isValid())
         return StoreError::make(EngineFailure, QStringLiteral("The new record was stored, but its key could not be read."));
 
-    // The new record joins the set at its end and becomes the current record.
+    // The new record joins the set at its end and becomes the current record. A cached
+    // last page was sized before the record existed: read it afresh when it is next needed.
     m_keys.push_back(key.toLongLong());
     m_position = qsizetype(m_keys.size()) - 1;
-    QList<QVariant> values(m_fieldNames.size());
-    for (int c : columns)
-        values[c] = m_buffer.at(c).isValid() ? QVariant(m_buffer.at(c).toString()) : QVariant();
+    m_pages.remove(m_position / PageSize);
     m_adding = false;
     m_dirty.clear();
     m_buffer.clear();
-    replaceCachedRow(m_position, values);
     return {};
 }
 

@@ -107,7 +107,13 @@ StoreError SqliteEngine::open(QSqlDatabase& db, const ConnectionString& cs) cons
     // Reading the schema is the first moment SQLite looks at the file's pages.
     QSqlQuery probe(db);
     if (!probe.exec(QStringLiteral("SELECT count(*) FROM sqlite_master"))) {
-        const StoreError error = mapError(probe.lastError(), path);
+        StoreError error = mapError(probe.lastError(), path);
+        // This statement cannot be wrong; failing here, SQLite is refusing the file itself
+        // (a damaged header reads as "unsupported file format").
+        if (error.number == CommandFailed)
+            error = StoreError::make(CorruptDatabase,
+                                     describe(path, QStringLiteral("The records file is damaged. (%1)")
+                                                        .arg(probe.lastError().databaseText())));
         probe.finish();
         db.close();
         return error;

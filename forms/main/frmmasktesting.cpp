@@ -2,6 +2,7 @@
 #include "frmmasktesting.h"
 
 #include "appearance.h"
+#include "legacyconversion.h"
 #include "mainsql.h"
 
 #include <masktest.h>
@@ -38,6 +39,10 @@ bool frmMaskTesting::Form_Load()
 
     m_cnnMaskTest = std::make_unique<Connection>();
     m_strDBPath = QDir(m_programDirectory).filePath(masktest::DatabaseFileName);
+    if (!offerLegacyConversion(m_dialogs, this, m_strDBPath)) {
+        Form_Unload();
+        return false;
+    }
     m_strConnect = jetConnectionString(m_strDBPath);
     m_cnnMaskTest->setConnectionString(m_strConnect);
     StoreError error = m_cnnMaskTest->open(m_strConnect, QString(), QString());

@@ -3,6 +3,7 @@
 #include <QColor>
 #include <QLineEdit>
 
+#include <algorithm>
 #include <functional>
 
 namespace vantor {
@@ -21,6 +22,26 @@ public:
 
     QColor backColor() const;
     void setBackColor(const QColor& colour);
+
+    // MaxLength limits what the user types, never what the program shows: a record that
+    // holds a longer text is shown whole (and takes no more typed characters), so that
+    // showing it and writing it back never cuts it short. QLineEdit would truncate.
+    void setMaxLength(int length)
+    {
+        m_typingLimit = length;
+        QLineEdit::setMaxLength(std::max(length, int(text().size())));
+    }
+    void setText(const QString& text)
+    {
+        QLineEdit::setMaxLength(std::max({m_typingLimit, int(text.size()), int(this->text().size())}));
+        QLineEdit::setText(text);
+        QLineEdit::setMaxLength(std::max(m_typingLimit, int(text.size())));
+    }
+
+private:
+    int m_typingLimit = 32767;
+
+public:
 
     // Called for Enter; returns true when the window's default button took it.
     void setDefaultButtonHandler(std::function<bool()> handler) { m_defaultButton = std::move(handler); }

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <storeerror.h>
+
+#include <QList>
+#include <QString>
+#include <QVariant>
+
+namespace vantor::legacy {
+
+// One row of table MT: the fourteen values in the order of masktest::fieldNames(); a null
+// is an invalid QVariant, every other value a QString (an empty one included).
+using JetRow = QList<QVariant>;
+
+// Reads every row of table MT from an Access (Jet) file, in the file's order. Other tables
+// are not looked at. Fails when the file is not an Access file, holds no table MT, or cannot
+// be read completely: a half-read table is never handed out.
+StoreError readMaskTestTable(const QString& path, QList<JetRow>& rows);
+
+} // namespace vantor::legacy
