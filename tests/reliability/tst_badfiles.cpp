@@ -24,6 +24,7 @@ class tst_BadFiles : public QObject
 private slots:
     void startupRefusesTheFileAndLeavesIt_data();
     void startupRefusesTheFileAndLeavesIt();
+    void storeNamesAnAccessFile();
     void fullDiskRefusesTheWriteAndKeepsTheFile_data();
     void fullDiskRefusesTheWriteAndKeepsTheFile();
 };
@@ -90,16 +91,17 @@ void tst_BadFiles::startupRefusesTheFileAndLeavesIt_data()
     QTest::addColumn<Bad>("bad");
     QTest::addColumn<QString>("told");    // what the message says is wrong
     QTest::addColumn<QString>("advice");  // and what to do
+    QTest::addColumn<bool>("offer");      // a conversion is offered first, and accepted
 
-    QTest::newRow("missing") << Bad::Missing << "Could not find file" << "--create-database";
-    QTest::newRow("empty") << Bad::Empty << "is empty (0 bytes): it holds no table MT" << "--create-database";
-    QTest::newRow("text file") << Bad::Text << "not a database" << "backup";
-    QTest::newRow("Access file") << Bad::Access << "Microsoft Access" << "Convert";
-    QTest::newRow("no table MT") << Bad::OtherTable << "no table MT" << "backup";
-    QTest::newRow("fields missing") << Bad::FewColumns << "lacks the fields Rank, Kelly" << "backup";
-    QTest::newRow("damaged") << Bad::Damaged << "damaged" << "backup";
-    QTest::newRow("read-only file") << Bad::ReadOnlyFile << "read-only" << "permission";
-    QTest::newRow("read-only folder") << Bad::ReadOnlyFolder << "read-only" << "permission";
+    QTest::newRow("missing") << Bad::Missing << "Could not find file" << "--create-database" << false;
+    QTest::newRow("empty") << Bad::Empty << "is empty (0 bytes): it holds no table MT" << "--create-database" << false;
+    QTest::newRow("text file") << Bad::Text << "not a database" << "backup" << false;
+    QTest::newRow("Access, not convertible") << Bad::Access << "damaged or incomplete" << "left as it was" << true;
+    QTest::newRow("no table MT") << Bad::OtherTable << "no table MT" << "backup" << false;
+    QTest::newRow("fields missing") << Bad::FewColumns << "lacks the fields Rank, Kelly" << "backup" << false;
+    QTest::newRow("damaged") << Bad::Damaged << "damaged" << "backup" << false;
+    QTest::newRow("read-only file") << Bad::ReadOnlyFile << "read-only" << "permission" << false;
+    QTest::newRow("read-only folder") << Bad::ReadOnlyFolder << "read-only" << "permission" << false;
 }
 
 void tst_BadFiles::startupRefusesTheFileAndLeavesIt()
@@ -107,6 +109,7 @@ void tst_BadFiles::startupRefusesTheFileAndLeavesIt()
     QFETCH(Bad, bad);
     QFETCH(QString, told);
     QFETCH(QString, advice);
+    QFETCH(bool, offer);
 
     test::MainWindowFixture f;
     const QString path = QDir(f.dir.path()).filePath(QStringLiteral("MaskTest.mdb"));
@@ -155,9 +158,11 @@ void tst_BadFiles::startupRefusesTheFileAndLeavesIt()
             QSKIP("Cannot protect a file here: running as root without a working chattr +i.");
     }
 
+    if (offer)
+        f.dialogs.answer(MsgResult::Yes);
     QVERIFY(!f.load());
-    QCOMPARE(f.dialogs.messages.size(), 1);
-    const MessageBox& box = f.dialogs.messages.constFirst();
+    QCOMPARE(f.dialogs.messages.size(), offer ? 2 : 1);
+    const MessageBox& box = f.dialogs.messages.constLast();
     QCOMPARE(box.icon, MsgIcon::Critical);
     QVERIFY2(box.prompt.contains(path), qPrintable(box.prompt));
     QVERIFY2(box.prompt.contains(told), qPrintable(box.prompt));
@@ -168,6 +173,19 @@ void tst_BadFiles::startupRefusesTheFileAndLeavesIt()
     QCOMPARE(QFile::exists(path), bad != Bad::Missing);
     QCOMPARE(readFile(path), bytesBefore);
     QCOMPARE(QDir(f.dir.path()).entryList(QDir::Files | QDir::Hidden), filesBefore);
+}
+
+void tst_BadFiles::storeNamesAnAccessFile()
+{
+    QTemporaryDir dir;
+    const QString path = QDir(dir.path()).filePath(QStringLiteral("MaskTest.mdb"));
+    QVERIFY(writeFile(path, accessHeader()));
+    Connection connection;
+    const StoreError error = connection.open(jetConnectionString(path));
+    QCOMPARE(error.number, qint32(AccessFormatFile));
+    QVERIFY2(error.description.contains(path) && error.description.contains(QLatin1String("Microsoft Access")),
+             qPrintable(error.description));
+    QCOMPARE(readFile(path), accessHeader());
 }
 
 void tst_BadFiles::fullDiskRefusesTheWriteAndKeepsTheFile_data()
