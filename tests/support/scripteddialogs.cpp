@@ -7,21 +7,28 @@ MsgResult ScriptedDialogService::message(QWidget*, const MessageBox& box)
     messages << box;
     if (m_hook)
         m_hook(box);
-    if (m_answers.isEmpty()) {
-        ++unanswered;
-        return box.defaultButton;
+    if (!m_answers.isEmpty())
+        return m_answers.dequeue();
+    if (m_random) {
+        switch (box.buttons) {
+        case MsgButtons::Ok: return MsgResult::Ok;
+        case MsgButtons::OkCancel: return m_random->bounded(2) ? MsgResult::Ok : MsgResult::Cancel;
+        case MsgButtons::YesNo: return m_random->bounded(2) ? MsgResult::Yes : MsgResult::No;
+        }
     }
-    return m_answers.dequeue();
+    ++unanswered;
+    return box.defaultButton;
 }
 
 QString ScriptedDialogService::input(QWidget*, const InputBox& box)
 {
     inputs << box;
-    if (m_inputAnswers.isEmpty()) {
-        ++unanswered;
-        return QString();
-    }
-    return m_inputAnswers.dequeue();
+    if (!m_inputAnswers.isEmpty())
+        return m_inputAnswers.dequeue();
+    if (m_random && !m_randomInputs.isEmpty())
+        return m_randomInputs.at(m_random->bounded(int(m_randomInputs.size())));
+    ++unanswered;
+    return QString();
 }
 
 void ScriptedDialogService::clear()
@@ -32,6 +39,8 @@ void ScriptedDialogService::clear()
     m_answers.clear();
     m_inputAnswers.clear();
     m_hook = nullptr;
+    m_random = nullptr;
+    m_randomInputs.clear();
 }
 
 QString describe(const MessageBox& box)

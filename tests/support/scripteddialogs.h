@@ -4,7 +4,11 @@
 
 #include <QList>
 #include <QQueue>
+#include <QRandomGenerator>
 #include <QString>
+#include <QStringList>
+
+#include <functional>
 
 namespace vantor::test {
 
@@ -27,6 +31,14 @@ public:
     QList<InputBox> inputs;       // every input box shown, in order
     int unanswered = 0;           // boxes shown with no scripted answer left
 
+    // Once the scripted answers run out, answers at random instead of with the default:
+    // one of the box's buttons, or one of `inputAnswers` for an input box. Null `rng` ends it.
+    void answerAtRandom(QRandomGenerator* rng, QStringList inputAnswers = {QString()})
+    {
+        m_random = rng;
+        m_randomInputs = std::move(inputAnswers);
+    }
+
     bool allAnswersUsed() const { return m_answers.isEmpty() && m_inputAnswers.isEmpty(); }
     void clear();
 
@@ -34,6 +46,8 @@ private:
     QQueue<MsgResult> m_answers;
     QQueue<QString> m_inputAnswers;
     std::function<void(const MessageBox&)> m_hook;
+    QRandomGenerator* m_random = nullptr;
+    QStringList m_randomInputs;
 };
 
 // Readable descriptions for failure messages.
