@@ -11,4 +11,9 @@ int createDatabase(const QString& path, int sampleCount, QTextStream& out, QText
 // records file, never overwriting one; exit status of the command.
 int importLegacy(const QString& source, const QString& target, QTextStream& out, QTextStream& err);
 
+// `vantor --report GROUP --output FILE [--database PATH]`: the query window's list for GROUP
+// (1, 2, 3, 40 or special) written as a workbook, without a window.
+int report(const QString& group, const QString& databasePath, const QString& outputPath, QTextStream& out,
+           QTextStream& err);
+
 } // namespace vantor::commands

@@ -2,9 +2,11 @@
 
 #include <dialogservice.h>
 #include <frmmasktesting.h>
+#include <masktest.h>
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QDir>
 #include <QStyleFactory>
 
 #include <memory>
@@ -14,7 +16,8 @@ namespace {
 // Commands that run without a window, so that they work without a display.
 bool isCommandLineRun(int argc, char* argv[])
 {
-    static const char* const commands[] = {"--create-database", "--import-legacy", "--help", "-h", "--help-all"};
+    static const char* const commands[] = {"--create-database", "--import-legacy", "--report", "--help", "-h",
+                                           "--help-all"};
     for (int i = 1; i < argc; ++i) {
         const QByteArray arg(argv[i]);
         for (const char* command : commands) {
@@ -59,10 +62,19 @@ int main(int argc, char* argv[])
                                           QStringLiteral("Convert the old program's Access file <path> "
                                                          "into the new records file given by --database."),
                                           QStringLiteral("path"));
+    const QCommandLineOption reportOption(QStringLiteral("report"),
+                                          QStringLiteral("Write the list of members of <group> (1, 2, 3, 40 or special) "
+                                                         "not tested this year as a workbook."),
+                                          QStringLiteral("group"));
+    const QCommandLineOption outputOption(QStringLiteral("output"),
+                                          QStringLiteral("With --report: the workbook file to write."),
+                                          QStringLiteral("file"));
     const QCommandLineOption databaseOption(QStringLiteral("database"),
-                                            QStringLiteral("With --import-legacy: the records file to create."),
+                                            QStringLiteral("With --import-legacy: the records file to create. "
+                                                           "With --report: the records file to read (default: "
+                                                           "MaskTest.mdb beside the program)."),
                                             QStringLiteral("path"));
-    parser.addOptions({createOption, sampleOption, importOption, databaseOption});
+    parser.addOptions({createOption, sampleOption, importOption, reportOption, outputOption, databaseOption});
     parser.process(*app);
 
     QTextStream out(stdout);
@@ -83,8 +95,14 @@ int main(int argc, char* argv[])
         }
         return vantor::commands::importLegacy(parser.value(importOption), parser.value(databaseOption), out, err);
     }
+    if (parser.isSet(reportOption)) {
+        const QString database = parser.isSet(databaseOption)
+            ? parser.value(databaseOption)
+            : QDir(QCoreApplication::applicationDirPath()).filePath(vantor::masktest::DatabaseFileName);
+        return vantor::commands::report(parser.value(reportOption), database, parser.value(outputOption), out, err);
+    }
     if (parser.isSet(databaseOption)) {
-        err << "vantor: --database goes with --import-legacy OLD.mdb\n";
+        err << "vantor: --database goes with --import-legacy OLD.mdb or --report GROUP\n";
         return 2;
     }
     if (!parser.positionalArguments().isEmpty()) {

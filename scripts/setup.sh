@@ -11,7 +11,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools qt6-svg-dev libqt6sql6-sqlite libqt6svg6
   libgl-dev libxkbcommon-dev
   libsqlite3-dev sqlite3
-  libxlsxwriter-dev
+  libxlsxwriter-dev unzip
   mdbtools-dev libglib2.0-dev
   fonts-wine fonts-dejavu-core
   xvfb xauth

@@ -18,6 +18,7 @@ frmMaskTesting::frmMaskTesting(DialogService& dialogs, const QString& programDir
     , m_programDirectory(programDirectory)
 {
     buildLayout();
+    connectRecordHandlers();
 }
 
 frmMaskTesting::~frmMaskTesting()

@@ -37,12 +37,18 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private slots:
     void cmdAdd_Click();
     void cmdEdit_Click();
     void cmdCancel_Click();
     void cmdExit_Click();
+    void cmdSave_Click();
+    void cmdUpdate_Click();
+    void cmdSearch_Click();
+    void cmdDelete_Click();
+    void cmdQuery_Click();
 
 private:
     void buildLayout();
@@ -60,6 +66,34 @@ private:
     QList<TextBox*> textBoxes() const;
     bool clickDefaultButton();
     void reportStartupFailure(const StoreError& error);
+
+    // Wires the keystroke filters, the FDID check and the record commands (mainkeypress.cpp).
+    void connectRecordHandlers();
+    // Keystroke filters; each may change the typed code, or set it to 0 to discard the key.
+    void txtFDID_KeyPress(char32_t& keyAscii);
+    void txtRank_KeyPress(char32_t& keyAscii);
+    void txtKday_KeyPress(char32_t& keyAscii);
+    void txtLname_KeyPress(char32_t& keyAscii);
+    void txtFname_KeyPress(char32_t& keyAscii);
+    void txtMid_KeyPress(char32_t& keyAscii);
+    void txtAssign_KeyPress(char32_t& keyAscii);
+    void txtAssignTo_KeyPress(char32_t& keyAscii);
+    void txtTorF_KeyPress(char32_t& keyAscii);
+    void txtBatt_KeyPress(char32_t& keyAscii);
+    void txtUnit_KeyPress(char32_t& keyAscii);
+
+    // The FDID form, tested when the focus moves from txtFDID to another control (fdidvalidation.cpp).
+    void txtFDID_LostFocus();
+    void FDIDValidation();
+    bool moveFocusBeforeAccessKey(QPushButton* button);
+
+    // True when an entry was rejected: its message shown, the focus in the box at fault.
+    bool ValidateEntries();
+    // Copies the fourteen boxes into the current record of m_rsMaskTest.
+    StoreError writeFields();
+    void LogError(const StoreError& p_objError, const QString& p_strProcName);
+    void reportStoreFailure(const QString& what, const StoreError& error, const QString& title,
+                            const QString& advice);
 
     DialogService& m_dialogs;
     QString m_programDirectory;

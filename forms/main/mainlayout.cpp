@@ -153,6 +153,7 @@ void frmMaskTesting::buildLayout()
     connect(cmdEdit, &QPushButton::clicked, this, &frmMaskTesting::cmdEdit_Click);
     connect(cmdCancel, &QPushButton::clicked, this, &frmMaskTesting::cmdCancel_Click);
     connect(cmdExit, &QPushButton::clicked, this, &frmMaskTesting::cmdExit_Click);
+    connect(cmdQuery, &QPushButton::clicked, this, &frmMaskTesting::cmdQuery_Click);
 }
 
 void frmMaskTesting::setTabOrder()

@@ -11,6 +11,9 @@ namespace vantor {
 // A text box of the records window: a line edit that can be locked (read-only but still
 // focusable), carries its own background colour, and hands Enter to the window so that
 // the window's default button can answer it.
+//
+// Every character the user types passes through the box's key-press handler before the
+// box takes it; text the program sets passes through nothing.
 class TextBox : public QLineEdit
 {
     Q_OBJECT
@@ -46,11 +49,26 @@ public:
     // Called for Enter; returns true when the window's default button took it.
     void setDefaultButtonHandler(std::function<bool()> handler) { m_defaultButton = std::move(handler); }
 
+    // Called with the code of each typed character; the handler may change the code, or
+    // set it to 0 to discard the keystroke.
+    using KeyPressHandler = std::function<void(char32_t& keyAscii)>;
+    void setKeyPressHandler(KeyPressHandler handler) { m_keyPress = std::move(handler); }
+
+    // Called when the focus moves from this box to another control of the same window;
+    // not when the window itself loses the focus (another window, a popup, a message box).
+    void setLostFocusHandler(std::function<void()> handler) { m_lostFocus = std::move(handler); }
+
 protected:
     void keyPressEvent(QKeyEvent* event) override;
+    void inputMethodEvent(QInputMethodEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
 
 private:
+    QString filtered(const QString& typed);
+
     std::function<bool()> m_defaultButton;
+    KeyPressHandler m_keyPress;
+    std::function<void()> m_lostFocus;
 };
 
 } // namespace vantor

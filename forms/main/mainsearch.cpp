@@ -1,0 +1,45 @@
+// Search: the window's record set replaced by the records of one FDID.
+#include "frmmasktesting.h"
+
+#include "mainsql.h"
+
+namespace vantor {
+
+void frmMaskTesting::cmdSearch_Click()
+{
+    const QString answer = m_dialogs.input(
+        this, InputBox{QStringLiteral("Please enter the employee's FDID number"), QStringLiteral("FDID Search"), {}});
+    QString sql = mainsql::SearchAll;
+    QVariantList parameters;
+    if (!answer.isEmpty()) {
+        sql = mainsql::SearchById;
+        parameters << answer; // as typed: not trimmed, case kept
+    }
+
+    // The new set is opened before the old one goes, so that a failure leaves the window
+    // with the records it had.
+    auto found = std::make_unique<RecordSet>();
+    found->setCursorLocation(CursorLocation::Client);
+    if (StoreError error = found->open(sql, m_strConnect, CursorType::Static, LockType::Optimistic, parameters)) {
+        reportStoreFailure(QStringLiteral("The search could not be carried out."), error,
+                           QStringLiteral("FDID Search"),
+                           QStringLiteral("The window still works on the records it showed before the search."));
+        return;
+    }
+    m_rsMaskTest->close();
+    m_rsMaskTest = std::move(found);
+
+    if (m_rsMaskTest->bof() && m_rsMaskTest->eof()) {
+        // A carriage return alone separates the two lines, as the old message had it.
+        m_dialogs.message(this, okBox(QStringLiteral("No records found\rMake sure that the criteria you are "
+                                                     "entering is in the A123 format"),
+                                      MsgIcon::Exclamation, QStringLiteral("Attention")));
+    } else if (StoreError error = ShowRecord()) {
+        reportStoreFailure(QStringLiteral("The record found could not be shown."), error,
+                           QStringLiteral("FDID Search"),
+                           QStringLiteral("The boxes still show the record shown before the search."));
+    }
+    cmdDelete->setEnabled(true);
+}
+
+} // namespace vantor

@@ -1,0 +1,100 @@
+// Opening and closing the query window, and running the query of the chosen list entry.
+#include "frmquery.h"
+
+#include "querysql.h"
+#include "untestedquery.h"
+
+#include <masktest.h>
+
+#include <QCloseEvent>
+#include <QDesktopServices>
+#include <QDir>
+
+namespace vantor {
+
+frmQuery::frmQuery(DialogService& dialogs, const QString& programDirectory, QWidget* mainWindow)
+    : QWidget(nullptr)
+    , m_dialogs(dialogs)
+    , m_programDirectory(programDirectory)
+    , m_mainWindow(mainWindow)
+    , m_openWorkbook([](const QUrl& file) { return QDesktopServices::openUrl(file); })
+    , m_workbookDirectory(QDir::tempPath())
+{
+    buildLayout();
+    Form_Load();
+}
+
+frmQuery::~frmQuery()
+{
+    Form_Unload();
+}
+
+void frmQuery::Form_Load()
+{
+    if (m_mainWindow)
+        m_mainWindow->setEnabled(false);
+    lstBattalions->clear();
+    for (const QString& entry : querysql::entries())
+        lstBattalions->addItem(entry);
+}
+
+void frmQuery::Form_Unload()
+{
+    if (m_unloaded)
+        return;
+    m_unloaded = true;
+    m_personnel.setRecordSet(nullptr);
+    m_rsQuery.reset();
+    m_cnnQuery.reset();
+    if (m_mainWindow) {
+        m_mainWindow->setEnabled(true);
+        // The user goes on in the records window, whatever the window manager picks.
+        m_mainWindow->activateWindow();
+    }
+}
+
+void frmQuery::closeEvent(QCloseEvent* event)
+{
+    Form_Unload();
+    event->accept();
+}
+
+void frmQuery::cmdReturn_Click()
+{
+    close();
+    if (m_mainWindow)
+        m_mainWindow->setEnabled(true);
+}
+
+void frmQuery::lstBattalions_Click()
+{
+    const QList<QListWidgetItem*> selected = lstBattalions->selectedItems();
+    if (selected.isEmpty())
+        return;
+    const int position = lstBattalions->row(selected.first());
+
+    const QString databasePath = QDir(m_programDirectory).filePath(masktest::DatabaseFileName);
+    UntestedQuery run = runUntestedQuery(databasePath, position);
+    if (run.error) {
+        // The grid and the count keep the previous list.
+        m_dialogs.message(this, okBox(QStringLiteral("The list \"%1\" could not be made:\n\n%2\n(Error %3)\n\n"
+                                                     "The records file is %4.")
+                                          .arg(selected.first()->text(), run.error.description,
+                                               QString::number(run.error.number),
+                                               QDir::toNativeSeparators(databasePath)),
+                                      MsgIcon::Exclamation, windowTitle()));
+        return;
+    }
+
+    // The grid lets go of the old record set before it is released, and that before its
+    // connection.
+    m_personnel.setRecordSet(run.records.get());
+    std::swap(m_rsQuery, run.records);
+    std::swap(m_cnnQuery, run.connection);
+    run.records.reset();
+    run.connection.reset();
+
+    lblCount->setText(QStringLiteral(" ") + QString::number(m_personnel.rowCount()));
+}
+
+} // namespace vantor

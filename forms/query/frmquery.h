@@ -1,0 +1,82 @@
+#pragma once
+
+#include "dialogservice.h"
+#include "personnelmodel.h"
+
+#include <connection.h>
+#include <recordset.h>
+
+#include <QLabel>
+#include <QListWidget>
+#include <QPointer>
+#include <QPushButton>
+#include <QTableView>
+#include <QUrl>
+#include <QWidget>
+
+#include <functional>
+#include <memory>
+
+namespace vantor {
+
+// The query window: for one chosen group, the members not tested this calendar year, their
+// number, and the list sent to a spreadsheet for printing.
+class frmQuery : public QWidget
+{
+    Q_OBJECT
+public:
+    // `mainWindow` is made unavailable while this window is open; `programDirectory` is
+    // where MaskTest.mdb lies.
+    frmQuery(DialogService& dialogs, const QString& programDirectory, QWidget* mainWindow);
+    ~frmQuery() override;
+
+    // Opens a finished workbook in the user's spreadsheet program; false where none can.
+    using WorkbookOpener = std::function<bool(const QUrl& file)>;
+    void setWorkbookOpener(WorkbookOpener opener) { m_openWorkbook = std::move(opener); }
+    // Where new workbooks are written before they are opened (the system's temporary folder).
+    void setWorkbookDirectory(const QString& directory) { m_workbookDirectory = directory; }
+
+    const RecordSet* recordSet() const { return m_rsQuery.get(); }
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private slots:
+    void lstBattalions_Click();
+    void cmdPrint_Click();
+    void cmdReturn_Click();
+
+private:
+    void buildLayout();
+    QLabel* addLabel(const char* name, const QString& caption, QRect geometry);
+    QPushButton* addButton(const char* name, const QString& caption, QRect geometry, const QString& tooltip);
+    void Form_Load();
+    void Form_Unload();
+    void showWorkbook(const QString& fileName);
+    void offerToSave(const QString& fileName);
+
+    DialogService& m_dialogs;
+    QString m_programDirectory;
+    QPointer<QWidget> m_mainWindow;
+    WorkbookOpener m_openWorkbook;
+    QString m_workbookDirectory;
+    bool m_unloaded = false;
+
+    // The latest query: its connection, and its record set, which the grid shows.
+    std::unique_ptr<Connection> m_cnnQuery;
+    std::unique_ptr<RecordSet> m_rsQuery;
+    PersonnelModel m_personnel;
+
+    QLabel* Label1 = nullptr;
+    QLabel* Label2 = nullptr;
+    QLabel* Label3 = nullptr;
+    QLabel* Label4 = nullptr;
+    QLabel* Image1 = nullptr;
+    QLabel* lblCount = nullptr;
+    QListWidget* lstBattalions = nullptr;
+    QTableView* dgPersonnel = nullptr;
+    QPushButton* cmdPrint = nullptr;
+    QPushButton* cmdReturn = nullptr;
+};
+
+} // namespace vantor

@@ -1,0 +1,30 @@
+#include "untestedquery.h"
+
+#include "querysql.h"
+
+#include <connectionstring.h>
+
+namespace vantor {
+
+UntestedQuery runUntestedQuery(const QString& databasePath, int position)
+{
+    UntestedQuery run;
+    run.connection = std::make_unique<Connection>();
+    const QString connect = jetConnectionString(databasePath);
+    run.connection->setConnectionString(connect);
+    run.error = run.connection->open(connect, QString(), QString());
+    if (run.error)
+        return run;
+
+    run.records = std::make_unique<RecordSet>();
+    const QString sql = querysql::forPosition(position);
+    if (sql.isEmpty()) {
+        run.error = StoreError::make(CommandFailed, QStringLiteral("No entry of the list is selected."));
+        return run;
+    }
+    run.records->setCursorLocation(CursorLocation::Client);
+    run.error = run.records->open(sql, *run.connection, CursorType::Dynamic, LockType::Optimistic);
+    return run;
+}
+
+} // namespace vantor

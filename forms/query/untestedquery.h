@@ -1,0 +1,25 @@
+#pragma once
+
+#include <connection.h>
+#include <recordset.h>
+
+#include <QString>
+
+#include <memory>
+
+namespace vantor {
+
+// One run of an untested-personnel query: its own connection and record set, or the
+// failure that stopped it.
+struct UntestedQuery {
+    std::unique_ptr<Connection> connection;
+    std::unique_ptr<RecordSet> records;
+    StoreError error;
+};
+
+// Runs the query of list entry `position` (0 to 4) on the records file at `databasePath`,
+// in the order the query window has always used: connection, connection string, open,
+// record set, client cursor, open the record set.
+UntestedQuery runUntestedQuery(const QString& databasePath, int position);
+
+} // namespace vantor
