@@ -593,9 +593,7 @@ StoreError RecordSet::deleteCurrent()
 
 StoreError RecordSet::engineError(const QSqlQuery& query, const QString& context) const
 {
-    // A failed write names the file, so that a full disk or a lock says where.
-    return m_connection->engine()->mapError(query.lastError(),
-                                            context.isEmpty() ? m_connection->dataSource() : context);
+    return m_connection->engine()->mapError(query.lastError(), context);
 }
 
 } // namespace vantor

@@ -217,8 +217,7 @@ void tst_BadFiles::fullDiskRefusesTheWriteAndKeepsTheFile()
         QVERIFY(!rs.setValue(field, QString(3000, u'W')));
     const StoreError error = rs.update();
     QCOMPARE(error.number, qint32(DiskFull));
-    QVERIFY2(error.description.contains(QLatin1String("full")) && error.description.contains(path),
-             qPrintable(error.description));
+    QVERIFY2(error.description.contains(QLatin1String("full")), qPrintable(error.description));
     QCOMPARE(readFile(path), before);
 
     // What still fits is still written.

@@ -145,7 +145,6 @@ void tst_TwoPrograms::writeWaitsForALockThenReportsBusy()
     }
     QCOMPARE(error.number, qint32(Busy));
     QVERIFY2(error.description.contains(QLatin1String("busy")), qPrintable(error.description));
-    QVERIFY2(error.description.contains(path), qPrintable(error.description));
     other.closeWriteChannel();
     QVERIFY(other.waitForFinished());
     QCOMPARE(test::readRows(path), before);
