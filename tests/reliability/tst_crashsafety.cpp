@@ -142,7 +142,8 @@ void tst_CrashSafety::acknowledgedWritesSurviveSigkill()
     qInfo("%d kills (%d while opening), %d acknowledged writes, all present; %d unacknowledged writes "
           "found complete; %d journals left by a kill and rolled back; %lld records at the end",
           Trials, killedWhileOpening, writesAcknowledged, inFlightLanded, journalsLeft, qlonglong(model.size()));
-    QVERIFY(writesAcknowledged >= Trials / 2); // the kills did land among writes
+    // Some kills came between writes, and some in the middle of one.
+    QVERIFY(writesAcknowledged > 0 && journalsLeft > 0);
 }
 
 QTEST_GUILESS_MAIN(tst_CrashSafety)
