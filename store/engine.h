@@ -7,9 +7,20 @@
 #include <QSqlError>
 #include <QString>
 
+#include <QList>
+#include <QVariant>
+
 #include <memory>
+#include <vector>
 
 namespace vantor {
+
+// One row as a record set reads it: its key and its values, each as text or, for a null,
+// as an invalid QVariant.
+struct KeyedRow {
+    qint64 key = 0;
+    QList<QVariant> values;
+};
 
 // What one database engine needs to carry the store: how to reach a file or server,
 // how to speak the Jet SQL texts the windows send, how to name a row, and how its
@@ -30,6 +41,18 @@ public:
 
     // The hidden column that identifies a row of a table, unique and stable.
     virtual QString rowKeyColumn() const = 0;
+
+    // Runs `sql`, whose one column is the row key, with `parameters` bound in order, and
+    // appends every key to `keys`; a failure reads as `context`'s. A record set's keyset comes from here, so a table of a
+    // million records opens only as fast as this reads; an engine may go around the
+    // general query interface to read them faster. The default goes through QSqlQuery.
+    virtual StoreError readKeys(const QSqlDatabase& db, const QString& sql, const QList<QVariant>& parameters,
+                                std::vector<qint64>& keys, const QString& context) const;
+
+    // Runs `sql`, whose first column is the row key and whose `valueCount` others are
+    // values, and appends its rows to `rows`. A record set's pages come from here.
+    virtual StoreError readRows(const QSqlDatabase& db, const QString& sql, const QList<QVariant>& parameters,
+                                int valueCount, std::vector<KeyedRow>& rows, const QString& context) const;
 
     // A condition that is true when `column` equals the bound value, nulls included.
     virtual QString nullSafeEquals(const QString& quotedColumn) const = 0;

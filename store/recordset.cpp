@@ -38,18 +38,6 @@ QVariant storable(const QVariant& value)
     return value;
 }
 
-// What the store reads: every value as text, a null as an invalid QVariant.
-QVariant readable(const QSqlQuery& query, int column)
-{
-    if (query.isNull(column))
-        return {};
-    const QVariant v = query.value(column);
-    QString text = v.toString();
-    if (text.isNull())
-        text = QStringLiteral("");
-    return QVariant(text);
-}
-
 } // namespace
 
 RecordSet::RecordSet() = default;
@@ -132,22 +120,14 @@ StoreError RecordSet::openOn(const QString& sql, CursorType cursorType, LockType
 StoreError RecordSet::loadKeys(const QString& rest, const QVariantList& parameters)
 {
     const Engine* engine = m_connection->engine();
-    QSqlQuery query(m_connection->database());
-    query.setForwardOnly(true);
     const QString keySql = QStringLiteral("SELECT ") + engine->rowKeyColumn() + QStringLiteral(" FROM ")
         + engine->quoteIdentifier(m_table) + rest;
-    if (!query.prepare(keySql))
-        return engineError(query, m_source);
+    QVariantList values;
+    values.reserve(parameters.size());
     for (const QVariant& p : parameters)
-        query.addBindValue(storable(p));
-    if (!query.exec())
-        return engineError(query, m_source);
+        values << storable(p);
     m_keys.clear();
-    while (query.next())
-        m_keys.push_back(query.value(0).toLongLong());
-    if (query.lastError().isValid())
-        return engineError(query, m_source);
-    return {};
+    return engine->readKeys(m_connection->database(), keySql, values, m_keys, m_source);
 }
 
 void RecordSet::close()
@@ -321,58 +301,64 @@ const RecordSet::Row* RecordSet::rowAt(qsizetype index, StoreError* error) const
 
 StoreError RecordSet::fetchPage(qsizetype page) const
 {
+    // Showing one record should not read a screenful of rows from all over the file, but a
+    // walk through the set (the export, a grid scrolled down) should not pay a statement per
+    // small page either: a page that follows a cached one reads the next few uncached pages
+    // with it, in one statement.
+    qsizetype pages = 1;
+    if (m_pages.contains(page - 1)) {
+        while (pages < ReadAheadPages && !m_pages.contains(page + pages)
+               && (page + pages) * PageSize < qsizetype(m_keys.size()))
+            ++pages;
+    }
     const qsizetype first = page * PageSize;
-    const qsizetype count = std::min(PageSize, qsizetype(m_keys.size()) - first);
+    const qsizetype count = std::min(PageSize * pages, qsizetype(m_keys.size()) - first);
     const Engine* engine = m_connection->engine();
 
     QStringList marks;
     marks.reserve(count);
     for (qsizetype i = 0; i < count; ++i)
         marks << QStringLiteral("?");
-    QSqlQuery query(m_connection->database());
-    query.setForwardOnly(true);
     const QString sql = QStringLiteral("SELECT ") + engine->rowKeyColumn() + QStringLiteral(", ") + m_selectList
         + QStringLiteral(" FROM ") + engine->quoteIdentifier(m_table) + QStringLiteral(" WHERE ")
         + engine->rowKeyColumn() + QStringLiteral(" IN (") + marks.join(u',') + u')';
-    if (!query.prepare(sql))
-        return engineError(query, m_source);
+    QVariantList keys;
+    keys.reserve(count);
     for (qsizetype i = 0; i < count; ++i)
-        query.addBindValue(m_keys[std::size_t(first + i)]);
-    if (!query.exec())
-        return engineError(query, m_source);
-
+        keys << m_keys[std::size_t(first + i)];
+    const int fields = int(m_fieldNames.size());
+    std::vector<KeyedRow> rows;
+    rows.reserve(std::size_t(count));
+    if (StoreError error = engine->readRows(m_connection->database(), sql, keys, fields, rows, m_source))
+        return error;
     QHash<qint64, QList<QVariant>> byKey;
     byKey.reserve(count);
-    const int fields = int(m_fieldNames.size());
-    while (query.next()) {
-        QList<QVariant> values;
-        values.reserve(fields);
-        for (int f = 0; f < fields; ++f)
-            values << readable(query, f + 1);
-        byKey.insert(query.value(0).toLongLong(), std::move(values));
-    }
-    if (query.lastError().isValid())
-        return engineError(query, m_source);
+    for (KeyedRow& row : rows)
+        byKey.insert(row.key, std::move(row.values));
 
-    Page p;
-    p.rows.resize(std::size_t(count));
-    for (qsizetype i = 0; i < count; ++i) {
-        Row& row = p.rows[std::size_t(i)];
-        auto found = byKey.constFind(m_keys[std::size_t(first + i)]);
-        if (found == byKey.constEnd()) {
-            row.missing = true;
-            row.values = QList<QVariant>(fields);
-        } else {
-            row.values = *found;
-        }
-    }
-
-    if (m_pages.size() >= MaxCachedPages) {
+    while (m_pages.size() > MaxCachedPages - pages) {
         auto oldest = std::min_element(m_pages.begin(), m_pages.end(),
                                        [](const Page& a, const Page& b) { return a.lastUse < b.lastUse; });
         m_pages.erase(oldest);
     }
-    m_pages.insert(page, std::move(p));
+    for (qsizetype n = 0; n < pages; ++n) {
+        const qsizetype start = n * PageSize;
+        const qsizetype size = std::min(PageSize, count - start);
+        Page p;
+        p.lastUse = ++m_useCounter;
+        p.rows.resize(std::size_t(size));
+        for (qsizetype i = 0; i < size; ++i) {
+            Row& row = p.rows[std::size_t(i)];
+            auto found = byKey.constFind(m_keys[std::size_t(first + start + i)]);
+            if (found == byKey.constEnd()) {
+                row.missing = true;
+                row.values = QList<QVariant>(fields);
+            } else {
+                row.values = *found;
+            }
+        }
+        m_pages.insert(page + n, std::move(p));
+    }
     return {};
 }
 

@@ -111,8 +111,9 @@ private:
     bool isDeleted(qsizetype index) const { return m_deleted.contains(index); }
     StoreError engineError(const class QSqlQuery& query, const QString& context) const;
 
-    static constexpr qsizetype PageSize = 128;
-    static constexpr int MaxCachedPages = 64;
+    static constexpr qsizetype PageSize = 32;
+    static constexpr qsizetype ReadAheadPages = 4;
+    static constexpr qsizetype MaxCachedPages = 256;
 
     CursorLocation m_cursorLocation = CursorLocation::Server;
     CursorType m_cursorType = CursorType::ForwardOnly;

@@ -14,6 +14,10 @@ public:
     StoreError open(QSqlDatabase& db, const ConnectionString& cs) const override;
     QString translate(const QString& jetSql) const override;
     QString rowKeyColumn() const override { return QStringLiteral("rowid"); }
+    StoreError readKeys(const QSqlDatabase& db, const QString& sql, const QList<QVariant>& parameters,
+                        std::vector<qint64>& keys, const QString& context) const override;
+    StoreError readRows(const QSqlDatabase& db, const QString& sql, const QList<QVariant>& parameters, int valueCount,
+                        std::vector<KeyedRow>& rows, const QString& context) const override;
     QString nullSafeEquals(const QString& quotedColumn) const override;
     QString quoteIdentifier(const QString& name) const override;
     QString currentYearExpression() const override;

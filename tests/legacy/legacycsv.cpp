@@ -1,7 +1,6 @@
 #include "legacycsv.h"
 
 #include <QDir>
-#include <QFile>
 
 namespace vantor::test {
 
@@ -12,26 +11,16 @@ QString legacyFixture(const QString& name)
 
 QList<Row> readCsv(const QString& path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    const QString text = QString::fromUtf8(file.readAll());
+    QString text = QString::fromUtf8(fileBytes(path));
+    if (!text.endsWith(u'\n'))
+        text += u'\n';
     QList<Row> rows;
     Row row;
     QString field;
-    bool quoted = false;
-    bool inQuotes = false;
-    const auto endField = [&] {
-        if (quoted)
-            row << QVariant(field.isEmpty() ? QStringLiteral("") : field);
-        else
-            row << (field == QStringLiteral("\\N") ? QVariant() : QVariant(field));
-        field.clear();
-        quoted = false;
-    };
+    bool quoted = false, inQuotes = false;
     for (qsizetype i = 0; i < text.size(); ++i) {
         const QChar c = text.at(i);
-        if (inQuotes && c == u'"' && i + 1 < text.size() && text.at(i + 1) == u'"') {
+        if (c == u'"' && inQuotes && i + 1 < text.size() && text.at(i + 1) == u'"') {
             field += c;
             ++i;
         } else if (c == u'"') {
@@ -39,52 +28,34 @@ QList<Row> readCsv(const QString& path)
             quoted = true;
         } else if (inQuotes || (c != u',' && c != u'\n' && c != u'\r')) {
             field += c;
-        } else if (c == u',') {
-            endField();
-        } else if (c == u'\n') {
-            endField();
-            rows << row;
-            row.clear();
+        } else if (c != u'\r') {
+            row << (!quoted && field == u"\\N" ? QVariant() : QVariant(field));
+            field.clear();
+            quoted = false;
+            if (c == u'\n')
+                rows << std::exchange(row, {});
         }
     }
-    if (quoted || !field.isEmpty() || !row.isEmpty()) {
-        endField();
-        rows << row;
-    }
-    if (!rows.isEmpty())
-        rows.removeFirst();
-    return rows;
-}
-
-QString render(const Row& row)
-{
-    QStringList texts;
-    for (const QVariant& value : row)
-        texts << (value.isValid() ? u'"' + value.toString() + u'"' : QStringLiteral("\\N"));
-    return texts.join(u'|');
+    return rows.mid(1);
 }
 
 QStringList render(const QList<Row>& rows)
 {
     QStringList out;
-    for (const Row& row : rows)
-        out << render(row);
+    for (const Row& row : rows) {
+        QStringList texts;
+        for (const QVariant& value : row)
+            texts << (value.isValid() ? u'"' + value.toString() + u'"' : QStringLiteral("\\N"));
+        out << texts.join(u'|');
+    }
     return out;
-}
-
-QByteArray fileBytes(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 QByteArray renamingTableMT(QByteArray fixture)
 {
     // The catalog keeps the name in UTF-16 after a zero field.
     const QByteArray name = QByteArrayLiteral("\0\0\0\0M\0T\0");
-    if (fixture.count(name) != 1)
-        return {};
-    return fixture.replace(name, QByteArrayLiteral("\0\0\0\0X\0T\0"));
+    return fixture.count(name) == 1 ? fixture.replace(name, QByteArrayLiteral("\0\0\0\0X\0T\0")) : QByteArray();
 }
 
 } // namespace vantor::test

@@ -2,8 +2,6 @@
 
 #include "testdatabase.h"
 
-#include <QStringList>
-
 namespace vantor::test {
 
 // The path of a file among the Access fixtures.
@@ -13,11 +11,8 @@ QString legacyFixture(const QString& name);
 // is text ("" inside quotes stands for one quote).
 QList<Row> readCsv(const QString& path);
 
-// One row as readable text, null and empty told apart: A001|\N|""|...
-QString render(const Row& row);
+// Rows as readable text, null and empty told apart: A001|\N|""|...
 QStringList render(const QList<Row>& rows);
-
-QByteArray fileBytes(const QString& path);
 
 // A fixture's bytes with table MT renamed XT in the file's catalog; empty if the name is
 // not found exactly once.

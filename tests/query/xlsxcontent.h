@@ -1,25 +1,25 @@
 #pragma once
 
 #include <QMap>
-#include <QString>
 #include <QStringList>
 
 namespace vantor::test {
 
 // What a written .xlsx holds, read back from its XML parts (unpacked with `unzip -p`):
-// the first sheet's cells, the styles they use, the columns, the sheets and print settings.
+// the first sheet's cells and columns with their styles, the sheets and print settings.
 struct XlsxContent {
-    struct Cell {
-        QString type;       // the t attribute: "inlineStr" or "s" for text
-        int style = 0;
-        QString text;       // the text, shared strings resolved
-        bool hasValue = false;
-        bool hasFormula = false;
-    };
-    struct Font {
+    struct Style {
         bool bold = false;
         QString color; // ARGB as written, or empty
         double size = 0;
+        QString alignment; // horizontal
+    };
+    struct Cell {
+        QString type; // the t attribute: "inlineStr" or "s" for text
+        int style = 0;
+        QString text; // shared strings resolved
+        bool hasValue = false;
+        bool hasFormula = false;
     };
     struct Column {
         int min = 0, max = 0;
@@ -29,8 +29,7 @@ struct XlsxContent {
 
     QMap<QString, Cell> cells; // by reference, "A1"
     int lastRow = 0;
-    QList<Font> fonts;
-    QList<QPair<int, QString>> styles; // font index, horizontal alignment
+    QList<Style> styles;
     QList<Column> columns;
     QStringList sheetNames;
     QStringList sheetStates; // "" for visible
@@ -40,10 +39,7 @@ struct XlsxContent {
 
     // Reads the file; the error says why not.
     bool load(const QString& path, QString* error);
-
-    const Cell* cell(const QString& ref) const;
-    Font fontOf(const Cell& c) const { return fonts.value(styles.value(c.style).first); }
-    QString alignmentOf(const Cell& c) const { return styles.value(c.style).second; }
+    const Cell* cell(const QString& ref) const { return cells.contains(ref) ? &*cells.constFind(ref) : nullptr; }
     const Column* column(int number) const;
 };
 

@@ -1,7 +1,7 @@
 // What a clerk may type or paste: SQL punctuation, wildcards, very long texts, any script,
 // emoji, control characters. Nothing is injected, nothing crashes, and what is stored is
 // exactly what the box held.
-#include "recordsfixture.h"
+#include "mainwindowfixture.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -47,7 +47,7 @@ const QList<Row> Members = {validRecord(QStringLiteral("A100")), validRecord(QSt
                             validRecord(QStringLiteral("C_3;")), validRecord(QStringLiteral("D--4"))};
 
 // Saves a new record from a valid one with `box` left to `enter`; returns what the box held.
-QString saveWith(RecordsFixture& f, const char* box, const std::function<void(QWidget*)>& enter)
+QString saveWith(MainWindowFixture& f, const char* box, const std::function<void(QWidget*)>& enter)
 {
     f.click("cmdAdd");
     f.fill(validRecord(QStringLiteral("N900")));
@@ -86,7 +86,7 @@ void tst_HostileInput::searchTakesTheAnswerAsText()
 {
     QFETCH(QString, answer);
     QFETCH(QString, found);
-    RecordsFixture f;
+    MainWindowFixture f;
     QVERIFY(f.start(Members));
     const QList<Row> before = readRows(f.path);
 
@@ -96,7 +96,7 @@ void tst_HostileInput::searchTakesTheAnswerAsText()
         QCOMPARE(f.titles(), QStringList{"Attention"});
         QCOMPARE(f.box("txtFDID")->text(), QStringLiteral("A100"));
     } else {
-        QVERIFY2(f.dialogs.messages.isEmpty(), qPrintable(describe(f.dialogs.messages.value(0))));
+        QVERIFY2(f.dialogs.messages.isEmpty(), qPrintable(f.dialogs.messages.value(0).prompt));
         QCOMPARE(f.box("txtFDID")->text(), found);
         QCOMPARE(f.window->recordSet()->recordCount(), 1);
     }
@@ -133,7 +133,7 @@ void tst_HostileInput::typedTextIsStoredAndShownBack()
     QFETCH(int, field);
     QFETCH(QString, typed);
     QFETCH(QString, held);
-    RecordsFixture f;
+    MainWindowFixture f;
     QVERIFY(f.start(Members));
 
     const QString boxText = saveWith(f, qPrintable(box), [&](QWidget* b) { typeCharacters(b, typed); });
@@ -144,7 +144,7 @@ void tst_HostileInput::typedTextIsStoredAndShownBack()
         QCOMPARE(readRows(f.path).size(), Members.size());
         return;
     }
-    QVERIFY2(f.dialogs.messages.isEmpty(), qPrintable(describe(f.dialogs.messages.value(0))));
+    QVERIFY2(f.dialogs.messages.isEmpty(), qPrintable(f.dialogs.messages.value(0).prompt));
     const Row stored = readRows(f.path).constLast();
     QCOMPARE(stored.at(field).toString(), held);
 
@@ -173,11 +173,11 @@ void tst_HostileInput::pastedTextIsStoredAndShownBack()
     QFETCH(QString, box);
     QFETCH(int, field);
     QFETCH(QString, pasted);
-    RecordsFixture f;
+    MainWindowFixture f;
     QVERIFY(f.start(Members));
 
     const QString held = saveWith(f, qPrintable(box), [&](QWidget* b) { paste(b, pasted); });
-    QVERIFY2(f.dialogs.messages.isEmpty(), qPrintable(describe(f.dialogs.messages.value(0))));
+    QVERIFY2(f.dialogs.messages.isEmpty(), qPrintable(f.dialogs.messages.value(0).prompt));
     QCOMPARE(held, pasted); // a paste passes no keystroke filter, and these boxes have no length limit
     const Row stored = readRows(f.path).constLast();
     QCOMPARE(stored.at(field).toString(), held); // the box's text, nothing more or less

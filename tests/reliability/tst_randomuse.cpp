@@ -1,7 +1,7 @@
 // Thousands of random keystrokes, clicks and focus changes on the records and query windows,
 // with the dialogs answered at random; after every step the windows and the file must still
 // be in a state the program allows.
-#include "recordsfixture.h"
+#include "mainwindowfixture.h"
 
 #include <frmquery.h>
 
@@ -73,7 +73,7 @@ Keystroke randomKeystroke(QRandomGenerator& rng)
 
 // Now and then the clerk types a whole record that the entry checks accept, box by box,
 // replacing what each box held; returns the keystrokes it took.
-int typeWholeRecord(RecordsFixture& f, QRandomGenerator& rng)
+int typeWholeRecord(MainWindowFixture& f, QRandomGenerator& rng)
 {
     const auto letters = [&rng](int n) {
         QString s;
@@ -128,7 +128,7 @@ void tst_RandomUse::windowsAndFileStayConsistent()
     const quint32 seed = qEnvironmentVariableIsSet("VANTOR_FUZZ_SEED") ? qEnvironmentVariable("VANTOR_FUZZ_SEED").toUInt()
                                                                         : 20261205u;
     QRandomGenerator rng(seed);
-    RecordsFixture f;
+    MainWindowFixture f;
     QVERIFY(f.start({validRecord(QStringLiteral("A100")), validRecord(QStringLiteral("B200")),
                      validRecord(QStringLiteral("C300"))}));
     f.dialogs.answerAtRandom(&rng, {QString(), QStringLiteral("A100"), QStringLiteral("B200"), QStringLiteral("Z999"),
@@ -140,7 +140,7 @@ void tst_RandomUse::windowsAndFileStayConsistent()
     QStringList clicked;
     int keystrokes = 0, clicks = 0, focusChanges = 0, restarts = 0, writes = 0, exports = 0;
     const auto wire = [&] {
-        for (const char* name : RecordsFixture::boxesInFieldOrder())
+        for (const char* name : BoxOfField)
             typingLimit[QString::fromLatin1(name)] = f.box(name)->maxLength();
         for (const QString& name : MainButtons)
             QObject::connect(f.button(qPrintable(name)), &QPushButton::clicked, f.window.get(),
@@ -175,7 +175,7 @@ void tst_RandomUse::windowsAndFileStayConsistent()
         } else if (action < 70 && !query) {
             // By the mouse, or by tabbing, which selects the text of the box it reaches.
             if (rng.bounded(2)) {
-                QTest::mouseClick(f.box(RecordsFixture::boxesInFieldOrder().at(rng.bounded(14))), Qt::LeftButton);
+                QTest::mouseClick(f.box(BoxOfField[rng.bounded(14)]), Qt::LeftButton);
             } else {
                 const bool back = rng.bounded(4) == 0;
                 for (int n = 1 + rng.bounded(8); n > 0; --n) {
@@ -218,7 +218,7 @@ void tst_RandomUse::windowsAndFileStayConsistent()
         static const QRegularExpression torF(QStringLiteral("^[T ]?$")), batt(QStringLiteral("^[0-7 ]?$")),
             unit(QStringLiteral("^[0-3 ]?$"));
         QSet<bool> locked;
-        for (const char* name : RecordsFixture::boxesInFieldOrder()) {
+        for (const char* name : BoxOfField) {
             QLineEdit* box = f.box(name);
             QVERIFY2(box->text().size() <= typingLimit.value(QString::fromLatin1(name)), qPrintable(where + QStringLiteral(": ") + QLatin1String(name)));
             locked << box->isReadOnly();
@@ -273,7 +273,7 @@ void tst_RandomUse::windowsAndFileStayConsistent()
         if (box.icon != MsgIcon::Critical)
             continue;
         ++reports;
-        QVERIFY2(box.prompt.contains(QStringLiteral("3021")), qPrintable(describe(box)));
+        QVERIFY2(box.prompt.contains(QStringLiteral("3021")), qPrintable(box.prompt));
     }
     qInfo("seed %u: %d steps, %d keystrokes, %d clicks, %d focus changes, %lld boxes answered, %d writes, "
           "%d exports, %d restarts, %d reports of no current record",

@@ -1,7 +1,7 @@
 // Two programs on one file, seen from the records window: conflicts, locks and a full disk
 // are reported once, nothing is written over the other program's work, and the window
 // goes on working.
-#include "recordsfixture.h"
+#include "mainwindowfixture.h"
 
 #include <sqliteengine.h>
 
@@ -25,12 +25,12 @@ private slots:
 
 private:
     // The window on B200, found by a search, in edit mode with a changed first name.
-    static bool editB200(RecordsFixture& f);
-    static void confirmUpdate(RecordsFixture& f);
-    static const MessageBox& lastMessage(const RecordsFixture& f) { return f.dialogs.messages.constLast(); }
+    static bool editB200(MainWindowFixture& f);
+    static void confirmUpdate(MainWindowFixture& f);
+    static const MessageBox& lastMessage(const MainWindowFixture& f) { return f.dialogs.messages.constLast(); }
 };
 
-bool tst_WindowConflicts::editB200(RecordsFixture& f)
+bool tst_WindowConflicts::editB200(MainWindowFixture& f)
 {
     if (!f.start({validRecord(QStringLiteral("A100")), validRecord(QStringLiteral("B200")),
                   validRecord(QStringLiteral("C300"))}))
@@ -43,7 +43,7 @@ bool tst_WindowConflicts::editB200(RecordsFixture& f)
     return f.box("txtFDID")->text() == QLatin1String("B200") && f.box("txtFname")->text() == QLatin1String("EVE");
 }
 
-void tst_WindowConflicts::confirmUpdate(RecordsFixture& f)
+void tst_WindowConflicts::confirmUpdate(MainWindowFixture& f)
 {
     f.dialogs.answer(MsgResult::Yes);
     f.click("cmdUpdate");
@@ -61,7 +61,7 @@ void tst_WindowConflicts::updateConflictThenTheUserStartsAgain()
 {
     QFETCH(QString, otherProgram);
     QFETCH(bool, stillThere);
-    RecordsFixture f;
+    MainWindowFixture f;
     QVERIFY(editB200(f));
     QVERIFY(execute(f.path, otherProgram));
     const QList<Row> theirs = readRows(f.path);
@@ -99,7 +99,7 @@ void tst_WindowConflicts::updateConflictThenTheUserStartsAgain()
 
 void tst_WindowConflicts::deleteConflictDeletesNothing()
 {
-    RecordsFixture f;
+    MainWindowFixture f;
     QVERIFY(editB200(f));
     f.dialogs.answer(MsgResult::Yes);
     f.click("cmdCancel");
@@ -118,7 +118,7 @@ void tst_WindowConflicts::deleteConflictDeletesNothing()
 
 void tst_WindowConflicts::updateAgainstALockWaitsThenSucceedsWhenItGoes()
 {
-    RecordsFixture f;
+    MainWindowFixture f;
     QVERIFY(editB200(f));
     const QList<Row> before = readRows(f.path);
     QProcess other;
@@ -145,7 +145,7 @@ void tst_WindowConflicts::updateAgainstALockWaitsThenSucceedsWhenItGoes()
 
 void tst_WindowConflicts::updateOnAFullDiskIsReportedAndWritesNothing()
 {
-    RecordsFixture f;
+    MainWindowFixture f;
     QVERIFY(f.start({validRecord(QStringLiteral("A100")), validRecord(QStringLiteral("B200"))}));
     // The search's record set opens while the disk is full.
     SqliteEngine::testHookMaxPageCount = 1;

@@ -5,42 +5,53 @@
 #include <QList>
 #include <QQueue>
 #include <QRandomGenerator>
-#include <QString>
 #include <QStringList>
 
 #include <functional>
 
 namespace vantor::test {
 
-// A dialog service for tests: answers boxes from a script and keeps every box it was
-// shown, so that a test can check exactly what the user would have seen.
+// Answers boxes from a script and keeps every box shown, so a test sees what the user saw.
 class ScriptedDialogService final : public DialogService
 {
 public:
-    MsgResult message(QWidget* parent, const MessageBox& box) override;
-    QString input(QWidget* parent, const InputBox& box) override;
-
-    // Answers for the next boxes, in order.
+    MsgResult message(QWidget*, const MessageBox& box) override
+    {
+        messages << box;
+        if (m_hook)
+            m_hook(box);
+        if (!m_answers.isEmpty())
+            return m_answers.dequeue();
+        if (m_random && box.buttons != MsgButtons::Ok)
+            return m_random->bounded(2) ? DialogService::firstButton(box.buttons)
+                                        : (box.buttons == MsgButtons::YesNo ? MsgResult::No : MsgResult::Cancel);
+        return box.defaultButton;
+    }
+    QString input(QWidget*, const InputBox& box) override
+    {
+        inputs << box;
+        if (!m_inputAnswers.isEmpty())
+            return m_inputAnswers.dequeue();
+        if (m_random && !m_randomInputs.isEmpty())
+            return m_randomInputs.at(m_random->bounded(int(m_randomInputs.size())));
+        return QString();
+    }
     void answer(MsgResult result) { m_answers.enqueue(result); }
     void answerInput(const QString& text) { m_inputAnswers.enqueue(text); }
-    // Called while a box is "open", after it has been recorded: lets a test act the way
-    // a user could while the modal box shows (or check the window's state at that moment).
+    // Runs while a box is "open": lets a test act as a user could while the modal box shows.
     void onMessage(std::function<void(const MessageBox&)> hook) { m_hook = std::move(hook); }
-
-    QList<MessageBox> messages;   // every message box shown, in order
-    QList<InputBox> inputs;       // every input box shown, in order
-    int unanswered = 0;           // boxes shown with no scripted answer left
-
-    // Once the scripted answers run out, answers at random instead of with the default:
-    // one of the box's buttons, or one of `inputAnswers` for an input box. Null `rng` ends it.
+    // Once the script runs out, answers at random instead of with the default: one of the
+    // box's buttons, or one of `inputAnswers` for an input box. A null `rng` ends it.
     void answerAtRandom(QRandomGenerator* rng, QStringList inputAnswers = {QString()})
     {
         m_random = rng;
         m_randomInputs = std::move(inputAnswers);
     }
-
     bool allAnswersUsed() const { return m_answers.isEmpty() && m_inputAnswers.isEmpty(); }
-    void clear();
+    void clear() { messages.clear(), inputs.clear(), m_answers.clear(), m_inputAnswers.clear(), m_hook = nullptr; }
+
+    QList<MessageBox> messages;
+    QList<InputBox> inputs;
 
 private:
     QQueue<MsgResult> m_answers;
@@ -49,8 +60,5 @@ private:
     QRandomGenerator* m_random = nullptr;
     QStringList m_randomInputs;
 };
-
-// Readable descriptions for failure messages.
-QString describe(const MessageBox& box);
 
 } // namespace vantor::test

@@ -3,6 +3,8 @@
 #include <masktest.h>
 
 #include <QDir>
+#include <QFile>
+#include <QProcess>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -13,29 +15,23 @@ namespace vantor::test {
 
 namespace {
 
-// A raw connection of its own, closed and removed when it goes out of scope.
-class RawConnection
-{
-public:
+// A raw connection of its own, removed when it goes out of scope.
+struct RawConnection {
+    const QString name = QUuid::createUuid().toString();
     explicit RawConnection(const QString& path)
-        : m_name(QUuid::createUuid().toString())
     {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_name);
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
         db.setDatabaseName(path);
         db.open();
     }
-    ~RawConnection()
+    ~RawConnection() { QSqlDatabase::removeDatabase(name); }
+    QSqlQuery query(const QString& sql) const
     {
-        {
-            QSqlDatabase db = QSqlDatabase::database(m_name, false);
-            db.close();
-        }
-        QSqlDatabase::removeDatabase(m_name);
+        QSqlQuery q(QSqlDatabase::database(name, false));
+        if (!q.exec(sql))
+            qWarning("%s", qPrintable(q.lastError().text()));
+        return q;
     }
-    QSqlDatabase db() const { return QSqlDatabase::database(m_name, false); }
-
-private:
-    QString m_name;
 };
 
 } // namespace
@@ -51,23 +47,23 @@ Row row(const QMap<QString, QVariant>& values)
 QString createDatabase(const QString& directory, const QList<Row>& rows, const QString& fileName)
 {
     const QString path = QDir(directory).filePath(fileName);
-    const StoreError error = masktest::createDatabase(path);
-    if (error) {
+    if (const StoreError error = masktest::createDatabase(path)) {
         QTest::qFail(qPrintable(error.description), __FILE__, __LINE__);
         return {};
     }
     RawConnection raw(path);
-    QSqlDatabase db = raw.db();
+    QSqlDatabase db = QSqlDatabase::database(raw.name, false);
     db.transaction();
-    QSqlQuery insert(db);
-    insert.prepare(QStringLiteral("INSERT INTO MT VALUES (?,?,?,?,?,?,?,?,?,?,?,?,?,?)"));
-    for (const Row& r : rows) {
-        for (const QVariant& v : r)
-            insert.addBindValue(v.isValid() ? v : QVariant(QMetaType::fromType<QString>()));
-        if (!insert.exec())
-            QTest::qFail(qPrintable(insert.lastError().text()), __FILE__, __LINE__);
+    {
+        QSqlQuery insert(db);
+        insert.prepare(QStringLiteral("INSERT INTO MT VALUES (?,?,?,?,?,?,?,?,?,?,?,?,?,?)"));
+        for (const Row& r : rows) {
+            for (const QVariant& v : r)
+                insert.addBindValue(v.isValid() ? v : QVariant(QMetaType::fromType<QString>()));
+            if (!insert.exec())
+                QTest::qFail(qPrintable(insert.lastError().text()), __FILE__, __LINE__);
+        }
     }
-    insert.finish();
     db.commit();
     return path;
 }
@@ -75,13 +71,9 @@ QString createDatabase(const QString& directory, const QList<Row>& rows, const Q
 QList<Row> readRows(const QString& path)
 {
     RawConnection raw(path);
-    QSqlQuery query(raw.db());
+    QSqlQuery query = raw.query(QStringLiteral("SELECT ") + masktest::fieldNames().join(u',')
+                                + QStringLiteral(" FROM MT ORDER BY rowid"));
     QList<Row> rows;
-    if (!query.exec(QStringLiteral("SELECT ID, Last, First, Init, Rank, Kelly, Batt, Unit, Assign, Month, Day, "
-                                   "Year, Special, AssignTo FROM MT ORDER BY rowid"))) {
-        QTest::qFail(qPrintable(query.lastError().text()), __FILE__, __LINE__);
-        return rows;
-    }
     while (query.next()) {
         Row r;
         for (int i = 0; i < 14; ++i)
@@ -94,23 +86,34 @@ QList<Row> readRows(const QString& path)
 bool execute(const QString& path, const QString& sql, const QVariantList& values)
 {
     RawConnection raw(path);
-    QSqlQuery query(raw.db());
+    QSqlQuery query(QSqlDatabase::database(raw.name, false));
     query.prepare(sql);
     for (const QVariant& v : values)
         query.addBindValue(v);
-    const bool ok = query.exec();
-    if (!ok)
-        qWarning("%s", qPrintable(query.lastError().text()));
-    return ok;
+    return query.exec() || (qWarning("%s", qPrintable(query.lastError().text())), false);
 }
 
 QString storeYear()
 {
     RawConnection raw(QStringLiteral(":memory:"));
-    QSqlQuery query(raw.db());
-    query.exec(QStringLiteral("SELECT strftime('%Y','now','localtime')"));
+    QSqlQuery query = raw.query(QStringLiteral("SELECT strftime('%Y','now','localtime')"));
     query.next();
     return query.value(0).toString();
+}
+
+QByteArray fileBytes(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+std::pair<int, QString> run(QStringList command)
+{
+    QProcess process;
+    process.start(command.takeFirst(), command);
+    if (!process.waitForFinished(120000) || process.exitStatus() != QProcess::NormalExit)
+        return {-1, QString()};
+    return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput() + process.readAllStandardError())};
 }
 
 } // namespace vantor::test

@@ -1,0 +1,201 @@
+#include "jobs.h"
+
+#include "benchsql.h"
+#include "exportjob.h"
+
+#include <connection.h>
+#include <mainsql.h>
+#include <masktest.h>
+#include <recordset.h>
+
+#include <QFile>
+#include <QSqlDatabase>
+#include <QTextStream>
+
+#include <algorithm>
+#include <chrono>
+
+#include <sys/resource.h>
+
+namespace vantor::bench {
+
+namespace {
+
+struct Outcome {
+    StoreError error;
+    qint64 rows = 0;
+    QString first;
+};
+
+// The records window's store objects.
+struct Window {
+    Connection connection;
+    RecordSet records;
+    QString connect;
+};
+
+// The fourteen fields of the current record, read by name as ShowRecord reads them.
+Outcome showRecord(const RecordSet& records)
+{
+    Outcome outcome;
+    if (records.bof() || records.eof())
+        return outcome;
+    for (const QString& field : masktest::fieldNames()) {
+        const QVariant value = records.value(field, &outcome.error);
+        if (outcome.error)
+            return outcome;
+        if (field == QLatin1String("ID"))
+            outcome.first = value.toString();
+    }
+    outcome.rows = records.recordCount();
+    return outcome;
+}
+
+// What the records window does in Form_Load, without the widgets: open the connection,
+// check the table, open the start-up record set and show its first record.
+Outcome startup(Window& window, const QString& path)
+{
+    Outcome outcome;
+    window.connect = jetConnectionString(path);
+    window.connection.setConnectionString(window.connect);
+    outcome.error = window.connection.open(window.connect, QString(), QString());
+    if (!outcome.error)
+        outcome.error = masktest::verifySchema(window.connection);
+    if (outcome.error)
+        return outcome;
+    window.records.setCursorLocation(CursorLocation::Client);
+    outcome.error = window.records.open(mainsql::StartupQuery, window.connect, CursorType::Dynamic,
+                                        LockType::Optimistic);
+    if (outcome.error)
+        return outcome;
+    return showRecord(window.records);
+}
+
+// What Search does once the FDID is typed: the window's record set is closed and a new
+// one opened on the search, static, and its first record shown.
+Outcome search(Window& window, const QString& fdid)
+{
+    window.records.close();
+    window.records.setCursorLocation(CursorLocation::Client);
+    Outcome outcome;
+    outcome.error = window.records.open(SearchQuery, window.connect, CursorType::Static, LockType::Optimistic,
+                                        {fdid});
+    if (outcome.error)
+        return outcome;
+    return showRecord(window.records);
+}
+
+// What the query window does for one entry of its list: a connection of its own, the
+// record set, the count for lblCount and the rows of the grid's first page.
+Outcome untestedList(const QString& path, int position)
+{
+    Outcome outcome;
+    Connection connection;
+    const QString connect = jetConnectionString(path);
+    connection.setConnectionString(connect);
+    outcome.error = connection.open(connect, QString(), QString());
+    if (outcome.error)
+        return outcome;
+    RecordSet records;
+    records.setCursorLocation(CursorLocation::Client);
+    outcome.error = records.open(untestedQueries().at(position), connection, CursorType::Dynamic,
+                                 LockType::Optimistic);
+    if (outcome.error)
+        return outcome;
+    outcome.rows = records.recordCount();
+    const qsizetype shown = std::min<qsizetype>(FirstPageRows, records.keysetSize());
+    for (qsizetype row = 0; row < shown; ++row) {
+        for (int f = 0; f < records.fieldCount(); ++f) {
+            const QVariant value = records.valueAt(row, f, &outcome.error);
+            if (outcome.error)
+                return outcome;
+            if (row == 0 && f == 0)
+                outcome.first = value.toString();
+        }
+    }
+    return outcome;
+}
+
+qint64 peakKiB()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss;
+}
+
+} // namespace
+
+int runJob(const QStringList& arguments)
+{
+    QTextStream out(stdout);
+    QTextStream err(stderr);
+    const QString job = arguments.value(0);
+    const QString path = arguments.value(1);
+    if (path.isEmpty()) {
+        err << "vantor-bench: --job needs a job name and a records file\n";
+        return 2;
+    }
+
+    // Qt loads its SQLite driver on first use, as the sqlite3 shell loads SQLite when it
+    // starts; both are timed apart from the jobs (the shell's with an idle run of it).
+    const auto driverStart = std::chrono::steady_clock::now();
+    {
+        const QSqlDatabase probe = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("bench-driver"));
+        if (!probe.isValid()) {
+            err << "vantor-bench: the Qt SQLite driver is not installed\n";
+            return 1;
+        }
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("bench-driver"));
+    const double driverSeconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - driverStart).count();
+
+    // What the program has done before the user's action: a search or a list comes after
+    // the records window's start-up, with its store objects open.
+    Window window;
+    if (job != QLatin1String("startup")) {
+        if (const StoreError error = startup(window, path).error) {
+            err << "vantor-bench: " << error.description << '\n';
+            return 1;
+        }
+    }
+
+    Outcome outcome;
+    QString exported;
+    const auto start = std::chrono::steady_clock::now();
+    if (job == QLatin1String("startup")) {
+        outcome = startup(window, path);
+    } else if (job == QLatin1String("search")) {
+        outcome = search(window, arguments.value(2));
+    } else if (job == QLatin1String("list")) {
+        bool ok = false;
+        const int position = arguments.value(2).toInt(&ok);
+        if (!ok || position < 0 || position >= untestedQueries().size()) {
+            err << "vantor-bench: list needs a position from 0 to 4\n";
+            return 2;
+        }
+        outcome = untestedList(path, position);
+    } else if (job == QLatin1String("export")) {
+        QString written;
+        outcome.rows = exportRows(path, arguments.value(2).toLongLong(), arguments.value(3), written);
+        if (outcome.rows < 0)
+            return 1;
+        exported = written;
+    } else {
+        err << "vantor-bench: unknown job '" << job << "'\n";
+        return 2;
+    }
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    if (outcome.error) {
+        err << "vantor-bench: " << job << ": " << outcome.error.description << '\n';
+        return 1;
+    }
+    if (!exported.isEmpty())
+        QFile::remove(exported);
+    out << "seconds=" << QString::number(seconds, 'f', 6) << " driver=" << QString::number(driverSeconds, 'f', 6)
+        << " hwm_kib=" << peakKiB() << " rows=" << outcome.rows
+        << " first=" << (outcome.first.isEmpty() ? QStringLiteral("-") : outcome.first) << Qt::endl;
+    return 0;
+}
+
+} // namespace vantor::bench

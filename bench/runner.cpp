@@ -1,0 +1,466 @@
+#include "runner.h"
+
+#include "benchsql.h"
+#include "datagen.h"
+#include "spawn.h"
+
+#include <mainsql.h>
+#include <sqliteengine.h>
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QLocale>
+#include <QTemporaryDir>
+#include <QTextStream>
+#include <QUrl>
+
+#include <algorithm>
+
+namespace vantor::bench {
+
+namespace {
+
+// Several timed runs of one command.
+struct Series {
+    QList<double> seconds;
+    QList<double> driverSeconds; // our jobs: loading Qt's SQLite driver, before the job
+    qint64 peakKiB = 0;
+    qint64 rows = -1;
+    QString first;
+    QString failure;
+    bool timedOut = false;
+
+    double median() const
+    {
+        if (seconds.isEmpty())
+            return 0;
+        QList<double> sorted = seconds;
+        std::sort(sorted.begin(), sorted.end());
+        const qsizetype n = sorted.size();
+        return n % 2 ? sorted[n / 2] : (sorted[n / 2 - 1] + sorted[n / 2]) / 2;
+    }
+    bool ok() const { return failure.isEmpty() && !timedOut && !seconds.isEmpty(); }
+};
+
+QString formatSeconds(double s)
+{
+    if (s < 1.0)
+        return QString::number(s * 1000.0, 'f', s < 0.01 ? 2 : 1) + QStringLiteral(" ms");
+    return QString::number(s, 'f', 2) + QStringLiteral(" s");
+}
+
+QString formatCount(qint64 n)
+{
+    return QLocale(QLocale::English).toString(n);
+}
+
+constexpr double MiB = 1024.0;
+
+class Bench
+{
+public:
+    explicit Bench(const Options& options)
+        : m_options(options)
+        , m_out(stdout)
+        , m_log(stderr)
+    {
+    }
+
+    int run();
+
+private:
+    void measureOurs(const QStringList& job, Series& series, bool timed);
+    void measureExternal(const QStringList& argv, Series& series, bool timed, bool selfTimed,
+                         double timeout = 0);
+    void storeJob(const QString& name, int size, const QStringList& job, const QString& path, const QString& sql,
+                  qint64 expectedRows, const QString& expectedFirst);
+    void exportJob(qint64 rows, const QString& path);
+    void printHeader();
+    void printRow(const QString& job, qint64 size, const Series& ours, const QString& reference, double refSeconds,
+                  bool refOk, const QString& target);
+    void check(const QString& job, const Series& series, qint64 rows, const QString& first);
+    QStringList sqlite(const QString& path, const QString& sql) const;
+    QStringList sqliteIdle() const;
+
+    Options m_options;
+    QTextStream m_out;
+    QTextStream m_log;
+    QString m_self = QCoreApplication::applicationFilePath();
+    QString m_minimal = QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("vantor-xlsx-minimal"));
+    QTemporaryDir m_scratch;
+    Series m_idleRuns; // the shell's idle runs, for the footnote
+    qint64 m_emptyPeakKiB = 0;
+    bool m_officeWarm = false;
+    QStringList m_missed;
+    QStringList m_failures;
+};
+
+QStringList Bench::sqliteIdle() const
+{
+    return {m_options.sqlite3, QStringLiteral("-init"), QStringLiteral("/dev/null"), QStringLiteral("-batch"),
+            QStringLiteral(":memory:"), QStringLiteral("SELECT 1;")};
+}
+
+QStringList Bench::sqlite(const QString& path, const QString& sql) const
+{
+    return {m_options.sqlite3, QStringLiteral("-init"), QStringLiteral("/dev/null"), QStringLiteral("-batch"), path,
+            sql + u';'};
+}
+
+void Bench::measureOurs(const QStringList& job, Series& series, bool timed)
+{
+    const ProcessResult r = runProcess(QStringList{m_self, QStringLiteral("--job")} + job, true);
+    if (r.exitCode != 0) {
+        series.failure = QStringLiteral("exit %1").arg(r.exitCode);
+        return;
+    }
+    double seconds = -1;
+    double driver = 0;
+    for (const QString& pair : QString::fromUtf8(r.output).simplified().split(u' ')) {
+        const QString key = pair.section(u'=', 0, 0);
+        const QString value = pair.section(u'=', 1);
+        if (key == QLatin1String("seconds"))
+            seconds = value.toDouble();
+        else if (key == QLatin1String("driver"))
+            driver = value.toDouble();
+        else if (key == QLatin1String("hwm_kib"))
+            series.peakKiB = std::max(series.peakKiB, value.toLongLong());
+        else if (key == QLatin1String("rows"))
+            series.rows = value.toLongLong();
+        else if (key == QLatin1String("first"))
+            series.first = value;
+    }
+    if (seconds < 0) {
+        series.failure = QStringLiteral("no result");
+    } else if (timed) {
+        series.seconds << seconds;
+        series.driverSeconds << driver;
+    }
+}
+
+void Bench::measureExternal(const QStringList& argv, Series& series, bool timed, bool selfTimed, double timeout)
+{
+    const ProcessResult r = runProcess(argv, selfTimed, timeout, !selfTimed);
+    if (r.timedOut) {
+        series.timedOut = true;
+        return;
+    }
+    if (r.exitCode != 0) {
+        series.failure = QStringLiteral("%1: exit %2").arg(QFileInfo(argv.first()).fileName()).arg(r.exitCode);
+        return;
+    }
+    double seconds = r.seconds;
+    if (selfTimed) {
+        const QString text = QString::fromUtf8(r.output).simplified();
+        for (const QString& pair : text.split(u' ')) {
+            if (pair.startsWith(QLatin1String("seconds=")))
+                seconds = pair.mid(8).toDouble();
+            else if (pair.startsWith(QLatin1String("rows=")))
+                series.rows = pair.mid(5).toLongLong();
+        }
+    }
+    series.peakKiB = std::max(series.peakKiB, r.maxRssKiB);
+    if (timed)
+        series.seconds << seconds;
+}
+
+void Bench::printHeader()
+{
+    m_out << QStringLiteral("%1 %2 %3 %4 %5 %6 %7  %8")
+                 .arg(QStringLiteral("job"), -34)
+                 .arg(QStringLiteral("size"), 9)
+                 .arg(QStringLiteral("ours"), 10)
+                 .arg(QStringLiteral("reference"), -27)
+                 .arg(QStringLiteral("ratio"), 7)
+                 .arg(QStringLiteral("peak MiB"), 9)
+                 .arg(QStringLiteral("rows"), 9)
+                 .arg(QStringLiteral("target"))
+          << Qt::endl;
+}
+
+void Bench::printRow(const QString& job, qint64 size, const Series& ours, const QString& reference,
+                     double refSeconds, bool refOk, const QString& target)
+{
+    const QString oursText = ours.ok() ? formatSeconds(ours.median()) : QStringLiteral("FAILED");
+    const QString ratio = ours.ok() && refOk && refSeconds > 0
+        ? QString::number(ours.median() / refSeconds, 'f', 2) : QStringLiteral("-");
+    m_out << QStringLiteral("%1 %2 %3 %4 %5 %6 %7  %8")
+                 .arg(job, -34)
+                 .arg(formatCount(size), 9)
+                 .arg(oursText, 10)
+                 .arg(reference, -27)
+                 .arg(ratio, 7)
+                 .arg(ours.peakKiB ? QString::number(double(ours.peakKiB) / MiB, 'f', 1) : QStringLiteral("-"), 9)
+                 .arg(ours.rows >= 0 ? formatCount(ours.rows) : QStringLiteral("-"), 9)
+                 .arg(target)
+          << Qt::endl;
+}
+
+void Bench::check(const QString& job, const Series& series, qint64 rows, const QString& first)
+{
+    if (!series.ok())
+        m_failures << QStringLiteral("%1: %2").arg(
+            job, series.timedOut ? QStringLiteral("timed out")
+                                 : series.failure.isEmpty() ? QStringLiteral("not run") : series.failure);
+    else if (series.rows != rows || (!first.isNull() && series.first != first))
+        m_failures << QStringLiteral("%1: wrong result (%2 rows, first %3; expected %4 rows, first %5)")
+                          .arg(job).arg(series.rows).arg(series.first).arg(rows).arg(first);
+}
+
+void Bench::storeJob(const QString& name, int size, const QStringList& job, const QString& path, const QString& sql,
+                     qint64 expectedRows, const QString& expectedFirst)
+{
+    Series ours, ref, idle;
+    const QStringList reference = sqlite(path, sql);
+    measureOurs(job, ours, false); // warm-up: page cache and plugin cache
+    measureExternal(reference, ref, false, false);
+    for (int i = 0; i < m_options.runs && ours.failure.isEmpty() && ref.failure.isEmpty(); ++i) {
+        measureOurs(job, ours, true);
+        measureExternal(reference, ref, true, false);
+        measureExternal(sqliteIdle(), idle, true, false);
+    }
+    const QString label = QStringLiteral("%1 (%2)").arg(name, formatCount(size));
+    check(label, ours, expectedRows, expectedFirst);
+    if (!ref.ok() || !idle.ok())
+        m_failures << QStringLiteral("%1: sqlite3 reference: %2").arg(label, ref.failure + idle.failure);
+    // The shell's own start-up and exit are no part of the job: each reference run counts
+    // less the idle run of the shell right after it.
+    Series net;
+    for (qsizetype i = 0; i < std::min(ref.seconds.size(), idle.seconds.size()); ++i)
+        net.seconds << ref.seconds[i] - idle.seconds[i];
+    const double refSeconds = std::max(net.median(), 1e-6);
+    m_idleRuns.seconds << idle.seconds;
+
+    QStringList targets;
+    if (ours.ok() && ref.ok()) {
+        const double ratio = ours.median() / refSeconds;
+        const bool held = ratio <= 1.5;
+        targets << QStringLiteral("<=1.5x %1").arg(held ? QStringLiteral("ok") : QStringLiteral("MISSED"));
+        if (!held)
+            m_missed << QStringLiteral("%1: %2x sqlite3").arg(label, QString::number(ratio, 'f', 2));
+    }
+    if (job.first() == QLatin1String("startup") && size >= 1000000 && ours.ok()) {
+        // What the user waits for includes loading the driver.
+        Series driver;
+        driver.seconds = ours.driverSeconds;
+        const double wait = ours.median() + driver.median();
+        const bool fast = wait <= 0.5;
+        targets << QStringLiteral("%1 with driver <=0.5 s %2")
+                       .arg(formatSeconds(wait), fast ? QStringLiteral("ok") : QStringLiteral("MISSED"));
+        if (!fast)
+            m_missed << QStringLiteral("%1: %2 > 0.5 s").arg(label, formatSeconds(wait));
+        const double above = double(ours.peakKiB - m_emptyPeakKiB) / MiB;
+        const bool small = m_emptyPeakKiB > 0 && above <= 64.0;
+        targets << QStringLiteral("+%1 MiB <=64 %2")
+                       .arg(QString::number(above, 'f', 1), small ? QStringLiteral("ok") : QStringLiteral("MISSED"));
+        if (!small)
+            m_missed << QStringLiteral("%1: peak %2 MiB above an empty table").arg(label, QString::number(above, 'f', 1));
+    }
+    printRow(name, size, ours, formatSeconds(refSeconds) + QStringLiteral(" sqlite3"), refSeconds, ref.ok(),
+             targets.join(QStringLiteral("; ")));
+}
+
+int Bench::run()
+{
+    if (!m_scratch.isValid()) {
+        m_log << "vantor-bench: no scratch folder\n";
+        return 1;
+    }
+    QStringList sizeTexts;
+    for (int size : m_options.sizes)
+        sizeTexts << formatCount(size);
+    m_log << "vantor-bench: sizes " << sizeTexts.join(QStringLiteral(", ")) << ", " << m_options.runs
+          << " runs each, data in " << m_options.dataDir << Qt::endl;
+
+    QMap<int, QString> files;
+    for (int size : m_options.sizes) {
+        const QString path = ensureDatabase(m_options.dataDir, size, m_log);
+        if (path.isEmpty())
+            return 1;
+        files.insert(size, path);
+    }
+    const QString empty = ensureDatabase(m_options.dataDir, 0, m_log);
+    if (empty.isEmpty())
+        return 1;
+
+    printHeader();
+    {
+        Series ours;
+        measureOurs({QStringLiteral("startup"), empty}, ours, false);
+        for (int i = 0; i < m_options.runs && ours.failure.isEmpty(); ++i)
+            measureOurs({QStringLiteral("startup"), empty}, ours, true);
+        check(QStringLiteral("start-up, empty table"), ours, 0, QStringLiteral("-"));
+        m_emptyPeakKiB = ours.peakKiB;
+        printRow(QStringLiteral("start-up, empty table"), 0, ours, QStringLiteral("(memory baseline)"), 0, false,
+                 QString());
+        Series driver;
+        driver.seconds = ours.driverSeconds;
+        driver.peakKiB = 0;
+        printRow(QStringLiteral("Qt SQLite driver load, not in jobs"), 0, driver,
+                 QStringLiteral("(like the shell's idle run)"), 0, false, QString());
+    }
+
+    const SqliteEngine engine;
+    const QStringList lists = untestedQueries();
+    const QStringList listNames = untestedListNames();
+    for (int size : m_options.sizes) {
+        const QString path = files.value(size);
+        const QString keyScan = QStringLiteral("SELECT rowid FROM MT ORDER BY ID ASC");
+        storeJob(QStringLiteral("start-up, first record"), size, {QStringLiteral("startup"), path}, path, keyScan,
+                 countRows(path, keyScan), QString());
+
+        const QString fdid = middleFdid(path);
+        const QString search = QString(SearchQuery).replace(u'?', u'\'' + fdid + u'\'');
+        storeJob(QStringLiteral("search one FDID"), size, {QStringLiteral("search"), path, fdid}, path, search,
+                 countRows(path, search), fdid);
+
+        for (int i = 0; i < lists.size(); ++i) {
+            const QString translated = engine.translate(lists.at(i));
+            storeJob(QStringLiteral("untested list \"%1\"").arg(listNames.at(i)), size,
+                     {QStringLiteral("list"), path, QString::number(i)}, path, translated,
+                     countRows(path, translated), QString());
+        }
+    }
+
+    int largest = 0;
+    for (int size : m_options.sizes)
+        largest = std::max(largest, size);
+    QList<qint64> exported;
+    for (int rows : m_options.exportRows) {
+        const qint64 n = std::min(rows, largest);
+        if (n <= 0 || exported.contains(n))
+            continue;
+        exported << n;
+        int source = largest;
+        for (int size : m_options.sizes) {
+            if (size >= n && size < source)
+                source = size;
+        }
+        exportJob(n, files.value(source));
+    }
+
+    m_out << Qt::endl << "Our times are taken inside a fresh process per run; sqlite3 times are wall times less an "
+             "idle run of the shell right after each (median idle run "
+          << formatSeconds(m_idleRuns.median()) << ")." << Qt::endl;
+    if (m_missed.isEmpty())
+        m_out << "Every target measured here holds." << Qt::endl;
+    else
+        m_out << "Targets missed:" << Qt::endl << "  " << m_missed.join(QStringLiteral("\n  ")) << Qt::endl;
+    if (!m_failures.isEmpty()) {
+        m_out << "FAILURES:" << Qt::endl << "  " << m_failures.join(QStringLiteral("\n  ")) << Qt::endl;
+        return 1;
+    }
+    return 0;
+}
+
+void Bench::exportJob(qint64 rows, const QString& path)
+{
+    const QString sql = QStringLiteral("SELECT * FROM MT LIMIT %1").arg(rows);
+    const QString name = QStringLiteral("export %1 rows").arg(formatCount(rows));
+    const QDir scratch(m_scratch.path());
+    const QString ourDir = scratch.filePath(QStringLiteral("ours"));
+    scratch.mkpath(QStringLiteral("ours"));
+    const QString minimalFile = scratch.filePath(QStringLiteral("minimal.xlsx"));
+
+    Series ours, minimal;
+    const QStringList job{QStringLiteral("export"), path, QString::number(rows), ourDir};
+    const QStringList writer{m_minimal, path, sql, minimalFile};
+    // No warm-up: the file is in the page cache from the jobs before, and a run of a
+    // million rows takes minutes.
+    for (int i = 0; i < m_options.exportRuns && ours.failure.isEmpty() && minimal.failure.isEmpty(); ++i) {
+        measureOurs(job, ours, true);
+        measureExternal(writer, minimal, true, true);
+    }
+    check(name, ours, rows, QString());
+    check(name + QStringLiteral(", minimal writer"), minimal, rows, QString());
+
+    QStringList targets;
+    if (ours.ok() && minimal.ok()) {
+        const double ratio = ours.median() / minimal.median();
+        targets << QStringLiteral("<=1.5x %1").arg(ratio <= 1.5 ? QStringLiteral("ok") : QStringLiteral("MISSED"));
+        if (ratio > 1.5)
+            m_missed << QStringLiteral("%1: %2x the minimal writer").arg(name, QString::number(ratio, 'f', 2));
+    }
+    printRow(name, rows, ours, formatSeconds(minimal.median()) + QStringLiteral(" libxlsxwriter"), minimal.median(),
+             minimal.ok(), targets.join(QString()));
+
+    if (!m_options.office) {
+        printRow(name, rows, ours, QStringLiteral("(LibreOffice skipped)"), 0, false, QString());
+        return;
+    }
+    const QString csv = QDir(m_options.dataDir).filePath(QFileInfo(path).completeBaseName()
+                                                         + QStringLiteral("-first-%1.csv").arg(rows));
+    if (!ensureCsv(path, csv, sql, m_log)) {
+        m_failures << name + QStringLiteral(": no CSV for LibreOffice");
+        return;
+    }
+    // A profile of its own, made by an untimed first run: a user's LibreOffice has one.
+    const QString profile = QUrl::fromLocalFile(QDir(m_options.dataDir).filePath(QStringLiteral("lo-profile"))).toString();
+    QStringList columns;
+    for (int c = 1; c <= 14; ++c)
+        columns << QStringLiteral("%1/2").arg(c); // every column as text, as the export writes it
+    const QStringList office{QStringLiteral("soffice"), QStringLiteral("-env:UserInstallation=") + profile,
+                             QStringLiteral("--headless"), QStringLiteral("--infilter=CSV:44,34,76,1,")
+                                 + columns.join(u'/'),
+                             QStringLiteral("--convert-to"), QStringLiteral("xlsx"), QStringLiteral("--outdir"),
+                             m_scratch.path(), csv};
+    Series lo;
+    if (!m_officeWarm) {
+        Series warm;
+        const QString tiny = scratch.filePath(QStringLiteral("warm-up.csv"));
+        QFile file(tiny);
+        if (file.open(QIODevice::WriteOnly))
+            file.write("ID,Last\nA100,SMITH\n");
+        file.close();
+        QStringList argv = office;
+        argv.last() = tiny;
+        measureExternal(argv, warm, false, false, 180);
+        m_officeWarm = true;
+    }
+    const QString converted = scratch.filePath(QFileInfo(csv).completeBaseName() + QStringLiteral(".xlsx"));
+    for (int i = 0; i < m_options.officeRuns; ++i) {
+        QFile::remove(converted);
+        measureExternal(office, lo, true, false, m_options.officeTimeout);
+        if (lo.timedOut || !lo.failure.isEmpty())
+            break;
+        if (QFileInfo(converted).size() == 0) {
+            lo.failure = QStringLiteral("LibreOffice wrote no workbook");
+            break;
+        }
+    }
+    QFile::remove(converted);
+    QString reference;
+    double loSeconds = 0;
+    if (lo.timedOut) {
+        loSeconds = m_options.officeTimeout; // at least that long
+        reference = QStringLiteral(">") + formatSeconds(loSeconds) + QStringLiteral(" LibreOffice");
+    } else if (lo.ok()) {
+        loSeconds = lo.median();
+        reference = formatSeconds(loSeconds) + QStringLiteral(" LibreOffice");
+    } else {
+        reference = QStringLiteral("LibreOffice failed");
+        m_failures << name + QStringLiteral(": ") + lo.failure;
+    }
+    targets.clear();
+    if (ours.ok() && loSeconds > 0) {
+        const double speedUp = loSeconds / ours.median();
+        const bool held = speedUp >= 20.0;
+        targets << QStringLiteral(">=20x faster %1 (%2%3x)")
+                       .arg(held ? QStringLiteral("ok") : (lo.timedOut ? QStringLiteral("not shown") : QStringLiteral("MISSED")),
+                            lo.timedOut ? QStringLiteral(">") : QString(), QString::number(speedUp, 'f', 0));
+        if (!held)
+            m_missed << QStringLiteral("%1: only %2x faster than LibreOffice").arg(name, QString::number(speedUp, 'f', 1));
+    }
+    printRow(name, rows, ours, reference, loSeconds, lo.ok() || lo.timedOut, targets.join(QString()));
+}
+
+} // namespace
+
+int runBenchmarks(const Options& options)
+{
+    Bench bench(options);
+    return bench.run();
+}
+
+} // namespace vantor::bench

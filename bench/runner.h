@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+
+namespace vantor::bench {
+
+struct Options {
+    QList<int> sizes{10000, 100000, 1000000};
+    QList<int> exportRows{32766, 1000000};
+    int runs = 5;
+    int exportRuns = 3;
+    QString dataDir;
+    QString sqlite3 = QStringLiteral("sqlite3");
+    bool office = true;
+    int officeRuns = 1;
+    double officeTimeout = 600;
+};
+
+// Measures every job against its reference, side by side, and prints the table.
+// Returns the exit code: non-zero when a job failed or gave a wrong result, never
+// because a target was missed.
+int runBenchmarks(const Options& options);
+
+} // namespace vantor::bench
