@@ -58,10 +58,14 @@ QStringList fieldNames()
 StoreError verifySchema(Connection& connection)
 {
     const QSqlRecord record = connection.database().record(TableName);
-    if (record.isEmpty())
+    if (record.isEmpty()) {
+        // SQLite takes an empty file for an empty database; the user should hear it is empty.
+        const bool empty = QFileInfo(connection.dataSource()).size() == 0;
         return StoreError::make(TableNotFound,
-                                QStringLiteral("The file '%1' holds no table MT of mask test records.")
-                                    .arg(connection.dataSource()));
+                                QStringLiteral("The file '%1' %2 no table MT of mask test records.")
+                                    .arg(connection.dataSource(),
+                                         empty ? QStringLiteral("is empty (0 bytes): it holds") : QStringLiteral("holds")));
+    }
     QStringList missing;
     for (const QString& name : fieldNames()) {
         if (record.indexOf(name) < 0)

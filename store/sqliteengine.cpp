@@ -11,6 +11,8 @@
 
 namespace vantor {
 
+std::atomic<int> SqliteEngine::testHookMaxPageCount{0};
+
 namespace {
 
 // SQLite's primary result codes that the store tells apart.
@@ -162,6 +164,17 @@ StoreError SqliteEngine::open(QSqlDatabase& db, const ConnectionString& cs) cons
     if (!info.isReadable())
         return StoreError::make(AccessDenied,
                                 QStringLiteral("The file '%1' cannot be read: permission denied.").arg(path));
+    // Refused here rather than at the first Save: SQLite would quietly open a protected file
+    // read-only, and the user would learn it only after typing a whole record.
+    if (!info.isWritable())
+        return StoreError::make(AccessDenied,
+                                QStringLiteral("The file '%1' is read-only: Vantor cannot save records in it.").arg(path));
+    // Every write puts a short-lived journal file beside the records file.
+    if (!QFileInfo(info.absolutePath()).isWritable())
+        return StoreError::make(AccessDenied,
+                                QStringLiteral("The folder of '%1' is read-only: Vantor needs to create a journal "
+                                               "file beside the records file while it saves.")
+                                    .arg(path));
 
     switch (sniffFileKind(path)) {
     case FileKind::AccessJet:
@@ -202,8 +215,38 @@ StoreError SqliteEngine::open(QSqlDatabase& db, const ConnectionString& cs) cons
         return error;
     }
     probe.finish();
-    // Every acknowledged write is on the disk before the call returns.
-    QSqlQuery(db).exec(QStringLiteral("PRAGMA synchronous=FULL"));
+    if (StoreError error = applyDurability(db, path)) {
+        db.close();
+        return error;
+    }
+    return {};
+}
+
+// Durability, chosen for a records file that often lies on a department's shared drive:
+// - journal_mode=DELETE, the rollback journal. WAL would keep MaskTest.mdb-wal and -shm
+//   files beside the records file, and its shared-memory index does not work across
+//   network shares, where two programs on two machines would corrupt the file. A rollback
+//   journal leaves nothing behind once a write has finished, and a journal left by a
+//   program that died mid-write is rolled back by the next one that opens the file.
+//   DELETE is SQLite's default; we say so explicitly, and turn a WAL file (made by some
+//   other tool) back into a plain one when no one else has it open.
+// - synchronous=FULL: the journal and the file are flushed to the disk before a write
+//   returns, so an acknowledged record survives a power cut and not just a crash of
+//   the program. One record at a time from the keyboard makes the cost invisible.
+StoreError SqliteEngine::applyDurability(QSqlDatabase& db, const QString& path) const
+{
+    QSqlQuery pragma(db);
+    if (!pragma.exec(QStringLiteral("PRAGMA journal_mode")) || !pragma.next())
+        return mapError(pragma.lastError(), path);
+    if (pragma.value(0).toString().compare(QStringLiteral("delete"), Qt::CaseInsensitive) != 0) {
+        // Left in WAL when another program holds the file; WAL with FULL sync is durable too.
+        pragma.exec(QStringLiteral("PRAGMA journal_mode=DELETE"));
+    }
+    pragma.finish();
+    if (!pragma.exec(QStringLiteral("PRAGMA synchronous=FULL")))
+        return mapError(pragma.lastError(), path);
+    if (const int pages = testHookMaxPageCount.load(); pages > 0)
+        pragma.exec(QStringLiteral("PRAGMA max_page_count=%1").arg(pages));
     return {};
 }
 

@@ -2,6 +2,8 @@
 
 #include "engine.h"
 
+#include <atomic>
+
 namespace vantor {
 
 // The embedded default: one SQLite file per department.
@@ -24,6 +26,14 @@ public:
 
     // How long a write waits for another program's lock before it reports "busy".
     static constexpr int BusyTimeoutMs = 2000;
+
+    // Test hook only: while above zero, every connection opened afterwards may grow the
+    // file to at most this many pages (never less than it has), so that tests meet a full
+    // disk without filling one. Nothing in the program sets it.
+    static std::atomic<int> testHookMaxPageCount;
+
+private:
+    StoreError applyDurability(QSqlDatabase& db, const QString& path) const;
 };
 
 // What the first bytes of a file say it is.

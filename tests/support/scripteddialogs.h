@@ -4,6 +4,8 @@
 
 #include <QList>
 #include <QQueue>
+#include <QRandomGenerator>
+#include <QStringList>
 
 #include <functional>
 
@@ -18,17 +20,33 @@ public:
         messages << box;
         if (m_hook)
             m_hook(box);
-        return m_answers.isEmpty() ? box.defaultButton : m_answers.dequeue();
+        if (!m_answers.isEmpty())
+            return m_answers.dequeue();
+        if (m_random && box.buttons != MsgButtons::Ok)
+            return m_random->bounded(2) ? DialogService::firstButton(box.buttons)
+                                        : (box.buttons == MsgButtons::YesNo ? MsgResult::No : MsgResult::Cancel);
+        return box.defaultButton;
     }
     QString input(QWidget*, const InputBox& box) override
     {
         inputs << box;
-        return m_inputAnswers.isEmpty() ? QString() : m_inputAnswers.dequeue();
+        if (!m_inputAnswers.isEmpty())
+            return m_inputAnswers.dequeue();
+        if (m_random && !m_randomInputs.isEmpty())
+            return m_randomInputs.at(m_random->bounded(int(m_randomInputs.size())));
+        return QString();
     }
     void answer(MsgResult result) { m_answers.enqueue(result); }
     void answerInput(const QString& text) { m_inputAnswers.enqueue(text); }
     // Runs while a box is "open": lets a test act as a user could while the modal box shows.
     void onMessage(std::function<void(const MessageBox&)> hook) { m_hook = std::move(hook); }
+    // Once the script runs out, answers at random instead of with the default: one of the
+    // box's buttons, or one of `inputAnswers` for an input box. A null `rng` ends it.
+    void answerAtRandom(QRandomGenerator* rng, QStringList inputAnswers = {QString()})
+    {
+        m_random = rng;
+        m_randomInputs = std::move(inputAnswers);
+    }
     bool allAnswersUsed() const { return m_answers.isEmpty() && m_inputAnswers.isEmpty(); }
     void clear() { messages.clear(), inputs.clear(), m_answers.clear(), m_inputAnswers.clear(), m_hook = nullptr; }
 
@@ -39,6 +57,8 @@ private:
     QQueue<MsgResult> m_answers;
     QQueue<QString> m_inputAnswers;
     std::function<void(const MessageBox&)> m_hook;
+    QRandomGenerator* m_random = nullptr;
+    QStringList m_randomInputs;
 };
 
 } // namespace vantor::test

@@ -1,0 +1,232 @@
+// A records file that is missing, empty, foreign, damaged, protected or on a full disk:
+// one clear message naming the file, nothing overwritten, no crash.
+#include "mainwindowfixture.h"
+
+#include <connectionstring.h>
+#include <masktest.h>
+#include <recordset.h>
+#include <sqliteengine.h>
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTest>
+
+#include <unistd.h>
+
+using namespace vantor;
+using vantor::test::row;
+
+class tst_BadFiles : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void startupRefusesTheFileAndLeavesIt_data();
+    void startupRefusesTheFileAndLeavesIt();
+    void storeNamesAnAccessFile();
+    void fullDiskRefusesTheWriteAndKeepsTheFile_data();
+    void fullDiskRefusesTheWriteAndKeepsTheFile();
+};
+
+namespace {
+
+enum class Bad { Missing, Empty, Text, Access, OtherTable, FewColumns, Damaged, ReadOnlyFile, ReadOnlyFolder };
+
+QByteArray accessHeader()
+{
+    QByteArray bytes(4096, '\0');
+    bytes.replace(0, 4, QByteArray("\x00\x01\x00\x00", 4));
+    bytes.replace(4, 15, QByteArrayLiteral("Standard Jet DB"));
+    return bytes;
+}
+
+bool writeFile(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+QByteArray readFile(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// Root ignores permission bits, so a protected file is made immutable (chattr +i) there;
+// the guard takes the protection off again so the folder can be removed.
+class Protection
+{
+public:
+    explicit Protection(const QString& path)
+        : m_path(path)
+    {
+        if (::geteuid() != 0) {
+            m_done = QFile::setPermissions(path, QFileInfo(path).isDir() ? QFile::ReadOwner | QFile::ExeOwner
+                                                                          : QFile::ReadOwner);
+            return;
+        }
+        m_done = QProcess::execute(QStringLiteral("chattr"), {QStringLiteral("+i"), path}) == 0;
+        m_immutable = m_done;
+    }
+    ~Protection()
+    {
+        if (m_immutable)
+            QProcess::execute(QStringLiteral("chattr"), {QStringLiteral("-i"), m_path});
+        else if (m_done)
+            QFile::setPermissions(m_path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    }
+    bool done() const { return m_done; }
+
+private:
+    QString m_path;
+    bool m_done = false;
+    bool m_immutable = false;
+};
+
+} // namespace
+
+void tst_BadFiles::startupRefusesTheFileAndLeavesIt_data()
+{
+    QTest::addColumn<Bad>("bad");
+    QTest::addColumn<QString>("told");    // what the message says is wrong
+    QTest::addColumn<QString>("advice");  // and what to do
+    QTest::addColumn<bool>("offer");      // a conversion is offered first, and accepted
+
+    QTest::newRow("missing") << Bad::Missing << "Could not find file" << "--create-database" << false;
+    QTest::newRow("empty") << Bad::Empty << "is empty (0 bytes): it holds no table MT" << "--create-database" << false;
+    QTest::newRow("text file") << Bad::Text << "not a database" << "backup" << false;
+    QTest::newRow("Access, not convertible") << Bad::Access << "damaged or incomplete" << "left as it was" << true;
+    QTest::newRow("no table MT") << Bad::OtherTable << "no table MT" << "backup" << false;
+    QTest::newRow("fields missing") << Bad::FewColumns << "lacks the fields Rank, Kelly" << "backup" << false;
+    QTest::newRow("damaged") << Bad::Damaged << "damaged" << "backup" << false;
+    QTest::newRow("read-only file") << Bad::ReadOnlyFile << "read-only" << "permission" << false;
+    QTest::newRow("read-only folder") << Bad::ReadOnlyFolder << "read-only" << "permission" << false;
+}
+
+void tst_BadFiles::startupRefusesTheFileAndLeavesIt()
+{
+    QFETCH(Bad, bad);
+    QFETCH(QString, told);
+    QFETCH(QString, advice);
+    QFETCH(bool, offer);
+
+    test::MainWindowFixture f;
+    const QString path = QDir(f.dir.path()).filePath(QStringLiteral("MaskTest.mdb"));
+    switch (bad) {
+    case Bad::Missing:
+        break;
+    case Bad::Empty:
+        QVERIFY(writeFile(path, {}));
+        break;
+    case Bad::Text:
+        QVERIFY(writeFile(path, "ID,Last,First\r\nA100,ALLEN,ADAM\r\n"));
+        break;
+    case Bad::Access:
+        QVERIFY(writeFile(path, accessHeader()));
+        break;
+    case Bad::OtherTable:
+        QVERIFY(test::execute(path, QStringLiteral("CREATE TABLE Members (ID TEXT, Last TEXT)")));
+        break;
+    case Bad::FewColumns:
+        QVERIFY(test::execute(path, QStringLiteral("CREATE TABLE MT (ID TEXT, Last TEXT, First TEXT, Init TEXT)")));
+        break;
+    case Bad::Damaged: {
+        // A whole file whose table pages were overwritten: the schema still reads, the records don't.
+        QList<test::Row> rows;
+        for (int i = 0; i < 200; ++i)
+            rows << row({{"ID", QStringLiteral("A%1").arg(i, 3, 10, QLatin1Char('0'))}, {"Last", QString(300, u'X')}});
+        test::createDatabase(f.dir.path(), rows);
+        QByteArray bytes = readFile(path);
+        QVERIFY(bytes.size() > 16 * 4096);
+        bytes.replace(4096, 8 * 4096, QByteArray(8 * 4096, '\x5a'));
+        QVERIFY(writeFile(path, bytes));
+        break;
+    }
+    case Bad::ReadOnlyFile:
+    case Bad::ReadOnlyFolder:
+        test::createDatabase(f.dir.path(), {row({{"ID", "A100"}})});
+        break;
+    }
+    const QByteArray bytesBefore = readFile(path);
+    const QStringList filesBefore = QDir(f.dir.path()).entryList(QDir::Files | QDir::Hidden);
+
+    std::optional<Protection> protection;
+    if (bad == Bad::ReadOnlyFile || bad == Bad::ReadOnlyFolder) {
+        protection.emplace(bad == Bad::ReadOnlyFile ? path : f.dir.path());
+        if (!protection->done())
+            QSKIP("Cannot protect a file here: running as root without a working chattr +i.");
+    }
+
+    if (offer)
+        f.dialogs.answer(MsgResult::Yes);
+    QVERIFY(!f.load());
+    QCOMPARE(f.dialogs.messages.size(), offer ? 2 : 1);
+    const MessageBox& box = f.dialogs.messages.constLast();
+    QCOMPARE(box.icon, MsgIcon::Critical);
+    QVERIFY2(box.prompt.contains(path), qPrintable(box.prompt));
+    QVERIFY2(box.prompt.contains(told), qPrintable(box.prompt));
+    QVERIFY2(box.prompt.contains(advice), qPrintable(box.prompt));
+    f.window.reset();
+
+    protection.reset();
+    QCOMPARE(QFile::exists(path), bad != Bad::Missing);
+    QCOMPARE(readFile(path), bytesBefore);
+    QCOMPARE(QDir(f.dir.path()).entryList(QDir::Files | QDir::Hidden), filesBefore);
+}
+
+void tst_BadFiles::storeNamesAnAccessFile()
+{
+    QTemporaryDir dir;
+    const QString path = QDir(dir.path()).filePath(QStringLiteral("MaskTest.mdb"));
+    QVERIFY(writeFile(path, accessHeader()));
+    Connection connection;
+    const StoreError error = connection.open(jetConnectionString(path));
+    QCOMPARE(error.number, qint32(AccessFormatFile));
+    QVERIFY2(error.description.contains(path) && error.description.contains(QLatin1String("Microsoft Access")),
+             qPrintable(error.description));
+    QCOMPARE(readFile(path), accessHeader());
+}
+
+void tst_BadFiles::fullDiskRefusesTheWriteAndKeepsTheFile_data()
+{
+    QTest::addColumn<bool>("adding");
+    QTest::newRow("new record") << true;
+    QTest::newRow("changed record") << false;
+}
+
+void tst_BadFiles::fullDiskRefusesTheWriteAndKeepsTheFile()
+{
+    QFETCH(bool, adding);
+    QTemporaryDir dir;
+    const QString path = test::createDatabase(dir.path(), {row({{"ID", "A100"}, {"Last", "ALLEN"}}),
+                                                           row({{"ID", "B200"}, {"Last", "BROWN"}})});
+    const QByteArray before = readFile(path);
+
+    // The file may not grow by a single page: the disk is full.
+    SqliteEngine::testHookMaxPageCount = 1;
+    RecordSet rs;
+    const StoreError opened = rs.open(QStringLiteral("SELECT * FROM MT ORDER BY ID ASC"), jetConnectionString(path),
+                                      CursorType::Dynamic, LockType::Optimistic);
+    SqliteEngine::testHookMaxPageCount = 0;
+    QVERIFY2(!opened, qPrintable(opened.description));
+
+    if (adding)
+        QVERIFY(!rs.addNew());
+    for (const QString& field : masktest::fieldNames())
+        QVERIFY(!rs.setValue(field, QString(3000, u'W')));
+    const StoreError error = rs.update();
+    QCOMPARE(error.number, qint32(DiskFull));
+    QVERIFY2(error.description.contains(QLatin1String("full")), qPrintable(error.description));
+    QCOMPARE(readFile(path), before);
+
+    // What still fits is still written.
+    rs.cancelUpdate();
+    QVERIFY(!rs.moveFirst());
+    QVERIFY(!rs.setValue(QStringLiteral("Last"), QStringLiteral("ALLAN")));
+    QVERIFY(!rs.update());
+    QCOMPARE(test::readRows(path).constFirst().at(1).toString(), QStringLiteral("ALLAN"));
+}
+
+QTEST_MAIN(tst_BadFiles)
+#include "tst_badfiles.moc"

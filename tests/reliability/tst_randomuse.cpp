@@ -1,0 +1,285 @@
+// Thousands of random keystrokes, clicks and focus changes on the records and query windows,
+// with the dialogs answered at random; after every step the windows and the file must still
+// be in a state the program allows.
+#include "mainwindowfixture.h"
+
+#include <frmquery.h>
+
+#include <QApplication>
+#include <QClipboard>
+#include <QListWidget>
+#include <QRegularExpression>
+#include <QSet>
+
+using namespace vantor;
+using namespace vantor::test;
+
+class tst_RandomUse : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void windowsAndFileStayConsistent();
+};
+
+namespace {
+
+constexpr int Steps = 4000;
+
+const QStringList MainButtons = {"cmdSearch", "cmdAdd", "cmdSave", "cmdEdit", "cmdUpdate",
+                                 "cmdQuery", "cmdCancel", "cmdDelete", "cmdExit"};
+
+// The enabled buttons each state of the mode table leaves (Cancel is always on), and
+// whether the boxes are locked in it.
+const QList<QPair<QSet<QString>, bool>> ModeTable = {
+    {{"cmdSearch", "cmdAdd", "cmdEdit", "cmdQuery", "cmdExit"}, true},                           // browse
+    {{"cmdSearch", "cmdAdd", "cmdEdit", "cmdQuery", "cmdExit", "cmdDelete"}, true},              // after update or search
+    {{"cmdSave", "cmdExit"}, false},                                                             // entry
+    {{"cmdUpdate", "cmdExit"}, false},                                                           // edit
+    {{"cmdSearch", "cmdAdd", "cmdEdit", "cmdUpdate", "cmdQuery", "cmdExit"}, true},              // after save
+    {{"cmdSearch", "cmdAdd", "cmdEdit", "cmdUpdate", "cmdQuery", "cmdExit", "cmdDelete"}, true}, // after save, search
+};
+
+// What a clerk's fingers produce: letters of either case, digits, punctuation that means
+// something to SQL, other scripts, editing keys and the shortcuts.
+struct Keystroke {
+    Qt::Key key;
+    Qt::KeyboardModifiers modifiers;
+    QString text;
+};
+
+Keystroke randomKeystroke(QRandomGenerator& rng)
+{
+    // Digits and T often: they are what the filtered boxes must tell apart.
+    static const QString printable = QStringLiteral("abcdefghijklmnopqrstuvwxyzATFO01234567890123456789TtTt '%_;-.,\"жé日");
+    static const QList<Keystroke> special = {
+        {Qt::Key_Backspace, Qt::NoModifier, {}}, {Qt::Key_Delete, Qt::NoModifier, {}},
+        {Qt::Key_Tab, Qt::NoModifier, {}},       {Qt::Key_Backtab, Qt::ShiftModifier, {}},
+        {Qt::Key_Tab, Qt::NoModifier, {}},       {Qt::Key_Backspace, Qt::NoModifier, {}},
+        {Qt::Key_Return, Qt::NoModifier, {}},    {Qt::Key_Escape, Qt::NoModifier, {}},
+        {Qt::Key_Left, Qt::NoModifier, {}},      {Qt::Key_Right, Qt::NoModifier, {}},
+        {Qt::Key_Home, Qt::NoModifier, {}},      {Qt::Key_End, Qt::ShiftModifier, {}},
+        {Qt::Key_Up, Qt::NoModifier, {}},        {Qt::Key_Down, Qt::NoModifier, {}},
+        {Qt::Key_V, Qt::ControlModifier, {}},    {Qt::Key_C, Qt::ControlModifier, {}},
+        {Qt::Key_X, Qt::ControlModifier, {}},    {Qt::Key_A, Qt::ControlModifier, {}},
+        {Qt::Key_Z, Qt::ControlModifier, {}},    {Qt::Key_Space, Qt::NoModifier, QStringLiteral(" ")},
+    };
+    if (rng.bounded(4) == 0)
+        return special.at(rng.bounded(int(special.size())));
+    const QChar c = printable.at(rng.bounded(int(printable.size())));
+    const Qt::Key key = c.unicode() < 128 && c.isLetterOrNumber() ? Qt::Key(c.toUpper().unicode()) : Qt::Key_unknown;
+    return {key, Qt::NoModifier, QString(c)};
+}
+
+// Now and then the clerk types a whole record that the entry checks accept, box by box,
+// replacing what each box held; returns the keystrokes it took.
+int typeWholeRecord(MainWindowFixture& f, QRandomGenerator& rng)
+{
+    const auto letters = [&rng](int n) {
+        QString s;
+        for (int i = 0; i < n; ++i)
+            s += QChar(u'a' + rng.bounded(26));
+        return s;
+    };
+    const auto pick = [&rng](const QStringList& choices) { return choices.at(rng.bounded(int(choices.size()))); };
+    const QList<QPair<const char*, QString>> entries = {
+        {"txtMonthTested", pick({"", "1", "12"})},
+        {"txtDayTested", pick({"", "7", "28"})},
+        {"txtYearTested", pick({"", "2025", "2026"})},
+        {"txtTorF", pick({"", "t", " "})},
+        {"txtAssignTo", pick({"", "hq " + letters(3)})},
+        {"txtFDID", QString(QChar(u'a' + rng.bounded(26))) + QString::number(100 + rng.bounded(900))},
+        {"txtRank", pick({"ff", "capt", "lt"})},
+        {"txtKday", pick({"0", "3", "a"})},
+        {"txtLname", letters(1 + rng.bounded(8))},
+        {"txtFname", letters(1 + rng.bounded(6))},
+        {"txtMid", pick({"", "q"})},
+        {"txtBatt", QString::number(rng.bounded(8))},
+        {"txtUnit", QString::number(rng.bounded(4))},
+        {"txtAssign", "e-" + QString::number(rng.bounded(20))},
+    };
+    int keys = 0;
+    for (const auto& [name, text] : entries) {
+        QLineEdit* box = f.box(name);
+        QTest::mouseClick(box, Qt::LeftButton);
+        QTest::keyClick(box, Qt::Key_End);
+        QTest::keyClick(box, Qt::Key_Home, Qt::ShiftModifier);
+        if (text.isEmpty())
+            QTest::keyClick(box, Qt::Key_Backspace);
+        QTest::keyClicks(box, text);
+        keys += 3 + int(text.size());
+    }
+    return keys;
+}
+
+frmQuery* openQueryWindow()
+{
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+        if (auto* q = qobject_cast<frmQuery*>(w); q && q->isVisible())
+            return q;
+    }
+    return nullptr;
+}
+
+} // namespace
+
+void tst_RandomUse::windowsAndFileStayConsistent()
+{
+    const quint32 seed = qEnvironmentVariableIsSet("VANTOR_FUZZ_SEED") ? qEnvironmentVariable("VANTOR_FUZZ_SEED").toUInt()
+                                                                        : 20261205u;
+    QRandomGenerator rng(seed);
+    MainWindowFixture f;
+    QVERIFY(f.start({validRecord(QStringLiteral("A100")), validRecord(QStringLiteral("B200")),
+                     validRecord(QStringLiteral("C300"))}));
+    f.dialogs.answerAtRandom(&rng, {QString(), QStringLiteral("A100"), QStringLiteral("B200"), QStringLiteral("Z999"),
+                                    QStringLiteral("a100"), QStringLiteral("A100' OR '1'='1"), QStringLiteral("%")});
+    const QStringList clips = {QStringLiteral("pasted text"), QStringLiteral("9"), QStringLiteral("T"),
+                               QStringLiteral("x'); DROP TABLE MT;--"), QString(300, u'Q')};
+
+    QHash<QString, int> typingLimit;
+    QStringList clicked;
+    int keystrokes = 0, clicks = 0, focusChanges = 0, restarts = 0, writes = 0, exports = 0;
+    const auto wire = [&] {
+        for (const char* name : BoxOfField)
+            typingLimit[QString::fromLatin1(name)] = f.box(name)->maxLength();
+        for (const QString& name : MainButtons)
+            QObject::connect(f.button(qPrintable(name)), &QPushButton::clicked, f.window.get(),
+                             [&clicked, name] { clicked << name; });
+    };
+    wire();
+
+    for (int step = 0; step < Steps; ++step) {
+        const QString where = QStringLiteral("seed %1, step %2").arg(seed).arg(step);
+        const QList<Row> before = readRows(f.path);
+        clicked.clear();
+        frmQuery* query = openQueryWindow();
+        if (query) {
+            query->setWorkbookOpener([&exports](const QUrl& file) {
+                ++exports;
+                return QFile::remove(file.toLocalFile());
+            });
+            query->setWorkbookDirectory(f.dir.path());
+        }
+        QWidget* active = query ? static_cast<QWidget*>(query) : f.window.get();
+        const quint32 action = rng.bounded(100);
+        const bool entering = f.button("cmdSave")->isEnabled() || f.button("cmdUpdate")->isEnabled();
+        if (!query && entering && action < 4) {
+            keystrokes += typeWholeRecord(f, rng);
+        } else if (action < 55) {
+            const Keystroke k = randomKeystroke(rng);
+            if (k.key == Qt::Key_V)
+                QApplication::clipboard()->setText(clips.at(rng.bounded(int(clips.size()))));
+            QWidget* target = active->focusWidget() ? active->focusWidget() : active;
+            QTest::sendKeyEvent(QTest::Click, target, k.key, k.text, k.modifiers);
+            ++keystrokes;
+        } else if (action < 70 && !query) {
+            // By the mouse, or by tabbing, which selects the text of the box it reaches.
+            if (rng.bounded(2)) {
+                QTest::mouseClick(f.box(BoxOfField[rng.bounded(14)]), Qt::LeftButton);
+            } else {
+                const bool back = rng.bounded(4) == 0;
+                for (int n = 1 + rng.bounded(8); n > 0; --n) {
+                    QWidget* from = f.window->focusWidget() ? f.window->focusWidget() : f.window.get();
+                    QTest::keyClick(from, back ? Qt::Key_Backtab : Qt::Key_Tab, back ? Qt::ShiftModifier : Qt::NoModifier);
+                    ++keystrokes;
+                }
+            }
+            ++focusChanges;
+        } else if (!query) {
+            // Add and Edit often, Exit seldom: most time is spent with the boxes open to typing.
+            static const QStringList weighted = MainButtons + QStringList{"cmdAdd", "cmdAdd", "cmdEdit", "cmdEdit",
+                                                                          "cmdSave", "cmdUpdate"};
+            const QString name = weighted.at(rng.bounded(int(weighted.size())));
+            if (name != QLatin1String("cmdExit") || rng.bounded(3) == 0)
+                QTest::mouseClick(f.button(qPrintable(name)), Qt::LeftButton);
+            ++clicks;
+        } else {
+            auto* list = query->findChild<QListWidget*>(QStringLiteral("lstBattalions"));
+            const quint32 pick = rng.bounded(10);
+            if (pick < 6) {
+                QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                                  list->visualItemRect(list->item(rng.bounded(list->count()))).center());
+            } else {
+                QTest::mouseClick(query->findChild<QPushButton*>(pick < 9 ? QStringLiteral("cmdPrint")
+                                                                          : QStringLiteral("cmdReturn")),
+                                  Qt::LeftButton);
+            }
+            ++clicks;
+        }
+
+        // Exit answered Yes ends the program; the clerk starts it again.
+        if (!f.window->isVisible() && !openQueryWindow()) {
+            QVERIFY2(f.load(), qPrintable(where));
+            wire();
+            ++restarts;
+        }
+
+        // The boxes: within their typing limits, the filtered ones holding only what their filters let through.
+        static const QRegularExpression torF(QStringLiteral("^[T ]?$")), batt(QStringLiteral("^[0-7 ]?$")),
+            unit(QStringLiteral("^[0-3 ]?$"));
+        QSet<bool> locked;
+        for (const char* name : BoxOfField) {
+            QLineEdit* box = f.box(name);
+            QVERIFY2(box->text().size() <= typingLimit.value(QString::fromLatin1(name)), qPrintable(where + QStringLiteral(": ") + QLatin1String(name)));
+            locked << box->isReadOnly();
+        }
+        QVERIFY2(torF.match(f.box("txtTorF")->text()).hasMatch(), qPrintable(where + QStringLiteral(": ") + f.box("txtTorF")->text()));
+        QVERIFY2(batt.match(f.box("txtBatt")->text()).hasMatch(), qPrintable(where + QStringLiteral(": ") + f.box("txtBatt")->text()));
+        QVERIFY2(unit.match(f.box("txtUnit")->text()).hasMatch(), qPrintable(where + QStringLiteral(": ") + f.box("txtUnit")->text()));
+
+        // The buttons: one of the sets of the mode table, with the boxes locked as that state has them.
+        QSet<QString> enabled;
+        for (const QString& name : MainButtons) {
+            if (f.button(qPrintable(name))->isEnabledTo(f.window.get()))
+                enabled << name;
+        }
+        QVERIFY2(enabled.remove(QStringLiteral("cmdCancel")), qPrintable(where));
+        QCOMPARE(locked.size(), 1);
+        const bool known = std::any_of(ModeTable.cbegin(), ModeTable.cend(), [&](const auto& mode) {
+            return mode.first == enabled && mode.second == *locked.cbegin();
+        });
+        QVERIFY2(known, qPrintable(where + QStringLiteral(": ") + QStringList(enabled.cbegin(), enabled.cend()).join(u' ')));
+
+        // The file: changed only by Save, Update and Delete, and only by what the window shows.
+        const QList<Row> after = readRows(f.path);
+        if (after != before) {
+            QCOMPARE(clicked.size(), 1);
+            const QString button = clicked.constFirst();
+            if (button == QLatin1String("cmdSave")) {
+                QCOMPARE(after, before + QList<Row>{f.shown()});
+            } else if (button == QLatin1String("cmdUpdate")) {
+                QCOMPARE(after.size(), before.size());
+                QVERIFY2(after.contains(f.shown()), qPrintable(where));
+                int changed = 0;
+                for (qsizetype i = 0; i < after.size(); ++i)
+                    changed += after.at(i) != before.at(i);
+                QCOMPARE(changed, 1);
+            } else {
+                QCOMPARE(button, QStringLiteral("cmdDelete"));
+                QCOMPARE(after.size(), before.size() - 1);
+                bool oneRemoved = false;
+                for (qsizetype i = 0; i < before.size() && !oneRemoved; ++i)
+                    oneRemoved = QList<Row>(before).mid(0, i) + before.mid(i + 1) == after;
+                QVERIFY2(oneRemoved, qPrintable(where));
+            }
+            ++writes;
+        }
+    }
+
+    // A critical report may only say that there was no current record (an update or a
+    // second delete after a search that found nothing): nothing else may fail.
+    int reports = 0;
+    for (const MessageBox& box : f.dialogs.messages) {
+        if (box.icon != MsgIcon::Critical)
+            continue;
+        ++reports;
+        QVERIFY2(box.prompt.contains(QStringLiteral("3021")), qPrintable(box.prompt));
+    }
+    qInfo("seed %u: %d steps, %d keystrokes, %d clicks, %d focus changes, %lld boxes answered, %d writes, "
+          "%d exports, %d restarts, %d reports of no current record",
+          seed, Steps, keystrokes, clicks, focusChanges, qlonglong(f.dialogs.messages.size() + f.dialogs.inputs.size()),
+          writes, exports, restarts, reports);
+}
+
+QTEST_MAIN(tst_RandomUse)
+#include "tst_randomuse.moc"
