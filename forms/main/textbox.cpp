@@ -3,7 +3,10 @@
 #include <QApplication>
 #include <QFocusEvent>
 #include <QInputMethodEvent>
+#include <QClipboard>
+#include <QContextMenuEvent>
 #include <QKeyEvent>
+#include <QMenu>
 #include <QPointer>
 
 namespace vantor {
@@ -79,6 +82,11 @@ void TextBox::keyPressEvent(QKeyEvent* event)
         return;
     }
     const QString typed = typedText(event);
+    // Shift+Insert types no character of its own; it pastes as Ctrl+V does.
+    if (typed.isEmpty() && event->matches(QKeySequence::Paste) && !pasteAccepted()) {
+        event->accept();
+        return;
+    }
     if (typed.isEmpty() || !m_keyPress) {
         QLineEdit::keyPressEvent(event);
         return;
@@ -115,6 +123,46 @@ void TextBox::inputMethodEvent(QInputMethodEvent* event)
     replaced.setCommitString(kept, event->replacementStart(), event->replacementLength());
     QLineEdit::inputMethodEvent(&replaced);
     event->setAccepted(replaced.isAccepted());
+}
+
+// Every way of pasting reaches the filter as the paste key (Ctrl+V's control code) does: a
+// box whose filter refuses it shows its message and takes nothing, whatever the clipboard holds.
+bool TextBox::pasteAccepted()
+{
+    if (!m_keyPress)
+        return true;
+    QPointer<TextBox> self(this);
+    const QString kept = filtered(QStringLiteral("\x16"));
+    return self && !kept.isEmpty();
+}
+
+void TextBox::contextMenuEvent(QContextMenuEvent* event)
+{
+    QMenu* menu = createStandardContextMenu();
+    // The standard menu names its actions only by their (translated) captions.
+    const QString pasteCaption = QLineEdit::tr("&Paste");
+    for (QAction* action : menu->actions()) {
+        if (!action->text().startsWith(pasteCaption))
+            continue;
+        disconnect(action, &QAction::triggered, nullptr, nullptr);
+        connect(action, &QAction::triggered, this, [this] {
+            if (pasteAccepted())
+                paste();
+        });
+    }
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    menu->popup(event->globalPos());
+}
+
+void TextBox::mouseReleaseEvent(QMouseEvent* event)
+{
+    // The middle button pastes the X11 selection.
+    if (event->button() == Qt::MiddleButton && QGuiApplication::clipboard()->supportsSelection()
+        && !isReadOnly() && !pasteAccepted()) {
+        event->accept();
+        return;
+    }
+    QLineEdit::mouseReleaseEvent(event);
 }
 
 void TextBox::focusOutEvent(QFocusEvent* event)

@@ -62,9 +62,12 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
     void inputMethodEvent(QInputMethodEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
     QString filtered(const QString& typed);
+    bool pasteAccepted();
 
     std::function<bool()> m_defaultButton;
     KeyPressHandler m_keyPress;

@@ -5,6 +5,9 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QContextMenuEvent>
+#include <QMenu>
+#include <QTimer>
 
 using namespace vantor;
 using namespace vantor::test;
@@ -20,6 +23,7 @@ private slots:
     void typedTextIsStoredAndShownBack();
     void pastedTextIsStoredAndShownBack_data();
     void pastedTextIsStoredAndShownBack();
+    void everyPasteMeetsTheRangeFilters();
 };
 
 namespace {
@@ -185,6 +189,37 @@ void tst_HostileInput::pastedTextIsStoredAndShownBack()
     f.dialogs.answerInput(QStringLiteral("N900"));
     f.click("cmdSearch");
     QCOMPARE(f.shown(), stored);
+}
+
+// Ctrl+V, Shift+Insert and the context menu's Paste are one paste to the filters: the
+// battalion box refuses each with its message and keeps what it held.
+void tst_HostileInput::everyPasteMeetsTheRangeFilters()
+{
+    MainWindowFixture f;
+    QVERIFY(f.start(Members));
+    f.click("cmdAdd");
+    QLineEdit* batt = f.box("txtBatt");
+    QApplication::clipboard()->setText(QStringLiteral("9"));
+    batt->setFocus(Qt::MouseFocusReason);
+    QTest::keyClick(batt, Qt::Key_V, Qt::ControlModifier);
+    QTest::keyClick(batt, Qt::Key_Insert, Qt::ShiftModifier);
+    QCOMPARE(batt->text(), QString());
+    QCOMPARE(f.titles(), QStringList(2, QStringLiteral("Unit Input Error")));
+
+    // The context menu's Paste takes the same way.
+    QTimer::singleShot(0, [&] {
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        for (QAction* action : menu ? menu->actions() : QList<QAction*>()) {
+            if (action->text().startsWith(QStringLiteral("&Paste")))
+                action->trigger();
+        }
+        if (menu)
+            menu->close();
+    });
+    QContextMenuEvent menuEvent(QContextMenuEvent::Keyboard, QPoint(2, 2), batt->mapToGlobal(QPoint(2, 2)));
+    QApplication::sendEvent(batt, &menuEvent);
+    QTRY_COMPARE(f.dialogs.messages.size(), 3);
+    QCOMPARE(batt->text(), QString());
 }
 
 QTEST_MAIN(tst_HostileInput)

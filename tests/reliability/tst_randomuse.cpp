@@ -63,6 +63,7 @@ Keystroke randomKeystroke(QRandomGenerator& rng)
         {Qt::Key_V, Qt::ControlModifier, {}},    {Qt::Key_C, Qt::ControlModifier, {}},
         {Qt::Key_X, Qt::ControlModifier, {}},    {Qt::Key_A, Qt::ControlModifier, {}},
         {Qt::Key_Z, Qt::ControlModifier, {}},    {Qt::Key_Space, Qt::NoModifier, QStringLiteral(" ")},
+        {Qt::Key_Insert, Qt::ShiftModifier, {}},
     };
     if (rng.bounded(4) == 0)
         return special.at(rng.bounded(int(special.size())));
@@ -167,7 +168,7 @@ void tst_RandomUse::windowsAndFileStayConsistent()
             keystrokes += typeWholeRecord(f, rng);
         } else if (action < 55) {
             const Keystroke k = randomKeystroke(rng);
-            if (k.key == Qt::Key_V)
+            if (k.key == Qt::Key_V || k.key == Qt::Key_Insert)
                 QApplication::clipboard()->setText(clips.at(rng.bounded(int(clips.size()))));
             QWidget* target = active->focusWidget() ? active->focusWidget() : active;
             QTest::sendKeyEvent(QTest::Click, target, k.key, k.text, k.modifiers);
