@@ -1,5 +1,5 @@
-// A records file that is missing, empty, foreign, damaged, protected or on a full disk:
-// one clear message naming the file, nothing overwritten, no crash.
+// A records file missing, empty, foreign, damaged, protected or on a full disk: one clear
+// message naming the file, nothing overwritten, no crash.
 #include "mainwindowfixture.h"
 
 #include <connectionstring.h>
@@ -47,41 +47,21 @@ bool writeFile(const QString& path, const QByteArray& bytes)
     return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
 }
 
-QByteArray readFile(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-// Root ignores permission bits, so a protected file is made immutable (chattr +i) there;
-// the guard takes the protection off again so the folder can be removed.
-class Protection
-{
-public:
-    explicit Protection(const QString& path)
-        : m_path(path)
-    {
-        if (::geteuid() != 0) {
-            m_done = QFile::setPermissions(path, QFileInfo(path).isDir() ? QFile::ReadOwner | QFile::ExeOwner
-                                                                          : QFile::ReadOwner);
-            return;
-        }
-        m_done = QProcess::execute(QStringLiteral("chattr"), {QStringLiteral("+i"), path}) == 0;
-        m_immutable = m_done;
-    }
+// Root ignores permission bits, so there a protected file is made immutable (chattr +i);
+// the guard lifts the protection again so the folder can be removed.
+struct Protection {
+    QString path;
+    bool root = ::geteuid() == 0;
+    bool done = root ? QProcess::execute(QStringLiteral("chattr"), {QStringLiteral("+i"), path}) == 0
+                     : QFile::setPermissions(path, QFileInfo(path).isDir() ? QFile::ReadOwner | QFile::ExeOwner
+                                                                           : QFile::ReadOwner);
     ~Protection()
     {
-        if (m_immutable)
-            QProcess::execute(QStringLiteral("chattr"), {QStringLiteral("-i"), m_path});
-        else if (m_done)
-            QFile::setPermissions(m_path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        if (done && root)
+            QProcess::execute(QStringLiteral("chattr"), {QStringLiteral("-i"), path});
+        else if (done)
+            QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     }
-    bool done() const { return m_done; }
-
-private:
-    QString m_path;
-    bool m_done = false;
-    bool m_immutable = false;
 };
 
 } // namespace
@@ -89,9 +69,9 @@ private:
 void tst_BadFiles::startupRefusesTheFileAndLeavesIt_data()
 {
     QTest::addColumn<Bad>("bad");
-    QTest::addColumn<QString>("told");    // what the message says is wrong
-    QTest::addColumn<QString>("advice");  // and what to do
-    QTest::addColumn<bool>("offer");      // a conversion is offered first, and accepted
+    QTest::addColumn<QString>("told");
+    QTest::addColumn<QString>("advice");
+    QTest::addColumn<bool>("offer"); // a conversion is offered first, and accepted
 
     QTest::newRow("missing") << Bad::Missing << "Could not find file" << "--create-database" << false;
     QTest::newRow("empty") << Bad::Empty << "is empty (0 bytes): it holds no table MT" << "--create-database" << false;
@@ -117,13 +97,11 @@ void tst_BadFiles::startupRefusesTheFileAndLeavesIt()
     case Bad::Missing:
         break;
     case Bad::Empty:
-        QVERIFY(writeFile(path, {}));
-        break;
     case Bad::Text:
-        QVERIFY(writeFile(path, "ID,Last,First\r\nA100,ALLEN,ADAM\r\n"));
-        break;
     case Bad::Access:
-        QVERIFY(writeFile(path, accessHeader()));
+        QVERIFY(writeFile(path, bad == Bad::Empty ? QByteArray()
+                                : bad == Bad::Text ? QByteArray("ID,Last,First\r\nA100,ALLEN,ADAM\r\n")
+                                                   : accessHeader()));
         break;
     case Bad::OtherTable:
         QVERIFY(test::execute(path, QStringLiteral("CREATE TABLE Members (ID TEXT, Last TEXT)")));
@@ -137,7 +115,7 @@ void tst_BadFiles::startupRefusesTheFileAndLeavesIt()
         for (int i = 0; i < 200; ++i)
             rows << row({{"ID", QStringLiteral("A%1").arg(i, 3, 10, QLatin1Char('0'))}, {"Last", QString(300, u'X')}});
         test::createDatabase(f.dir.path(), rows);
-        QByteArray bytes = readFile(path);
+        QByteArray bytes = test::fileBytes(path);
         QVERIFY(bytes.size() > 16 * 4096);
         bytes.replace(4096, 8 * 4096, QByteArray(8 * 4096, '\x5a'));
         QVERIFY(writeFile(path, bytes));
@@ -148,13 +126,13 @@ void tst_BadFiles::startupRefusesTheFileAndLeavesIt()
         test::createDatabase(f.dir.path(), {row({{"ID", "A100"}})});
         break;
     }
-    const QByteArray bytesBefore = readFile(path);
+    const QByteArray bytesBefore = test::fileBytes(path);
     const QStringList filesBefore = QDir(f.dir.path()).entryList(QDir::Files | QDir::Hidden);
 
     std::optional<Protection> protection;
     if (bad == Bad::ReadOnlyFile || bad == Bad::ReadOnlyFolder) {
         protection.emplace(bad == Bad::ReadOnlyFile ? path : f.dir.path());
-        if (!protection->done())
+        if (!protection->done)
             QSKIP("Cannot protect a file here: running as root without a working chattr +i.");
     }
 
@@ -164,14 +142,12 @@ void tst_BadFiles::startupRefusesTheFileAndLeavesIt()
     QCOMPARE(f.dialogs.messages.size(), offer ? 2 : 1);
     const MessageBox& box = f.dialogs.messages.constLast();
     QCOMPARE(box.icon, MsgIcon::Critical);
-    QVERIFY2(box.prompt.contains(path), qPrintable(box.prompt));
-    QVERIFY2(box.prompt.contains(told), qPrintable(box.prompt));
-    QVERIFY2(box.prompt.contains(advice), qPrintable(box.prompt));
+    QVERIFY2(box.prompt.contains(path) && box.prompt.contains(told) && box.prompt.contains(advice), qPrintable(box.prompt));
     f.window.reset();
 
     protection.reset();
     QCOMPARE(QFile::exists(path), bad != Bad::Missing);
-    QCOMPARE(readFile(path), bytesBefore);
+    QCOMPARE(test::fileBytes(path), bytesBefore);
     QCOMPARE(QDir(f.dir.path()).entryList(QDir::Files | QDir::Hidden), filesBefore);
 }
 
@@ -185,7 +161,7 @@ void tst_BadFiles::storeNamesAnAccessFile()
     QCOMPARE(error.number, qint32(AccessFormatFile));
     QVERIFY2(error.description.contains(path) && error.description.contains(QLatin1String("Microsoft Access")),
              qPrintable(error.description));
-    QCOMPARE(readFile(path), accessHeader());
+    QCOMPARE(test::fileBytes(path), accessHeader());
 }
 
 void tst_BadFiles::fullDiskRefusesTheWriteAndKeepsTheFile_data()
@@ -201,7 +177,7 @@ void tst_BadFiles::fullDiskRefusesTheWriteAndKeepsTheFile()
     QTemporaryDir dir;
     const QString path = test::createDatabase(dir.path(), {row({{"ID", "A100"}, {"Last", "ALLEN"}}),
                                                            row({{"ID", "B200"}, {"Last", "BROWN"}})});
-    const QByteArray before = readFile(path);
+    const QByteArray before = test::fileBytes(path);
 
     // The file may not grow by a single page: the disk is full.
     SqliteEngine::testHookMaxPageCount = 1;
@@ -218,7 +194,7 @@ void tst_BadFiles::fullDiskRefusesTheWriteAndKeepsTheFile()
     const StoreError error = rs.update();
     QCOMPARE(error.number, qint32(DiskFull));
     QVERIFY2(error.description.contains(QLatin1String("full")), qPrintable(error.description));
-    QCOMPARE(readFile(path), before);
+    QCOMPARE(test::fileBytes(path), before);
 
     // What still fits is still written.
     rs.cancelUpdate();

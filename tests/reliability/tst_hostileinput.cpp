@@ -19,48 +19,15 @@ class tst_HostileInput : public QObject
 private slots:
     void searchTakesTheAnswerAsText_data();
     void searchTakesTheAnswerAsText();
-    void typedTextIsStoredAndShownBack_data();
-    void typedTextIsStoredAndShownBack();
-    void pastedTextIsStoredAndShownBack_data();
-    void pastedTextIsStoredAndShownBack();
+    void enteredTextIsStoredAndShownBack_data();
+    void enteredTextIsStoredAndShownBack();
     void everyPasteMeetsTheRangeFilters();
 };
 
 namespace {
 
-// One key per character, surrogate pairs included, as a keyboard or an input method sends them.
-void typeCharacters(QWidget* box, const QString& text)
-{
-    box->setFocus(Qt::MouseFocusReason);
-    for (const char32_t code : text.toUcs4()) {
-        const QString one = QString::fromUcs4(&code, 1);
-        const Qt::Key key = code < 128 && QChar(code).isLetterOrNumber() ? Qt::Key(QChar(code).toUpper().unicode())
-                                                                        : Qt::Key_unknown;
-        QTest::sendKeyEvent(QTest::Click, box, key, one, Qt::NoModifier);
-    }
-}
-
-void paste(QWidget* box, const QString& text)
-{
-    QApplication::clipboard()->setText(text);
-    box->setFocus(Qt::MouseFocusReason);
-    QTest::keyClick(box, Qt::Key_V, Qt::ControlModifier);
-}
-
 const QList<Row> Members = {validRecord(QStringLiteral("A100")), validRecord(QStringLiteral("B'2%")),
                             validRecord(QStringLiteral("C_3;")), validRecord(QStringLiteral("D--4"))};
-
-// Saves a new record from a valid one with `box` left to `enter`; returns what the box held.
-QString saveWith(MainWindowFixture& f, const char* box, const std::function<void(QWidget*)>& enter)
-{
-    f.click("cmdAdd");
-    f.fill(validRecord(QStringLiteral("N900")));
-    f.box(box)->clear();
-    enter(f.box(box));
-    const QString held = f.box(box)->text();
-    f.click("cmdSave");
-    return held;
-}
 
 } // namespace
 
@@ -71,12 +38,9 @@ void tst_HostileInput::searchTakesTheAnswerAsText_data()
 
     QTest::newRow("always true") << "A100' OR '1'='1" << "";
     QTest::newRow("statement after") << "A100'; DROP TABLE MT; --" << "";
-    QTest::newRow("comment") << "A100'--" << "";
     QTest::newRow("lone quote") << "'" << "";
-    QTest::newRow("double quote") << "\"A100\"" << "";
     QTest::newRow("percent") << "%" << "";
     QTest::newRow("underscore") << "A_00" << "";
-    QTest::newRow("prefix wildcard") << "A1%" << "";
     QTest::newRow("quote and percent stored") << "B'2%" << "B'2%";
     QTest::newRow("underscore and semicolon stored") << "C_3;" << "C_3;";
     QTest::newRow("dashes stored") << "D--4" << "D--4";
@@ -112,38 +76,59 @@ void tst_HostileInput::searchTakesTheAnswerAsText()
     QCOMPARE(f.window->recordSet()->recordCount(), Members.size());
 }
 
-void tst_HostileInput::typedTextIsStoredAndShownBack_data()
+void tst_HostileInput::enteredTextIsStoredAndShownBack_data()
 {
+    QTest::addColumn<bool>("pasted"); // a paste passes no keystroke filter; typing is upper-cased
     QTest::addColumn<QString>("box");
     QTest::addColumn<int>("field");
-    QTest::addColumn<QString>("typed");
-    QTest::addColumn<QString>("held"); // what the box shows after typing: upper-cased by its filter
+    QTest::addColumn<QString>("entered");
+    QTest::addColumn<QString>("held"); // empty: refused by the entry checks
 
-    QTest::newRow("Cyrillic") << "txtLname" << 1 << "иванова" << "ИВАНОВА";
-    QTest::newRow("Greek") << "txtFname" << 2 << "σοφία" << "ΣΟΦΊΑ";
-    QTest::newRow("Hebrew, right to left") << "txtLname" << 1 << "כהן" << "כהן";
-    QTest::newRow("Arabic with a mark") << "txtAssignTo" << 13 << "\u200fشريف 7" << "\u200fشريف 7";
-    QTest::newRow("CJK") << "txtFname" << 2 << "李小龍" << "李小龍";
-    QTest::newRow("emoji") << "txtAssignTo" << 13 << "🚒 engine 😀" << "🚒 ENGINE 😀";
-    QTest::newRow("accents") << "txtLname" << 1 << "o'brien-núñez" << "O'BRIEN-NÚÑEZ";
-    QTest::newRow("SQL punctuation") << "txtAssignTo" << 13 << "x'); drop table mt; --" << "X'); DROP TABLE MT; --";
-    QTest::newRow("control characters") << "txtLname" << 1 << QStringLiteral("a\x01\x02\x1f") + QChar(0) + "b" << "AB";
-    QTest::newRow("no filter on the date") << "txtYearTested" << 11 << "２０２６" << "２０２６";
+    QTest::newRow("Cyrillic") << false << "txtLname" << 1 << "иванова" << "ИВАНОВА";
+    QTest::newRow("Greek") << false << "txtFname" << 2 << "σοφία" << "ΣΟΦΊΑ";
+    QTest::newRow("Hebrew, right to left") << false << "txtLname" << 1 << "כהן" << "כהן";
+    QTest::newRow("Arabic with a mark") << false << "txtAssignTo" << 13 << "\u200fشريف 7" << "\u200fشريف 7";
+    QTest::newRow("CJK") << false << "txtFname" << 2 << "李小龍" << "李小龍";
+    QTest::newRow("emoji") << false << "txtAssignTo" << 13 << "🚒 engine 😀" << "🚒 ENGINE 😀";
+    QTest::newRow("accents") << false << "txtLname" << 1 << "o'brien-núñez" << "O'BRIEN-NÚÑEZ";
+    QTest::newRow("SQL punctuation") << false << "txtAssignTo" << 13 << "x'); drop table mt; --" << "X'); DROP TABLE MT; --";
+    QTest::newRow("control characters") << false << "txtLname" << 1 << QStringLiteral("a\x01\x02\x1f") + QChar(0) + "b" << "AB";
+    QTest::newRow("full-width year") << false << "txtYearTested" << 11 << "２０２６" << "";
+    QString huge = QStringLiteral("ABCD"); // whole characters only: half a surrogate pair is no text
+    while (huge.size() < 100000)
+        huge += QStringLiteral("Åb日🚒'%_;-- ");
+    QTest::newRow("pasted 100,000 characters") << true << "txtLname" << 1 << huge << huge;
+    QTest::newRow("pasted lower case, RTL, emoji") << true << "txtAssignTo" << 13 << "ladder 7 שלום 😀" << "ladder 7 שלום 😀";
+    const QString controls = QStringLiteral("a") + QChar(0) + "b\x01\tc";
+    QTest::newRow("pasted NUL and controls") << true << "txtFname" << 2 << controls << controls;
 }
 
-void tst_HostileInput::typedTextIsStoredAndShownBack()
+void tst_HostileInput::enteredTextIsStoredAndShownBack()
 {
+    QFETCH(bool, pasted);
     QFETCH(QString, box);
     QFETCH(int, field);
-    QFETCH(QString, typed);
+    QFETCH(QString, entered);
     QFETCH(QString, held);
     MainWindowFixture f;
     QVERIFY(f.start(Members));
-
-    const QString boxText = saveWith(f, qPrintable(box), [&](QWidget* b) { typeCharacters(b, typed); });
-    QCOMPARE(boxText, held);
-    // A year in full-width digits is refused by the entry checks, as any non-number is.
-    if (box == QLatin1String("txtYearTested")) {
+    f.click("cmdAdd");
+    f.fill(validRecord(QStringLiteral("N900")));
+    QLineEdit* b = f.box(qPrintable(box));
+    b->clear();
+    b->setFocus(Qt::MouseFocusReason);
+    if (pasted) {
+        QApplication::clipboard()->setText(entered);
+        QTest::keyClick(b, Qt::Key_V, Qt::ControlModifier);
+    } else { // one key per character, surrogate pairs included, as an input method sends them
+        for (const char32_t code : entered.toUcs4()) {
+            const bool plain = code < 128 && QChar(code).isLetterOrNumber();
+            QTest::sendKeyEvent(QTest::Click, b, plain ? Qt::Key(QChar(code).toUpper().unicode()) : Qt::Key_unknown,
+                                QString::fromUcs4(&code, 1), Qt::NoModifier);
+        }
+    }
+    f.click("cmdSave");
+    if (held.isEmpty()) { // a year in full-width digits is no number to the entry checks
         QCOMPARE(f.titles().size(), 1);
         QCOMPARE(readRows(f.path).size(), Members.size());
         return;
@@ -151,41 +136,6 @@ void tst_HostileInput::typedTextIsStoredAndShownBack()
     QVERIFY2(f.dialogs.messages.isEmpty(), qPrintable(f.dialogs.messages.value(0).prompt));
     const Row stored = readRows(f.path).constLast();
     QCOMPARE(stored.at(field).toString(), held);
-
-    f.dialogs.answerInput(QStringLiteral("N900"));
-    f.click("cmdSearch");
-    QCOMPARE(f.shown(), stored);
-}
-
-void tst_HostileInput::pastedTextIsStoredAndShownBack_data()
-{
-    QTest::addColumn<QString>("box");
-    QTest::addColumn<int>("field");
-    QTest::addColumn<QString>("pasted");
-
-    // Whole characters only: a surrogate pair cut in half is no text at all.
-    QString huge = QStringLiteral("ABCD");
-    while (huge.size() < 100000)
-        huge += QStringLiteral("Åb日🚒'%_;-- ");
-    QTest::newRow("100,000 characters into the last name") << "txtLname" << 1 << huge;
-    QTest::newRow("lower case, right to left, emoji") << "txtAssignTo" << 13 << "ladder 7 שלום 😀";
-    QTest::newRow("NUL and control characters") << "txtFname" << 2 << QStringLiteral("a") + QChar(0) + "b\x01\tc";
-}
-
-void tst_HostileInput::pastedTextIsStoredAndShownBack()
-{
-    QFETCH(QString, box);
-    QFETCH(int, field);
-    QFETCH(QString, pasted);
-    MainWindowFixture f;
-    QVERIFY(f.start(Members));
-
-    const QString held = saveWith(f, qPrintable(box), [&](QWidget* b) { paste(b, pasted); });
-    QVERIFY2(f.dialogs.messages.isEmpty(), qPrintable(f.dialogs.messages.value(0).prompt));
-    QCOMPARE(held, pasted); // a paste passes no keystroke filter, and these boxes have no length limit
-    const Row stored = readRows(f.path).constLast();
-    QCOMPARE(stored.at(field).toString(), held); // the box's text, nothing more or less
-
     f.dialogs.answerInput(QStringLiteral("N900"));
     f.click("cmdSearch");
     QCOMPARE(f.shown(), stored);
@@ -206,7 +156,6 @@ void tst_HostileInput::everyPasteMeetsTheRangeFilters()
     QCOMPARE(batt->text(), QString());
     QCOMPARE(f.titles(), QStringList(2, QStringLiteral("Unit Input Error")));
 
-    // The context menu's Paste takes the same way.
     QTimer::singleShot(0, [&] {
         auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
         for (QAction* action : menu ? menu->actions() : QList<QAction*>()) {

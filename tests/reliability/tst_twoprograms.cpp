@@ -1,16 +1,15 @@
-// Two programs on one records file: no lost update, and a lock answered by a clear "busy".
-#include "testdatabase.h"
+// Two programs on one records file: no lost update and a lock answered by a clear "busy",
+// in the store and in the records window's error report.
+#include "mainwindowfixture.h"
 
 #include <connectionstring.h>
 #include <recordset.h>
 #include <sqliteengine.h>
 
 #include <QProcess>
-#include <QTemporaryDir>
-#include <QTest>
 
 using namespace vantor;
-using vantor::test::row;
+using namespace vantor::test;
 
 class tst_TwoPrograms : public QObject
 {
@@ -21,25 +20,25 @@ private slots:
     void changeMeanwhileIsAConflict();
     void writeWaitsForALockThenReportsBusy_data();
     void writeWaitsForALockThenReportsBusy();
+    void windowReportsTheConflictAndStartsAgain_data();
+    void windowReportsTheConflictAndStartsAgain();
+    void windowReportsBusyThenSucceeds();
 };
 
 namespace {
 
-const QList<test::Row> ThreeMembers = {
-    row({{"ID", "A100"}, {"Last", "ALLEN"}}),
-    row({{"ID", "B200"}, {"Last", "BROWN"}}),
-    row({{"ID", "C300"}, {"Last", "CLARK"}}),
-};
+const QList<Row> ThreeMembers = {validRecord(QStringLiteral("A100")), validRecord(QStringLiteral("B200")),
+                                 validRecord(QStringLiteral("C300"))};
+const QString OtherUpdatesB = QStringLiteral("UPDATE MT SET Rank = 'LT' WHERE ID = 'B200'");
+const QString OtherDeletesB = QStringLiteral("DELETE FROM MT WHERE ID = 'B200'");
 
 // The records window's record set, standing on B200.
 bool openOnB200(RecordSet& rs, const QString& path)
 {
     rs.setCursorLocation(CursorLocation::Client);
-    if (rs.open(QStringLiteral("SELECT * FROM MT ORDER BY ID ASC"), jetConnectionString(path), CursorType::Dynamic,
-                LockType::Optimistic)
-        || rs.moveNext())
-        return false;
-    return rs.value(QStringLiteral("ID")).toString() == QLatin1String("B200");
+    return !rs.open(QStringLiteral("SELECT * FROM MT ORDER BY ID ASC"), jetConnectionString(path), CursorType::Dynamic,
+                    LockType::Optimistic)
+        && !rs.moveNext() && rs.value(QStringLiteral("ID")).toString() == QLatin1String("B200");
 }
 
 StoreError changeLast(RecordSet& rs, const QString& last)
@@ -49,7 +48,7 @@ StoreError changeLast(RecordSet& rs, const QString& last)
     return rs.update();
 }
 
-// The other program, in a process of its own, holding a write lock.
+// The other program, in a process of its own, holding a write lock (ms 0: until its input closes).
 bool startHolding(QProcess& other, const QString& path, const QString& mode, int ms)
 {
     other.start(QStringLiteral(OTHERPROGRAM), {QStringLiteral("hold"), path, mode, QString::number(ms)});
@@ -59,24 +58,40 @@ bool startHolding(QProcess& other, const QString& path, const QString& mode, int
     return output.contains("locked\n");
 }
 
+// The window on B200, found by a search, in edit mode with a changed first name.
+bool editB200(MainWindowFixture& f, bool start = true)
+{
+    if (start && !f.start(ThreeMembers))
+        return false;
+    f.dialogs.answerInput(QStringLiteral("B200"));
+    f.click("cmdSearch");
+    f.click("cmdEdit");
+    f.box("txtFname")->selectAll();
+    f.type("txtFname", QStringLiteral("eve"));
+    return f.box("txtFDID")->text() == QLatin1String("B200") && f.box("txtFname")->text() == QLatin1String("EVE");
+}
+
+void confirm(MainWindowFixture& f, const char* button)
+{
+    f.dialogs.answer(MsgResult::Yes);
+    f.click(button);
+}
+
 } // namespace
 
 void tst_TwoPrograms::changeMeanwhileIsAConflict_data()
 {
-    QTest::addColumn<QString>("otherSql");   // what the other program does meanwhile
-    QTest::addColumn<bool>("ourDelete");     // we delete rather than update
+    QTest::addColumn<QString>("otherSql");
+    QTest::addColumn<bool>("ourDelete");
     QTest::addColumn<bool>("updatedBefore"); // we had updated the record once already
     QTest::addColumn<bool>("conflict");
-
-    const QString otherUpdatesB = QStringLiteral("UPDATE MT SET Rank = 'CAPT' WHERE ID = 'B200'");
-    const QString otherDeletesB = QStringLiteral("DELETE FROM MT WHERE ID = 'B200'");
     const QString otherUpdatesC = QStringLiteral("UPDATE MT SET Last = 'CARTER' WHERE ID = 'C300'");
-    QTest::newRow("other updated, we update") << otherUpdatesB << false << false << true;
-    QTest::newRow("other updated, we update a second time") << otherUpdatesB << false << true << true;
-    QTest::newRow("other updated, we delete") << otherUpdatesB << true << false << true;
-    QTest::newRow("other updated, we delete after an update") << otherUpdatesB << true << true << true;
-    QTest::newRow("other deleted, we update") << otherDeletesB << false << false << true;
-    QTest::newRow("other deleted, we delete") << otherDeletesB << true << false << true;
+    QTest::newRow("other updated, we update") << OtherUpdatesB << false << false << true;
+    QTest::newRow("other updated, we update a second time") << OtherUpdatesB << false << true << true;
+    QTest::newRow("other updated, we delete") << OtherUpdatesB << true << false << true;
+    QTest::newRow("other updated, we delete after an update") << OtherUpdatesB << true << true << true;
+    QTest::newRow("other deleted, we update") << OtherDeletesB << false << false << true;
+    QTest::newRow("other deleted, we delete") << OtherDeletesB << true << false << true;
     QTest::newRow("other changed another record") << otherUpdatesC << false << true << false;
     QTest::newRow("other changed another record, we delete") << otherUpdatesC << true << false << false;
 }
@@ -87,31 +102,29 @@ void tst_TwoPrograms::changeMeanwhileIsAConflict()
     QFETCH(bool, ourDelete);
     QFETCH(bool, updatedBefore);
     QFETCH(bool, conflict);
-
     QTemporaryDir dir;
-    const QString path = test::createDatabase(dir.path(), ThreeMembers);
+    const QString path = createDatabase(dir.path(), ThreeMembers);
     RecordSet rs;
     QVERIFY(openOnB200(rs, path));
     if (updatedBefore)
         QVERIFY(!changeLast(rs, QStringLiteral("BROWNE")));
-    QVERIFY(test::execute(path, otherSql));
-    const QList<test::Row> afterOther = test::readRows(path);
+    QVERIFY(execute(path, otherSql));
+    const QList<Row> afterOther = readRows(path);
 
     const StoreError error = ourDelete ? rs.deleteCurrent() : changeLast(rs, QStringLiteral("BRAUN"));
     if (!conflict) {
         QVERIFY2(!error, qPrintable(error.description));
-        QVERIFY(test::readRows(path) != afterOther);
-        QCOMPARE(test::readRows(path).constLast().at(1).toString(), QStringLiteral("CARTER")); // theirs kept
+        QVERIFY(readRows(path) != afterOther);
+        QCOMPARE(readRows(path).constLast().at(1).toString(), QStringLiteral("CARTER")); // theirs kept
         return;
     }
     QCOMPARE(error.number, qint32(RowConflict));
-    QCOMPARE(test::readRows(path), afterOther); // nothing written over the other program's change
-
-    // The record set is still usable: the other records can be changed.
+    QCOMPARE(readRows(path), afterOther);
+    // The record set is still usable on the other records.
     rs.cancelUpdate();
     QVERIFY(!rs.moveLast());
     QVERIFY(!changeLast(rs, QStringLiteral("CLARKE")));
-    QCOMPARE(test::readRows(path).constLast().at(1).toString(), QStringLiteral("CLARKE"));
+    QCOMPARE(readRows(path).constLast().at(1).toString(), QStringLiteral("CLARKE"));
 }
 
 void tst_TwoPrograms::writeWaitsForALockThenReportsBusy_data()
@@ -127,32 +140,102 @@ void tst_TwoPrograms::writeWaitsForALockThenReportsBusy()
 {
     QFETCH(QString, mode);
     QFETCH(int, holdMs);
-
     QTemporaryDir dir;
-    const QString path = test::createDatabase(dir.path(), ThreeMembers);
-    const QList<test::Row> before = test::readRows(path);
+    const QString path = createDatabase(dir.path(), ThreeMembers);
+    const QList<Row> before = readRows(path);
     RecordSet rs;
     QVERIFY(openOnB200(rs, path));
     QProcess other;
     QVERIFY(startHolding(other, path, mode, holdMs));
 
     const StoreError error = changeLast(rs, QStringLiteral("BRAUN"));
-    if (holdMs > 0) {
+    if (holdMs == 0) {
+        QCOMPARE(error.number, qint32(Busy));
+        QVERIFY2(error.description.contains(QLatin1String("busy")), qPrintable(error.description));
+        other.closeWriteChannel();
+        QVERIFY(other.waitForFinished());
+        QCOMPARE(readRows(path), before);
+        QVERIFY(!rs.update()); // once the other program lets go, the same change goes through
+    } else {
         QVERIFY2(!error, qPrintable(error.description)); // it waited for the lock
         QVERIFY(other.waitForFinished());
-        QCOMPARE(test::readRows(path).at(1).at(1).toString(), QStringLiteral("BRAUN"));
-        return;
     }
-    QCOMPARE(error.number, qint32(Busy));
-    QVERIFY2(error.description.contains(QLatin1String("busy")), qPrintable(error.description));
-    other.closeWriteChannel();
-    QVERIFY(other.waitForFinished());
-    QCOMPARE(test::readRows(path), before);
-
-    // Once the other program lets go, the same change goes through.
-    QVERIFY(!rs.update());
-    QCOMPARE(test::readRows(path).at(1).at(1).toString(), QStringLiteral("BRAUN"));
+    QCOMPARE(readRows(path).at(1).at(1).toString(), QStringLiteral("BRAUN"));
 }
 
-QTEST_GUILESS_MAIN(tst_TwoPrograms)
+void tst_TwoPrograms::windowReportsTheConflictAndStartsAgain_data()
+{
+    QTest::addColumn<QString>("otherSql");
+    QTest::addColumn<bool>("ourDelete");
+    QTest::newRow("changed meanwhile, we update") << OtherUpdatesB << false;
+    QTest::newRow("deleted meanwhile, we update") << OtherDeletesB << false;
+    QTest::newRow("changed meanwhile, we delete") << OtherUpdatesB << true;
+}
+
+void tst_TwoPrograms::windowReportsTheConflictAndStartsAgain()
+{
+    QFETCH(QString, otherSql);
+    QFETCH(bool, ourDelete);
+    MainWindowFixture f;
+    QVERIFY(editB200(f));
+    if (ourDelete) {
+        confirm(f, "cmdCancel");
+        f.dialogs.answerInput(QStringLiteral("B200"));
+        f.click("cmdSearch");
+    }
+    QVERIFY(execute(f.path, otherSql));
+    const QList<Row> theirs = readRows(f.path);
+
+    confirm(f, ourDelete ? "cmdDelete" : "cmdUpdate");
+    const MessageBox& report = f.dialogs.messages.constLast();
+    QCOMPARE(report.icon, MsgIcon::Critical);
+    QVERIFY2(report.prompt.contains(QStringLiteral("-2147217864")), qPrintable(report.prompt));
+    if (!ourDelete) {
+        QCOMPARE(f.titles().constLast(), QStringLiteral("Error at procedure <Update Error>"));
+        QVERIFY(report.prompt.startsWith(QStringLiteral("Error Number: -2147217864 Description: ")));
+    }
+    QCOMPARE(readRows(f.path), theirs);
+    if (ourDelete)
+        return;
+
+    // The clerk gives up the edit and looks the member up again: the next update builds on theirs.
+    confirm(f, "cmdCancel");
+    if (otherSql == OtherDeletesB) {
+        f.dialogs.answerInput(QStringLiteral("B200"));
+        f.click("cmdSearch");
+        QCOMPARE(f.titles().constLast(), QStringLiteral("Attention"));
+        return;
+    }
+    QVERIFY(editB200(f, false));
+    QCOMPARE(f.box("txtRank")->text(), QStringLiteral("LT"));
+    const qsizetype shown = f.dialogs.messages.size();
+    confirm(f, "cmdUpdate");
+    QCOMPARE(f.dialogs.messages.size(), shown + 1); // the confirmation only
+    QCOMPARE(readRows(f.path).at(1).at(4).toString(), QStringLiteral("LT"));
+    QCOMPARE(readRows(f.path).at(1).at(2).toString(), QStringLiteral("EVE"));
+}
+
+void tst_TwoPrograms::windowReportsBusyThenSucceeds()
+{
+    MainWindowFixture f;
+    QVERIFY(editB200(f));
+    const QList<Row> before = readRows(f.path);
+    QProcess other;
+    QVERIFY(startHolding(other, f.path, QStringLiteral("EXCLUSIVE"), 0));
+
+    confirm(f, "cmdUpdate");
+    const QString prompt = f.dialogs.messages.constLast().prompt;
+    QCOMPARE(f.titles().constLast(), QStringLiteral("Error at procedure <Update Error>"));
+    QVERIFY2(prompt.startsWith(QStringLiteral("Error Number: %1 ").arg(qint32(Busy))) && prompt.contains(QStringLiteral("busy")),
+             qPrintable(prompt));
+    other.closeWriteChannel();
+    QVERIFY(other.waitForFinished());
+    QCOMPARE(readRows(f.path), before);
+
+    confirm(f, "cmdUpdate");
+    QCOMPARE(readRows(f.path).at(1).at(2).toString(), QStringLiteral("EVE"));
+    QVERIFY(!f.button("cmdUpdate")->isEnabled());
+}
+
+QTEST_MAIN(tst_TwoPrograms)
 #include "tst_twoprograms.moc"
