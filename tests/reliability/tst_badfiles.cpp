@@ -24,7 +24,6 @@ class tst_BadFiles : public QObject
 private slots:
     void startupRefusesTheFileAndLeavesIt_data();
     void startupRefusesTheFileAndLeavesIt();
-    void storeNamesAnAccessFile();
     void fullDiskRefusesTheWriteAndKeepsTheFile_data();
     void fullDiskRefusesTheWriteAndKeepsTheFile();
 };
@@ -149,19 +148,6 @@ void tst_BadFiles::startupRefusesTheFileAndLeavesIt()
     QCOMPARE(QFile::exists(path), bad != Bad::Missing);
     QCOMPARE(test::fileBytes(path), bytesBefore);
     QCOMPARE(QDir(f.dir.path()).entryList(QDir::Files | QDir::Hidden), filesBefore);
-}
-
-void tst_BadFiles::storeNamesAnAccessFile()
-{
-    QTemporaryDir dir;
-    const QString path = QDir(dir.path()).filePath(QStringLiteral("MaskTest.mdb"));
-    QVERIFY(writeFile(path, accessHeader()));
-    Connection connection;
-    const StoreError error = connection.open(jetConnectionString(path));
-    QCOMPARE(error.number, qint32(AccessFormatFile));
-    QVERIFY2(error.description.contains(path) && error.description.contains(QLatin1String("Microsoft Access")),
-             qPrintable(error.description));
-    QCOMPARE(test::fileBytes(path), accessHeader());
 }
 
 void tst_BadFiles::fullDiskRefusesTheWriteAndKeepsTheFile_data()

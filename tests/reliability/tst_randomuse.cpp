@@ -97,11 +97,9 @@ void typeWholeRecord(MainWindowFixture& f, QRandomGenerator& rng)
 
 frmQuery* openQueryWindow()
 {
-    for (QWidget* w : QApplication::topLevelWidgets()) {
-        if (auto* q = qobject_cast<frmQuery*>(w); q && q->isVisible())
-            return q;
-    }
-    return nullptr;
+    const QWidgetList all = QApplication::topLevelWidgets();
+    const auto it = std::find_if(all.cbegin(), all.cend(), [](QWidget* w) { return qobject_cast<frmQuery*>(w) && w->isVisible(); });
+    return it == all.cend() ? nullptr : static_cast<frmQuery*>(*it);
 }
 
 } // namespace
@@ -137,10 +135,7 @@ void tst_RandomUse::windowsAndFileStayConsistent()
         clicked.clear();
         frmQuery* query = openQueryWindow();
         if (query) {
-            query->setWorkbookOpener([&exports](const QUrl& file) {
-                ++exports;
-                return QFile::remove(file.toLocalFile());
-            });
+            query->setWorkbookOpener([&exports](const QUrl& file) { return ++exports && QFile::remove(file.toLocalFile()); });
             query->setWorkbookDirectory(f.dir.path());
         }
         QWidget* active = query ? static_cast<QWidget*>(query) : f.window.get();
