@@ -3,6 +3,8 @@
 #include <QFile>
 #include <QFontDatabase>
 #include <QIcon>
+#include <QLabel>
+#include <QPushButton>
 #include <QPainter>
 #include <QPixmap>
 #include <QSvgRenderer>
@@ -32,6 +34,28 @@ QFont controlFont(qreal pointSize, bool bold)
     font.setBold(bold);
     font.setStyleHint(QFont::SansSerif);
     return font;
+}
+
+QLabel* addLabel(QWidget* parent, const char* name, const QString& caption, QRect geometry)
+{
+    auto* label = new QLabel(caption, parent);
+    label->setObjectName(QString::fromLatin1(name));
+    label->setGeometry(geometry);
+    label->setFont(controlFont());
+    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    return label;
+}
+
+QPushButton* addButton(QWidget* parent, const char* name, const QString& caption, QRect geometry,
+                       const QString& tooltip)
+{
+    auto* button = new QPushButton(caption, parent);
+    button->setObjectName(QString::fromLatin1(name));
+    button->setGeometry(geometry);
+    button->setFont(controlFont());
+    button->setToolTip(tooltip);
+    button->setAutoDefault(false);
+    return button;
 }
 
 QPixmap picture(const QString& resource, const QSize& size)

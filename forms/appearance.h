@@ -7,6 +7,8 @@
 #include <QRect>
 #include <QString>
 
+class QLabel;
+class QPushButton;
 class QWidget;
 
 namespace vantor::appearance {
@@ -26,6 +28,12 @@ inline QRect twipsRect(int left, int top, int width, int height)
 inline const QColor WindowGrey{192, 192, 192};
 inline const QColor LockedGreen{128, 255, 128};
 inline const QColor UnlockedWhite{255, 255, 255};
+
+// A label or command button as both windows place them: named, at a fixed place, in the
+// controls' font.
+QLabel* addLabel(QWidget* parent, const char* name, const QString& caption, QRect geometry);
+QPushButton* addButton(QWidget* parent, const char* name, const QString& caption, QRect geometry,
+                       const QString& tooltip);
 
 // The program's pictures, drawn from the SVGs in the resources.
 QPixmap picture(const QString& resource, const QSize& size);

@@ -53,9 +53,6 @@ private slots:
 private:
     void buildLayout();
     TextBox* addTextBox(QWidget* frame, const char* name, QRect geometry, Qt::Alignment alignment, int maxLength);
-    QLabel* addLabel(QWidget* parent, const char* name, const QString& caption, QRect geometry);
-    QPushButton* addButton(QWidget* frame, const char* name, const QString& caption, QRect geometry,
-                           const QString& tooltip);
     QGroupBox* addFrame(const char* name, const QString& caption, QRect geometry);
     void setTabOrder();
 

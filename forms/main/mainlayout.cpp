@@ -7,6 +7,8 @@
 
 namespace vantor {
 
+using appearance::addButton;
+using appearance::addLabel;
 using appearance::twipsRect;
 
 QGroupBox* frmMaskTesting::addFrame(const char* name, const QString& caption, QRect geometry)
@@ -31,28 +33,6 @@ TextBox* frmMaskTesting::addTextBox(QWidget* frame, const char* name, QRect geom
     box->setMaxLength(maxLength > 0 ? maxLength : std::numeric_limits<int>::max());
     box->setDefaultButtonHandler([this] { return clickDefaultButton(); });
     return box;
-}
-
-QLabel* frmMaskTesting::addLabel(QWidget* parent, const char* name, const QString& caption, QRect geometry)
-{
-    auto* label = new QLabel(caption, parent);
-    label->setObjectName(QString::fromLatin1(name));
-    label->setGeometry(geometry);
-    label->setFont(appearance::controlFont());
-    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    return label;
-}
-
-QPushButton* frmMaskTesting::addButton(QWidget* frame, const char* name, const QString& caption, QRect geometry,
-                                       const QString& tooltip)
-{
-    auto* button = new QPushButton(caption, frame);
-    button->setObjectName(QString::fromLatin1(name));
-    button->setGeometry(geometry);
-    button->setFont(appearance::controlFont());
-    button->setToolTip(tooltip);
-    button->setAutoDefault(false);
-    return button;
 }
 
 void frmMaskTesting::buildLayout()

@@ -48,8 +48,6 @@ private slots:
 
 private:
     void buildLayout();
-    QLabel* addLabel(const char* name, const QString& caption, QRect geometry);
-    QPushButton* addButton(const char* name, const QString& caption, QRect geometry, const QString& tooltip);
     void Form_Load();
     void Form_Unload();
     void showWorkbook(const QString& fileName);

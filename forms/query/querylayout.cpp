@@ -9,28 +9,9 @@
 
 namespace vantor {
 
+using appearance::addButton;
+using appearance::addLabel;
 using appearance::twipsRect;
-
-QLabel* frmQuery::addLabel(const char* name, const QString& caption, QRect geometry)
-{
-    auto* label = new QLabel(caption, this);
-    label->setObjectName(QString::fromLatin1(name));
-    label->setGeometry(geometry);
-    label->setFont(appearance::controlFont());
-    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    return label;
-}
-
-QPushButton* frmQuery::addButton(const char* name, const QString& caption, QRect geometry, const QString& tooltip)
-{
-    auto* button = new QPushButton(caption, this);
-    button->setObjectName(QString::fromLatin1(name));
-    button->setGeometry(geometry);
-    button->setFont(appearance::controlFont());
-    button->setToolTip(tooltip);
-    button->setAutoDefault(false);
-    return button;
-}
 
 void frmQuery::buildLayout()
 {
@@ -39,11 +20,11 @@ void frmQuery::buildLayout()
     setFixedSize(appearance::twips(11850), appearance::twips(7020));
     setFont(appearance::controlFont());
 
-    Label1 = addLabel("Label1", QStringLiteral("1. Select a query by clicking on one of the items in the list"),
+    Label1 = addLabel(this, "Label1", QStringLiteral("1. Select a query by clicking on one of the items in the list"),
                       twipsRect(240, 360, 4950, 240));
-    Label2 = addLabel("Label2", QStringLiteral("2. To print the selected list click on the print button"),
+    Label2 = addLabel(this, "Label2", QStringLiteral("2. To print the selected list click on the print button"),
                       twipsRect(240, 840, 4365, 240));
-    Label3 = addLabel("Label3", QStringLiteral("3. Click the Close button to return to the main form"),
+    Label3 = addLabel(this, "Label3", QStringLiteral("3. Click the Close button to return to the main form"),
                       twipsRect(240, 1320, 4380, 240));
     // Where the stand-in for Tahoma runs wider, the steps may use the room up to the list
     // rather than lose their last words.
@@ -81,9 +62,9 @@ void frmQuery::buildLayout()
     dgPersonnel->verticalHeader()->setDefaultSectionSize(dgPersonnel->fontMetrics().height() + 6);
     dgPersonnel->verticalHeader()->setMinimumWidth(appearance::twips(240));
 
-    Label4 = addLabel("Label4", QStringLiteral("Number of Records:"), twipsRect(120, 6480, 1725, 240));
+    Label4 = addLabel(this, "Label4", QStringLiteral("Number of Records:"), twipsRect(120, 6480, 1725, 240));
 
-    lblCount = addLabel("lblCount", QString(), twipsRect(2040, 6360, 1215, 375));
+    lblCount = addLabel(this, "lblCount", QString(), twipsRect(2040, 6360, 1215, 375));
     lblCount->setFrameStyle(QFrame::Box | QFrame::Plain);
     lblCount->setLineWidth(1);
     lblCount->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
@@ -93,9 +74,9 @@ void frmQuery::buildLayout()
     lblCount->setPalette(windowColours);
     lblCount->setAutoFillBackground(true);
 
-    cmdPrint = addButton("cmdPrint", QStringLiteral("&Send to Excel"), twipsRect(8160, 6360, 1455, 495),
+    cmdPrint = addButton(this, "cmdPrint", QStringLiteral("&Send to Excel"), twipsRect(8160, 6360, 1455, 495),
                          QStringLiteral("Click to send info to Excel"));
-    cmdReturn = addButton("cmdReturn", QStringLiteral("&Close"), twipsRect(10080, 6360, 1445, 495),
+    cmdReturn = addButton(this, "cmdReturn", QStringLiteral("&Close"), twipsRect(10080, 6360, 1445, 495),
                           QStringLiteral("Click to return to main form"));
 
     // Tab order as drawn: Send to Excel, Close, the grid, the list.
