@@ -3,6 +3,8 @@
 #include <QSqlQuery>
 #include <QVariant>
 
+#include <functional>
+
 namespace vantor {
 
 namespace {
@@ -21,46 +23,44 @@ QVariant readable(const QSqlQuery& query, int column)
 
 } // namespace
 
-StoreError Engine::readKeys(const QSqlDatabase& db, const QString& sql, const QList<QVariant>& parameters,
-                            std::vector<qint64>& keys, const QString& context) const
+// Runs a query forward only with its values bound, handing each row to `take`.
+static StoreError forEachRow(const Engine& engine, const QSqlDatabase& db, const QString& sql,
+                             const QList<QVariant>& parameters, const QString& context,
+                             const std::function<void(const QSqlQuery&)>& take)
 {
     QSqlQuery query(db);
     query.setForwardOnly(true);
     if (!query.prepare(sql))
-        return mapError(query.lastError(), context);
+        return engine.mapError(query.lastError(), context);
     for (const QVariant& p : parameters)
         query.addBindValue(p);
     if (!query.exec())
-        return mapError(query.lastError(), context);
+        return engine.mapError(query.lastError(), context);
     while (query.next())
-        keys.push_back(query.value(0).toLongLong());
+        take(query);
     if (query.lastError().isValid())
-        return mapError(query.lastError(), context);
+        return engine.mapError(query.lastError(), context);
     return {};
+}
+
+StoreError Engine::readKeys(const QSqlDatabase& db, const QString& sql, const QList<QVariant>& parameters,
+                            std::vector<qint64>& keys, const QString& context) const
+{
+    return forEachRow(*this, db, sql, parameters, context,
+                      [&keys](const QSqlQuery& query) { keys.push_back(query.value(0).toLongLong()); });
 }
 
 StoreError Engine::readRows(const QSqlDatabase& db, const QString& sql, const QList<QVariant>& parameters,
                             int valueCount, std::vector<KeyedRow>& rows, const QString& context) const
 {
-    QSqlQuery query(db);
-    query.setForwardOnly(true);
-    if (!query.prepare(sql))
-        return mapError(query.lastError(), context);
-    for (const QVariant& p : parameters)
-        query.addBindValue(p);
-    if (!query.exec())
-        return mapError(query.lastError(), context);
-    while (query.next()) {
+    return forEachRow(*this, db, sql, parameters, context, [&rows, valueCount](const QSqlQuery& query) {
         KeyedRow row;
         row.key = query.value(0).toLongLong();
         row.values.reserve(valueCount);
         for (int f = 0; f < valueCount; ++f)
             row.values << readable(query, f + 1);
         rows.push_back(std::move(row));
-    }
-    if (query.lastError().isValid())
-        return mapError(query.lastError(), context);
-    return {};
+    });
 }
 
 } // namespace vantor
