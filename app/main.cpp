@@ -16,8 +16,8 @@ namespace {
 // Commands that run without a window, so that they work without a display.
 bool isCommandLineRun(int argc, char* argv[])
 {
-    static const char* const commands[] = {"--create-database", "--import-legacy", "--report", "--help", "-h",
-                                           "--help-all"};
+    static const char* const commands[]
+        = {"--create-database", "--import-legacy", "--report", "--help", "-h", "--help-all"};
     for (int i = 1; i < argc; ++i) {
         const QByteArray arg(argv[i]);
         for (const char* command : commands) {
@@ -62,13 +62,13 @@ int main(int argc, char* argv[])
                                           QStringLiteral("Convert the old program's Access file <path> "
                                                          "into the new records file given by --database."),
                                           QStringLiteral("path"));
-    const QCommandLineOption reportOption(QStringLiteral("report"),
-                                          QStringLiteral("Write the list of members of <group> (1, 2, 3, 40 or special) "
-                                                         "not tested this year as a workbook."),
-                                          QStringLiteral("group"));
-    const QCommandLineOption outputOption(QStringLiteral("output"),
-                                          QStringLiteral("With --report: the workbook file to write."),
-                                          QStringLiteral("file"));
+    const QCommandLineOption reportOption(
+        QStringLiteral("report"),
+        QStringLiteral("Write the list of members of <group> (1, 2, 3, 40 or special) "
+                       "not tested this year as a workbook."),
+        QStringLiteral("group"));
+    const QCommandLineOption outputOption(
+        QStringLiteral("output"), QStringLiteral("With --report: the workbook file to write."), QStringLiteral("file"));
     const QCommandLineOption databaseOption(QStringLiteral("database"),
                                             QStringLiteral("With --import-legacy: the records file to create. "
                                                            "With --report: the records file to read (default: "

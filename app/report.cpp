@@ -15,8 +15,8 @@ namespace {
 // The groups of the query window's list, as named on the command line.
 int positionOf(const QString& group)
 {
-    static const QStringList groups{QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("3"),
-                                    QStringLiteral("40"), QStringLiteral("special")};
+    static const QStringList groups{QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("3"), QStringLiteral("40"),
+                                    QStringLiteral("special")};
     return int(groups.indexOf(group.trimmed().toLower()));
 }
 
@@ -61,11 +61,12 @@ int report(const QString& group, const QString& databasePath, const QString& out
             QFile::remove(outputPath);
             if (!QFile::rename(file, outputPath)) {
                 QFile::remove(file);
-                throw spreadsheet::Error(QStringLiteral("the workbook cannot be saved as %1")
-                                             .arg(QDir::toNativeSeparators(outputPath)));
+                throw spreadsheet::Error(
+                    QStringLiteral("the workbook cannot be saved as %1").arg(QDir::toNativeSeparators(outputPath)));
             }
             // A report is for others to read, unlike the private temporary name it was written under.
-            QFile::setPermissions(outputPath, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther);
+            QFile::setPermissions(outputPath,
+                                  QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther);
         }));
     } catch (const spreadsheet::Error& error) {
         failure = error.message();

@@ -60,8 +60,8 @@ bool fill(const QString& path, int size, QTextStream& log)
     QList<QByteArray> indexes;
     {
         sqlite3_stmt* raw = nullptr;
-        sqlite3_prepare_v2(db.get(), "SELECT name, sql FROM sqlite_master WHERE type = 'index' AND sql IS NOT NULL",
-                           -1, &raw, nullptr);
+        sqlite3_prepare_v2(db.get(), "SELECT name, sql FROM sqlite_master WHERE type = 'index' AND sql IS NOT NULL", -1,
+                           &raw, nullptr);
         Statement list(raw);
         QList<QByteArray> names;
         while (sqlite3_step(list.get()) == SQLITE_ROW) {
@@ -116,8 +116,8 @@ bool fill(const QString& path, int size, QTextStream& log)
 QString ensureDatabase(const QString& dataDir, int size, QTextStream& log)
 {
     QDir().mkpath(dataDir);
-    const QString path = QDir(dataDir).filePath(
-        QStringLiteral("mt-%1-%2.mdb").arg(size).arg(QDate::currentDate().year()));
+    const QString path
+        = QDir(dataDir).filePath(QStringLiteral("mt-%1-%2.mdb").arg(size).arg(QDate::currentDate().year()));
     if (QFile::exists(path))
         return path;
     const QString part = path + QStringLiteral(".part");
@@ -147,8 +147,8 @@ QString middleFdid(const QString& path)
     if (!db)
         return {};
     sqlite3_stmt* raw = nullptr;
-    sqlite3_prepare_v2(db.get(), "SELECT ID FROM MT WHERE rowid >= (SELECT max(rowid) / 2 FROM MT) LIMIT 1", -1,
-                       &raw, nullptr);
+    sqlite3_prepare_v2(db.get(), "SELECT ID FROM MT WHERE rowid >= (SELECT max(rowid) / 2 FROM MT) LIMIT 1", -1, &raw,
+                       nullptr);
     Statement query(raw);
     if (!query || sqlite3_step(query.get()) != SQLITE_ROW)
         return {};

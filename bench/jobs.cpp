@@ -64,8 +64,8 @@ Outcome startup(Window& window, const QString& path)
     if (outcome.error)
         return outcome;
     window.records.setCursorLocation(CursorLocation::Client);
-    outcome.error = window.records.open(mainsql::StartupQuery, window.connect, CursorType::Dynamic,
-                                        LockType::Optimistic);
+    outcome.error
+        = window.records.open(mainsql::StartupQuery, window.connect, CursorType::Dynamic, LockType::Optimistic);
     if (outcome.error)
         return outcome;
     return showRecord(window.records);
@@ -78,8 +78,7 @@ Outcome search(Window& window, const QString& fdid)
     window.records.close();
     window.records.setCursorLocation(CursorLocation::Client);
     Outcome outcome;
-    outcome.error = window.records.open(SearchQuery, window.connect, CursorType::Static, LockType::Optimistic,
-                                        {fdid});
+    outcome.error = window.records.open(SearchQuery, window.connect, CursorType::Static, LockType::Optimistic, {fdid});
     if (outcome.error)
         return outcome;
     return showRecord(window.records);
@@ -98,8 +97,7 @@ Outcome untestedList(const QString& path, int position)
         return outcome;
     RecordSet records;
     records.setCursorLocation(CursorLocation::Client);
-    outcome.error = records.open(untestedQueries().at(position), connection, CursorType::Dynamic,
-                                 LockType::Optimistic);
+    outcome.error = records.open(untestedQueries().at(position), connection, CursorType::Dynamic, LockType::Optimistic);
     if (outcome.error)
         return outcome;
     outcome.rows = records.recordCount();
@@ -147,8 +145,7 @@ int runJob(const QStringList& arguments)
         }
     }
     QSqlDatabase::removeDatabase(QStringLiteral("bench-driver"));
-    const double driverSeconds =
-        std::chrono::duration<double>(std::chrono::steady_clock::now() - driverStart).count();
+    const double driverSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - driverStart).count();
 
     // What the program has done before the user's action: a search or a list comes after
     // the records window's start-up, with its store objects open.

@@ -37,11 +37,12 @@ int main(int argc, char* argv[])
     parser.setApplicationDescription(QStringLiteral(
         "Measures start-up, search, the untested lists and the export at scale, each beside its reference."));
     parser.addHelpOption();
-    const QCommandLineOption sizes(QStringLiteral("sizes"), QStringLiteral("Record counts (default 10000,100000,1000000)."),
+    const QCommandLineOption sizes(QStringLiteral("sizes"),
+                                   QStringLiteral("Record counts (default 10000,100000,1000000)."),
                                    QStringLiteral("list"));
-    const QCommandLineOption exportRows(QStringLiteral("export-rows"),
-                                        QStringLiteral("Rows to export (default 32766,1000000; capped at the largest size)."),
-                                        QStringLiteral("list"));
+    const QCommandLineOption exportRows(
+        QStringLiteral("export-rows"),
+        QStringLiteral("Rows to export (default 32766,1000000; capped at the largest size)."), QStringLiteral("list"));
     const QCommandLineOption runs(QStringLiteral("runs"), QStringLiteral("Timed runs per job (default 5)."),
                                   QStringLiteral("n"));
     const QCommandLineOption exportRuns(QStringLiteral("export-runs"),

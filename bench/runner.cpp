@@ -71,8 +71,7 @@ public:
 
 private:
     void measureOurs(const QStringList& job, Series& series, bool timed);
-    void measureExternal(const QStringList& argv, Series& series, bool timed, bool selfTimed,
-                         double timeout = 0);
+    void measureExternal(const QStringList& argv, Series& series, bool timed, bool selfTimed, double timeout = 0);
     void storeJob(const QString& name, int size, const QStringList& job, const QString& path, const QString& sql,
                   qint64 expectedRows, const QString& expectedFirst);
     void exportJob(qint64 rows, const QString& path);
@@ -98,8 +97,8 @@ private:
 
 QStringList Bench::sqliteIdle() const
 {
-    return {m_options.sqlite3, QStringLiteral("-init"), QStringLiteral("/dev/null"), QStringLiteral("-batch"),
-            QStringLiteral(":memory:"), QStringLiteral("SELECT 1;")};
+    return {m_options.sqlite3,        QStringLiteral("-init"),    QStringLiteral("/dev/null"),
+            QStringLiteral("-batch"), QStringLiteral(":memory:"), QStringLiteral("SELECT 1;")};
 }
 
 QStringList Bench::sqlite(const QString& path, const QString& sql) const
@@ -179,12 +178,12 @@ void Bench::printHeader()
           << Qt::endl;
 }
 
-void Bench::printRow(const QString& job, qint64 size, const Series& ours, const QString& reference,
-                     double refSeconds, bool refOk, const QString& target)
+void Bench::printRow(const QString& job, qint64 size, const Series& ours, const QString& reference, double refSeconds,
+                     bool refOk, const QString& target)
 {
     const QString oursText = ours.ok() ? formatSeconds(ours.median()) : QStringLiteral("FAILED");
-    const QString ratio = ours.ok() && refOk && refSeconds > 0
-        ? QString::number(ours.median() / refSeconds, 'f', 2) : QStringLiteral("-");
+    const QString ratio = ours.ok() && refOk && refSeconds > 0 ? QString::number(ours.median() / refSeconds, 'f', 2)
+                                                               : QStringLiteral("-");
     m_out << QStringLiteral("%1 %2 %3 %4 %5 %6 %7  %8")
                  .arg(job, -34)
                  .arg(formatCount(size), 9)
@@ -200,12 +199,17 @@ void Bench::printRow(const QString& job, qint64 size, const Series& ours, const 
 void Bench::check(const QString& job, const Series& series, qint64 rows, const QString& first)
 {
     if (!series.ok())
-        m_failures << QStringLiteral("%1: %2").arg(
-            job, series.timedOut ? QStringLiteral("timed out")
-                                 : series.failure.isEmpty() ? QStringLiteral("not run") : series.failure);
+        m_failures << QStringLiteral("%1: %2").arg(job,
+                                                   series.timedOut                ? QStringLiteral("timed out")
+                                                       : series.failure.isEmpty() ? QStringLiteral("not run")
+                                                                                  : series.failure);
     else if (series.rows != rows || (!first.isNull() && series.first != first))
         m_failures << QStringLiteral("%1: wrong result (%2 rows, first %3; expected %4 rows, first %5)")
-                          .arg(job).arg(series.rows).arg(series.first).arg(rows).arg(first);
+                          .arg(job)
+                          .arg(series.rows)
+                          .arg(series.first)
+                          .arg(rows)
+                          .arg(first);
 }
 
 void Bench::storeJob(const QString& name, int size, const QStringList& job, const QString& path, const QString& sql,
@@ -259,7 +263,8 @@ void Bench::storeJob(const QString& name, int size, const QStringList& job, cons
         targets << QStringLiteral("+%1 MiB <=64 %2")
                        .arg(QString::number(above, 'f', 1), small ? QStringLiteral("ok") : QStringLiteral("MISSED"));
         if (!small)
-            m_missed << QStringLiteral("%1: peak %2 MiB above an empty table").arg(label, QString::number(above, 'f', 1));
+            m_missed
+                << QStringLiteral("%1: peak %2 MiB above an empty table").arg(label, QString::number(above, 'f', 1));
     }
     printRow(name, size, ours,
              measurable ? formatSeconds(refSeconds) + QStringLiteral(" sqlite3") : QStringLiteral("~0 sqlite3 (noise)"),
@@ -323,8 +328,8 @@ int Bench::run()
         for (int i = 0; i < lists.size(); ++i) {
             const QString translated = engine.translate(lists.at(i));
             storeJob(QStringLiteral("untested list \"%1\"").arg(listNames.at(i)), size,
-                     {QStringLiteral("list"), path, QString::number(i)}, path, translated,
-                     countRows(path, translated), QString());
+                     {QStringLiteral("list"), path, QString::number(i)}, path, translated, countRows(path, translated),
+                     QString());
         }
     }
 
@@ -345,7 +350,8 @@ int Bench::run()
         exportJob(n, files.value(source));
     }
 
-    m_out << Qt::endl << "Our times are taken inside a fresh process per run; sqlite3 times are wall times less an "
+    m_out << Qt::endl
+          << "Our times are taken inside a fresh process per run; sqlite3 times are wall times less an "
              "idle run of the shell right after each (median idle run "
           << formatSeconds(m_idleRuns.median()) << ")." << Qt::endl;
     if (m_missed.isEmpty())
@@ -394,22 +400,27 @@ void Bench::exportJob(qint64 rows, const QString& path)
         printRow(name, rows, ours, QStringLiteral("(LibreOffice skipped)"), 0, false, QString());
         return;
     }
-    const QString csv = QDir(m_options.dataDir).filePath(QFileInfo(path).completeBaseName()
-                                                         + QStringLiteral("-first-%1.csv").arg(rows));
+    const QString csv = QDir(m_options.dataDir)
+                            .filePath(QFileInfo(path).completeBaseName() + QStringLiteral("-first-%1.csv").arg(rows));
     if (!ensureCsv(path, csv, sql, m_log)) {
         m_failures << name + QStringLiteral(": no CSV for LibreOffice");
         return;
     }
     // A profile of its own, made by an untimed first run: a user's LibreOffice has one.
-    const QString profile = QUrl::fromLocalFile(QDir(m_options.dataDir).filePath(QStringLiteral("lo-profile"))).toString();
+    const QString profile
+        = QUrl::fromLocalFile(QDir(m_options.dataDir).filePath(QStringLiteral("lo-profile"))).toString();
     QStringList columns;
     for (int c = 1; c <= 14; ++c)
         columns << QStringLiteral("%1/2").arg(c); // every column as text, as the export writes it
-    const QStringList office{QStringLiteral("soffice"), QStringLiteral("-env:UserInstallation=") + profile,
-                             QStringLiteral("--headless"), QStringLiteral("--infilter=CSV:44,34,76,1,")
-                                 + columns.join(u'/'),
-                             QStringLiteral("--convert-to"), QStringLiteral("xlsx"), QStringLiteral("--outdir"),
-                             m_scratch.path(), csv};
+    const QStringList office{QStringLiteral("soffice"),
+                             QStringLiteral("-env:UserInstallation=") + profile,
+                             QStringLiteral("--headless"),
+                             QStringLiteral("--infilter=CSV:44,34,76,1,") + columns.join(u'/'),
+                             QStringLiteral("--convert-to"),
+                             QStringLiteral("xlsx"),
+                             QStringLiteral("--outdir"),
+                             m_scratch.path(),
+                             csv};
     Series lo;
     if (!m_officeWarm) {
         Series warm;
@@ -452,10 +463,12 @@ void Bench::exportJob(qint64 rows, const QString& path)
         const double speedUp = loSeconds / ours.median();
         const bool held = speedUp >= 20.0;
         targets << QStringLiteral(">=20x faster %1 (%2%3x)")
-                       .arg(held ? QStringLiteral("ok") : (lo.timedOut ? QStringLiteral("not shown") : QStringLiteral("MISSED")),
+                       .arg(held ? QStringLiteral("ok")
+                                 : (lo.timedOut ? QStringLiteral("not shown") : QStringLiteral("MISSED")),
                             lo.timedOut ? QStringLiteral(">") : QString(), QString::number(speedUp, 'f', 0));
         if (!held)
-            m_missed << QStringLiteral("%1: only %2x faster than LibreOffice").arg(name, QString::number(speedUp, 'f', 1));
+            m_missed
+                << QStringLiteral("%1: only %2x faster than LibreOffice").arg(name, QString::number(speedUp, 'f', 1));
     }
     printRow(name, rows, ours, reference, loSeconds, lo.ok() || lo.timedOut, targets.join(QString()));
 }

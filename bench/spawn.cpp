@@ -115,8 +115,7 @@ ProcessResult runProcess(const QStringList& argv, bool captureOutput, double tim
 
     int status = 0;
     rusage usage{};
-    while (wait4(pid, &status, 0, &usage) < 0 && errno == EINTR) {
-    }
+    while (wait4(pid, &status, 0, &usage) < 0 && errno == EINTR) { }
     result.seconds = since(start);
     if (pidfd >= 0)
         close(pidfd);

@@ -4,9 +4,9 @@
 #include <QFontDatabase>
 #include <QIcon>
 #include <QLabel>
-#include <QPushButton>
 #include <QPainter>
 #include <QPixmap>
+#include <QPushButton>
 #include <QSvgRenderer>
 
 namespace vantor::appearance {
@@ -18,7 +18,8 @@ QString fontFamily()
         // regular one, while Qt's synthetic emboldening of the regular face reads as bold.
         const QString path = QStringLiteral("/usr/share/wine/fonts/tahoma.ttf");
         if (QFile::exists(path)) {
-            const QStringList families = QFontDatabase::applicationFontFamilies(QFontDatabase::addApplicationFont(path));
+            const QStringList families
+                = QFontDatabase::applicationFontFamilies(QFontDatabase::addApplicationFont(path));
             if (!families.isEmpty())
                 return families.first();
         }

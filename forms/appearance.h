@@ -19,7 +19,10 @@ QString fontFamily();
 QFont controlFont(qreal pointSize = 9.75, bool bold = false);
 
 // Window geometry is kept in twips, as the layout was drawn: 15 twips to a pixel at 96 dpi.
-constexpr int twips(int value) { return (value + 7) / 15; }
+constexpr int twips(int value)
+{
+    return (value + 7) / 15;
+}
 inline QRect twipsRect(int left, int top, int width, int height)
 {
     return QRect(twips(left), twips(top), twips(width), twips(height));

@@ -57,8 +57,8 @@ MsgResult WidgetDialogService::message(QWidget* parent, const MessageBox& box)
 QString WidgetDialogService::input(QWidget* parent, const InputBox& box)
 {
     bool ok = false;
-    const QString text = QInputDialog::getText(parent, titleOf(box.title), box.prompt, QLineEdit::Normal,
-                                               box.defaultText, &ok);
+    const QString text
+        = QInputDialog::getText(parent, titleOf(box.title), box.prompt, QLineEdit::Normal, box.defaultText, &ok);
     return ok ? text : QString();
 }
 

@@ -14,6 +14,7 @@ packages=(
   libxlsxwriter-dev unzip
   mdbtools-dev libglib2.0-dev
   fonts-wine fonts-dejavu-core
+  clang-format
   xvfb xauth
 )
 

@@ -12,7 +12,11 @@ if [ "${1:-}" = "--sanitize" ]; then
   sanitize=1
   shift
 fi
-cmake_args=(-DCMAKE_BUILD_TYPE="${VANTOR_BUILD_TYPE:-RelWithDebInfo}")
+# Warnings are errors here: the suite is what CI runs.
+cmake_args=(-DCMAKE_BUILD_TYPE="${VANTOR_BUILD_TYPE:-RelWithDebInfo}" -DCMAKE_COMPILE_WARNING_AS_ERROR=ON)
+if command -v ccache >/dev/null; then
+  cmake_args+=(-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+fi
 if [ "$sanitize" = 1 ]; then
   build="${1:-build-sanitize}"
   cmake_args+=(-DVANTOR_SANITIZE=ON)

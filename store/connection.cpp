@@ -32,16 +32,15 @@ StoreError Connection::open(const QString& connectionString, const QString& user
         return StoreError::make(InvalidArgument, parseError);
     m_engine = Engine::forProvider(cs.provider());
     if (!m_engine)
-        return StoreError::make(ProviderNotFound,
-                                QStringLiteral("Provider cannot be found: '%1'.").arg(cs.provider()));
+        return StoreError::make(ProviderNotFound, QStringLiteral("Provider cannot be found: '%1'.").arg(cs.provider()));
 
     m_connectionName = nextConnectionName();
     StoreError error;
     {
         QSqlDatabase db = QSqlDatabase::addDatabase(m_engine->qtDriver(), m_connectionName);
         if (!db.isValid()) {
-            error = StoreError::make(ProviderNotFound,
-                                     QStringLiteral("The database driver %1 is not installed.").arg(m_engine->qtDriver()));
+            error = StoreError::make(
+                ProviderNotFound, QStringLiteral("The database driver %1 is not installed.").arg(m_engine->qtDriver()));
         } else {
             if (!userName.isEmpty())
                 db.setUserName(userName);
@@ -86,7 +85,8 @@ QString Connection::currentYear(StoreError* error) const
 {
     if (!isOpen()) {
         if (error)
-            *error = StoreError::make(ObjectClosed, QStringLiteral("Operation is not allowed when the object is closed."));
+            *error
+                = StoreError::make(ObjectClosed, QStringLiteral("Operation is not allowed when the object is closed."));
         return {};
     }
     QSqlQuery q(database());

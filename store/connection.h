@@ -22,8 +22,7 @@ public:
 
     // Opens with the given connection string (or the one set before). User name and
     // password are accepted for the day a server engine needs them.
-    StoreError open(const QString& connectionString = {}, const QString& userName = {},
-                    const QString& password = {});
+    StoreError open(const QString& connectionString = {}, const QString& userName = {}, const QString& password = {});
     void close();
     bool isOpen() const;
 

@@ -43,9 +43,9 @@ public:
     virtual QString rowKeyColumn() const = 0;
 
     // Runs `sql`, whose one column is the row key, with `parameters` bound in order, and
-    // appends every key to `keys`; a failure reads as `context`'s. A record set's keyset comes from here, so a table of a
-    // million records opens only as fast as this reads; an engine may go around the
-    // general query interface to read them faster. The default goes through QSqlQuery.
+    // appends every key to `keys`; a failure reads as `context`'s. A record set's keyset comes from here, so a table of
+    // a million records opens only as fast as this reads; an engine may go around the general query interface to read
+    // them faster. The default goes through QSqlQuery.
     virtual StoreError readKeys(const QSqlDatabase& db, const QString& sql, const QList<QVariant>& parameters,
                                 std::vector<qint64>& keys, const QString& context) const;
 

@@ -12,9 +12,9 @@ namespace vantor::masktest {
 
 namespace {
 
-const char* const CreateTable =
-    "CREATE TABLE MT (ID TEXT, Last TEXT, First TEXT, Init TEXT, Rank TEXT, Kelly TEXT, Batt TEXT, "
-    "Unit TEXT, Assign TEXT, Month TEXT, Day TEXT, Year TEXT, Special TEXT, AssignTo TEXT)";
+const char* const CreateTable
+    = "CREATE TABLE MT (ID TEXT, Last TEXT, First TEXT, Init TEXT, Rank TEXT, Kelly TEXT, Batt TEXT, "
+      "Unit TEXT, Assign TEXT, Month TEXT, Day TEXT, Year TEXT, Special TEXT, AssignTo TEXT)";
 const char* const CreateIndexes[] = {
     "CREATE INDEX MT_ID ON MT (ID)",
     "CREATE INDEX MT_Unit ON MT (Unit)",
@@ -49,9 +49,9 @@ StoreError fillSamples(Connection& connection, int sampleCount, quint32 seed)
 
 QStringList fieldNames()
 {
-    return {QStringLiteral("ID"),   QStringLiteral("Last"),  QStringLiteral("First"),   QStringLiteral("Init"),
-            QStringLiteral("Rank"), QStringLiteral("Kelly"), QStringLiteral("Batt"),    QStringLiteral("Unit"),
-            QStringLiteral("Assign"), QStringLiteral("Month"), QStringLiteral("Day"), QStringLiteral("Year"),
+    return {QStringLiteral("ID"),      QStringLiteral("Last"),    QStringLiteral("First"), QStringLiteral("Init"),
+            QStringLiteral("Rank"),    QStringLiteral("Kelly"),   QStringLiteral("Batt"),  QStringLiteral("Unit"),
+            QStringLiteral("Assign"),  QStringLiteral("Month"),   QStringLiteral("Day"),   QStringLiteral("Year"),
             QStringLiteral("Special"), QStringLiteral("AssignTo")};
 }
 
@@ -61,10 +61,11 @@ StoreError verifySchema(Connection& connection)
     if (record.isEmpty()) {
         // SQLite takes an empty file for an empty database; the user should hear it is empty.
         const bool empty = QFileInfo(connection.dataSource()).size() == 0;
-        return StoreError::make(TableNotFound,
-                                QStringLiteral("The file '%1' %2 no table MT of mask test records.")
-                                    .arg(connection.dataSource(),
-                                         empty ? QStringLiteral("is empty (0 bytes): it holds") : QStringLiteral("holds")));
+        return StoreError::make(
+            TableNotFound,
+            QStringLiteral("The file '%1' %2 no table MT of mask test records.")
+                .arg(connection.dataSource(),
+                     empty ? QStringLiteral("is empty (0 bytes): it holds") : QStringLiteral("holds")));
     }
     QStringList missing;
     for (const QString& name : fieldNames()) {

@@ -62,8 +62,8 @@ StoreError RecordSet::open(const QString& sql, const QString& connectionString, 
     return error;
 }
 
-StoreError RecordSet::open(const QString& sql, Connection& activeConnection, CursorType cursorType,
-                           LockType lockType, const QVariantList& parameters)
+StoreError RecordSet::open(const QString& sql, Connection& activeConnection, CursorType cursorType, LockType lockType,
+                           const QVariantList& parameters)
 {
     close();
     if (!activeConnection.isOpen())
@@ -88,15 +88,17 @@ StoreError RecordSet::openOn(const QString& sql, CursorType cursorType, LockType
     if (!match.hasMatch())
         return StoreError::make(CommandFailed,
                                 QStringLiteral("A record set reads whole rows of one table "
-                                               "(SELECT * FROM table ...): %1").arg(sql));
+                                               "(SELECT * FROM table ...): %1")
+                                    .arg(sql));
     QString table = match.captured(1);
     if (table.startsWith(u'[') || table.startsWith(u'"'))
         table = table.mid(1, table.size() - 2);
 
     const QSqlRecord record = m_connection->database().record(table);
     if (record.isEmpty())
-        return StoreError::make(TableNotFound,
-                                QStringLiteral("The table '%1' does not exist in %2.").arg(table, m_connection->dataSource()));
+        return StoreError::make(
+            TableNotFound,
+            QStringLiteral("The table '%1' does not exist in %2.").arg(table, m_connection->dataSource()));
 
     m_table = table;
     m_fieldNames.clear();
@@ -246,7 +248,8 @@ QVariant RecordSet::value(int index, StoreError* error) const
     if (!e && (index < 0 || index >= m_fieldNames.size()))
         e = StoreError::make(FieldNotFound,
                              QStringLiteral("Item cannot be found in the collection corresponding to the "
-                                            "requested name or ordinal (%1).").arg(index));
+                                            "requested name or ordinal (%1).")
+                                 .arg(index));
     if (e) {
         if (error)
             *error = e;
@@ -264,7 +267,8 @@ QVariant RecordSet::value(const QString& name, StoreError* error) const
         if (error)
             *error = StoreError::make(FieldNotFound,
                                       QStringLiteral("Item cannot be found in the collection corresponding to the "
-                                                     "requested name or ordinal (%1).").arg(name));
+                                                     "requested name or ordinal (%1).")
+                                          .arg(name));
         return {};
     }
     return value(index, error);
@@ -382,9 +386,10 @@ StoreError RecordSet::checkWritable() const
     if (!m_open)
         return closedError();
     if (m_lockType == LockType::ReadOnly)
-        return StoreError::make(NotUpdatable, QStringLiteral("Current Recordset does not support updating. "
-                                                             "This may be a limitation of the provider, or of "
-                                                             "the selected locktype."));
+        return StoreError::make(NotUpdatable,
+                                QStringLiteral("Current Recordset does not support updating. "
+                                               "This may be a limitation of the provider, or of "
+                                               "the selected locktype."));
     return {};
 }
 
@@ -406,7 +411,8 @@ StoreError RecordSet::setValue(const QString& name, const QVariant& value)
     if (index < 0 && m_open)
         return StoreError::make(FieldNotFound,
                                 QStringLiteral("Item cannot be found in the collection corresponding to the "
-                                               "requested name or ordinal (%1).").arg(name));
+                                               "requested name or ordinal (%1).")
+                                    .arg(name));
     return setValue(index, value);
 }
 
@@ -419,7 +425,8 @@ StoreError RecordSet::setValue(int index, const QVariant& value)
     if (index < 0 || index >= m_fieldNames.size())
         return StoreError::make(FieldNotFound,
                                 QStringLiteral("Item cannot be found in the collection corresponding to the "
-                                               "requested name or ordinal (%1).").arg(index));
+                                               "requested name or ordinal (%1).")
+                                    .arg(index));
     if (!m_adding && m_dirty.isEmpty()) {
         StoreError error;
         const Row* row = rowAt(m_position, &error);
@@ -480,7 +487,8 @@ StoreError RecordSet::insertPending()
         return engineError(query, QString());
     const QVariant key = query.lastInsertId();
     if (!key.isValid())
-        return StoreError::make(EngineFailure, QStringLiteral("The new record was stored, but its key could not be read."));
+        return StoreError::make(EngineFailure,
+                                QStringLiteral("The new record was stored, but its key could not be read."));
 
     // The new record joins the set at its end and becomes the current record. A cached
     // last page was sized before the record existed: read it afresh when it is next needed.

@@ -41,11 +41,11 @@ public:
     CursorLocation cursorLocation() const { return m_cursorLocation; }
 
     // Opens on a connection of its own, made from the connection string.
-    StoreError open(const QString& sql, const QString& connectionString, CursorType cursorType,
-                    LockType lockType, const QVariantList& parameters = {});
+    StoreError open(const QString& sql, const QString& connectionString, CursorType cursorType, LockType lockType,
+                    const QVariantList& parameters = {});
     // Opens on an open connection, which must outlive the record set.
-    StoreError open(const QString& sql, Connection& activeConnection, CursorType cursorType,
-                    LockType lockType, const QVariantList& parameters = {});
+    StoreError open(const QString& sql, Connection& activeConnection, CursorType cursorType, LockType lockType,
+                    const QVariantList& parameters = {});
     void close();
     bool isOpen() const { return m_open; }
 
@@ -96,8 +96,7 @@ private:
         quint64 lastUse = 0;
     };
 
-    StoreError openOn(const QString& sql, CursorType cursorType, LockType lockType,
-                      const QVariantList& parameters);
+    StoreError openOn(const QString& sql, CursorType cursorType, LockType lockType, const QVariantList& parameters);
     StoreError loadKeys(const QString& rest, const QVariantList& parameters);
     const Row* rowAt(qsizetype index, StoreError* error) const;
     StoreError fetchPage(qsizetype page) const;

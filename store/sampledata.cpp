@@ -10,17 +10,17 @@ namespace {
 const QStringList& lastNames()
 {
     static const QStringList names{
-        QStringLiteral("SMITH"),    QStringLiteral("JOHNSON"), QStringLiteral("WILLIAMS"), QStringLiteral("BROWN"),
-        QStringLiteral("JONES"),    QStringLiteral("GARCIA"),  QStringLiteral("MILLER"),   QStringLiteral("DAVIS"),
+        QStringLiteral("SMITH"),     QStringLiteral("JOHNSON"),  QStringLiteral("WILLIAMS"),  QStringLiteral("BROWN"),
+        QStringLiteral("JONES"),     QStringLiteral("GARCIA"),   QStringLiteral("MILLER"),    QStringLiteral("DAVIS"),
         QStringLiteral("RODRIGUEZ"), QStringLiteral("MARTINEZ"), QStringLiteral("HERNANDEZ"), QStringLiteral("LOPEZ"),
-        QStringLiteral("GONZALEZ"), QStringLiteral("WILSON"),  QStringLiteral("ANDERSON"), QStringLiteral("THOMAS"),
-        QStringLiteral("TAYLOR"),   QStringLiteral("MOORE"),   QStringLiteral("JACKSON"),  QStringLiteral("MARTIN"),
-        QStringLiteral("LEE"),      QStringLiteral("PEREZ"),   QStringLiteral("THOMPSON"), QStringLiteral("WHITE"),
-        QStringLiteral("HARRIS"),   QStringLiteral("SANCHEZ"), QStringLiteral("CLARK"),    QStringLiteral("RAMIREZ"),
-        QStringLiteral("LEWIS"),    QStringLiteral("ROBINSON"), QStringLiteral("WALKER"),  QStringLiteral("YOUNG"),
-        QStringLiteral("ALLEN"),    QStringLiteral("KING"),    QStringLiteral("WRIGHT"),   QStringLiteral("SCOTT"),
-        QStringLiteral("NGUYEN"),   QStringLiteral("HILL"),    QStringLiteral("FLORES"),   QStringLiteral("GREEN"),
-        QStringLiteral("O'BRIEN"),  QStringLiteral("MÜLLER"),  QStringLiteral("KOWALSKI"), QStringLiteral("MURPHY"),
+        QStringLiteral("GONZALEZ"),  QStringLiteral("WILSON"),   QStringLiteral("ANDERSON"),  QStringLiteral("THOMAS"),
+        QStringLiteral("TAYLOR"),    QStringLiteral("MOORE"),    QStringLiteral("JACKSON"),   QStringLiteral("MARTIN"),
+        QStringLiteral("LEE"),       QStringLiteral("PEREZ"),    QStringLiteral("THOMPSON"),  QStringLiteral("WHITE"),
+        QStringLiteral("HARRIS"),    QStringLiteral("SANCHEZ"),  QStringLiteral("CLARK"),     QStringLiteral("RAMIREZ"),
+        QStringLiteral("LEWIS"),     QStringLiteral("ROBINSON"), QStringLiteral("WALKER"),    QStringLiteral("YOUNG"),
+        QStringLiteral("ALLEN"),     QStringLiteral("KING"),     QStringLiteral("WRIGHT"),    QStringLiteral("SCOTT"),
+        QStringLiteral("NGUYEN"),    QStringLiteral("HILL"),     QStringLiteral("FLORES"),    QStringLiteral("GREEN"),
+        QStringLiteral("O'BRIEN"),   QStringLiteral("MÜLLER"),   QStringLiteral("KOWALSKI"),  QStringLiteral("MURPHY"),
     };
     return names;
 }
@@ -28,13 +28,13 @@ const QStringList& lastNames()
 const QStringList& firstNames()
 {
     static const QStringList names{
-        QStringLiteral("JAMES"),   QStringLiteral("MARY"),    QStringLiteral("ROBERT"),  QStringLiteral("PATRICIA"),
-        QStringLiteral("JOHN"),    QStringLiteral("JENNIFER"), QStringLiteral("MICHAEL"), QStringLiteral("LINDA"),
+        QStringLiteral("JAMES"),   QStringLiteral("MARY"),      QStringLiteral("ROBERT"),  QStringLiteral("PATRICIA"),
+        QStringLiteral("JOHN"),    QStringLiteral("JENNIFER"),  QStringLiteral("MICHAEL"), QStringLiteral("LINDA"),
         QStringLiteral("DAVID"),   QStringLiteral("ELIZABETH"), QStringLiteral("WILLIAM"), QStringLiteral("BARBARA"),
-        QStringLiteral("RICHARD"), QStringLiteral("SUSAN"),   QStringLiteral("JOSEPH"),  QStringLiteral("JESSICA"),
-        QStringLiteral("THOMAS"),  QStringLiteral("SARAH"),   QStringLiteral("CARLOS"),  QStringLiteral("KAREN"),
-        QStringLiteral("DANIEL"),  QStringLiteral("NANCY"),   QStringLiteral("MARK"),    QStringLiteral("LISA"),
-        QStringLiteral("JOSÉ"),    QStringLiteral("ANA"),     QStringLiteral("KEVIN"),   QStringLiteral("MARIA"),
+        QStringLiteral("RICHARD"), QStringLiteral("SUSAN"),     QStringLiteral("JOSEPH"),  QStringLiteral("JESSICA"),
+        QStringLiteral("THOMAS"),  QStringLiteral("SARAH"),     QStringLiteral("CARLOS"),  QStringLiteral("KAREN"),
+        QStringLiteral("DANIEL"),  QStringLiteral("NANCY"),     QStringLiteral("MARK"),    QStringLiteral("LISA"),
+        QStringLiteral("JOSÉ"),    QStringLiteral("ANA"),       QStringLiteral("KEVIN"),   QStringLiteral("MARIA"),
     };
     return names;
 }
@@ -42,8 +42,8 @@ const QStringList& firstNames()
 const QStringList& specialPlaces()
 {
     static const QStringList places{
-        QStringLiteral("ARSON UNIT"),  QStringLiteral("TRAINING ACADEMY"), QStringLiteral("FIRE PREVENTION"),
-        QStringLiteral("HAZMAT"),      QStringLiteral("DISPATCH"),         QStringLiteral("SAFETY OFFICE"),
+        QStringLiteral("ARSON UNIT"),   QStringLiteral("TRAINING ACADEMY"), QStringLiteral("FIRE PREVENTION"),
+        QStringLiteral("HAZMAT"),       QStringLiteral("DISPATCH"),         QStringLiteral("SAFETY OFFICE"),
         QStringLiteral("HEADQUARTERS"), QStringLiteral("EMS DIVISION"),
     };
     return places;
@@ -64,15 +64,19 @@ QString SampleGenerator::pick(const QStringList& list)
 
 SampleRecord SampleGenerator::next()
 {
-    static const QStringList ranks{QStringLiteral("FF"),  QStringLiteral("FF"),  QStringLiteral("FF"),
-                                   QStringLiteral("ENG"), QStringLiteral("ENG"), QStringLiteral("LT"),
-                                   QStringLiteral("CAPT"), QStringLiteral("BC"), QStringLiteral("DC")};
+    static const QStringList ranks{QStringLiteral("FF"),   QStringLiteral("FF"),  QStringLiteral("FF"),
+                                   QStringLiteral("ENG"),  QStringLiteral("ENG"), QStringLiteral("LT"),
+                                   QStringLiteral("CAPT"), QStringLiteral("BC"),  QStringLiteral("DC")};
     static const QStringList shifts{QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C")};
-    static const QStringList companies{QStringLiteral("E"), QStringLiteral("E"), QStringLiteral("L"),
+    static const QStringList companies{QStringLiteral("E"), QStringLiteral("E"),  QStringLiteral("L"),
                                        QStringLiteral("M"), QStringLiteral("SQ"), QStringLiteral("R")};
 
-    auto percent = [this] { return int(m_random.bounded(100u)); };
-    auto number = [this](int from, int to) { return QString::number(from + int(m_random.bounded(quint32(to - from + 1)))); };
+    auto percent = [this] {
+        return int(m_random.bounded(100u));
+    };
+    auto number = [this](int from, int to) {
+        return QString::number(from + int(m_random.bounded(quint32(to - from + 1))));
+    };
 
     // About one member in a hundred shares the FDID of the one before.
     QString id;

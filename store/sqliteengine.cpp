@@ -54,11 +54,9 @@ int bindValue(sqlite3_stmt* statement, int index, const QVariant& value)
     case QMetaType::Int:
     case QMetaType::UInt:
     case QMetaType::LongLong:
-    case QMetaType::ULongLong:
-        return sqlite3_bind_int64(statement, index, value.toLongLong());
+    case QMetaType::ULongLong: return sqlite3_bind_int64(statement, index, value.toLongLong());
     case QMetaType::Double:
-    case QMetaType::Float:
-        return sqlite3_bind_double(statement, index, value.toDouble());
+    case QMetaType::Float: return sqlite3_bind_double(statement, index, value.toDouble());
     case QMetaType::QByteArray: {
         const QByteArray bytes = value.toByteArray();
         return sqlite3_bind_blob(statement, index, bytes.constData(), int(bytes.size()), SQLITE_TRANSIENT);
@@ -75,12 +73,9 @@ int bindValue(sqlite3_stmt* statement, int index, const QVariant& value)
 QVariant textOf(sqlite3_stmt* statement, int column)
 {
     switch (sqlite3_column_type(statement, column)) {
-    case SQLITE_NULL:
-        return {};
-    case SQLITE_INTEGER:
-        return QVariant(QString::number(sqlite3_column_int64(statement, column)));
-    case SQLITE_FLOAT:
-        return QVariant(QVariant(sqlite3_column_double(statement, column)).toString());
+    case SQLITE_NULL: return {};
+    case SQLITE_INTEGER: return QVariant(QString::number(sqlite3_column_int64(statement, column)));
+    case SQLITE_FLOAT: return QVariant(QVariant(sqlite3_column_double(statement, column)).toString());
     case SQLITE_BLOB: {
         const auto* bytes = static_cast<const char*>(sqlite3_column_blob(statement, column));
         return QVariant(QString::fromUtf8(bytes, sqlite3_column_bytes(statement, column)));
@@ -96,7 +91,7 @@ QVariant textOf(sqlite3_stmt* statement, int column)
 
 // Runs `sql` on SQLite's own handle and calls `onRow` for every row; a failure maps as
 // Qt's driver would have reported it.
-template <typename OnRow>
+template<typename OnRow>
 StoreError step(const Engine& engine, sqlite3* handle, const QString& sql, const QList<QVariant>& parameters,
                 const QString& context, OnRow onRow)
 {
@@ -113,8 +108,8 @@ StoreError step(const Engine& engine, sqlite3* handle, const QString& sql, const
     }
     if (sqlite3_bind_parameter_count(statement) != parameters.size()) {
         sqlite3_finalize(statement);
-        return StoreError::make(CommandFailed,
-                                context + QStringLiteral(": parameter count mismatch (%1 given)").arg(parameters.size()));
+        return StoreError::make(
+            CommandFailed, context + QStringLiteral(": parameter count mismatch (%1 given)").arg(parameters.size()));
     }
     for (int i = 0; i < parameters.size() && rc == SQLITE_OK; ++i)
         rc = bindValue(statement, i + 1, parameters.at(i));
@@ -153,22 +148,20 @@ StoreError SqliteEngine::open(QSqlDatabase& db, const ConnectionString& cs) cons
 {
     const QString path = cs.dataSource();
     if (path.isEmpty())
-        return StoreError::make(InvalidArgument,
-                                QStringLiteral("The connection string names no Data Source."));
+        return StoreError::make(InvalidArgument, QStringLiteral("The connection string names no Data Source."));
     const QFileInfo info(path);
     if (!info.exists())
         return StoreError::make(FileNotFound, QStringLiteral("Could not find file '%1'.").arg(path));
     if (info.isDir())
-        return StoreError::make(NotADatabase,
-                                QStringLiteral("'%1' is a folder, not a records file.").arg(path));
+        return StoreError::make(NotADatabase, QStringLiteral("'%1' is a folder, not a records file.").arg(path));
     if (!info.isReadable())
         return StoreError::make(AccessDenied,
                                 QStringLiteral("The file '%1' cannot be read: permission denied.").arg(path));
     // Refused here rather than at the first Save: SQLite would quietly open a protected file
     // read-only, and the user would learn it only after typing a whole record.
     if (!info.isWritable())
-        return StoreError::make(AccessDenied,
-                                QStringLiteral("The file '%1' is read-only: Vantor cannot save records in it.").arg(path));
+        return StoreError::make(
+            AccessDenied, QStringLiteral("The file '%1' is read-only: Vantor cannot save records in it.").arg(path));
     // Every write puts a short-lived journal file beside the records file.
     if (!QFileInfo(info.absolutePath()).isWritable())
         return StoreError::make(AccessDenied,
@@ -183,18 +176,17 @@ StoreError SqliteEngine::open(QSqlDatabase& db, const ConnectionString& cs) cons
                                                "It has to be converted before Vantor can use it.")
                                     .arg(path));
     case FileKind::Other:
-        return StoreError::make(NotADatabase,
-                                QStringLiteral("Unrecognized database format '%1': the file is not a database.").arg(path));
+        return StoreError::make(
+            NotADatabase, QStringLiteral("Unrecognized database format '%1': the file is not a database.").arg(path));
     case FileKind::Missing:
     case FileKind::Empty:
-    case FileKind::SQLite:
-        break;
+    case FileKind::SQLite: break;
     }
 
     // mode=rw: open an existing file for writing (read-only if the file is protected),
     // but never create one.
-    const QString uri = QUrl::fromLocalFile(info.absoluteFilePath()).toString(QUrl::FullyEncoded)
-        + QStringLiteral("?mode=rw");
+    const QString uri
+        = QUrl::fromLocalFile(info.absoluteFilePath()).toString(QUrl::FullyEncoded) + QStringLiteral("?mode=rw");
     db.setDatabaseName(uri);
     db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=%1").arg(BusyTimeoutMs));
     if (!db.open())
@@ -207,9 +199,10 @@ StoreError SqliteEngine::open(QSqlDatabase& db, const ConnectionString& cs) cons
         // This statement cannot be wrong; failing here, SQLite is refusing the file itself
         // (a damaged header reads as "unsupported file format").
         if (error.number == CommandFailed)
-            error = StoreError::make(CorruptDatabase,
-                                     describe(path, QStringLiteral("The records file is damaged. (%1)")
-                                                        .arg(probe.lastError().databaseText())));
+            error = StoreError::make(
+                CorruptDatabase,
+                describe(path,
+                         QStringLiteral("The records file is damaged. (%1)").arg(probe.lastError().databaseText())));
         probe.finish();
         db.close();
         return error;
@@ -252,9 +245,8 @@ StoreError SqliteEngine::applyDurability(QSqlDatabase& db, const QString& path) 
 
 QString SqliteEngine::translate(const QString& jetSql) const
 {
-    static const QRegularExpression yearNow(
-        QStringLiteral(R"(\bYear\s*\(\s*Now\s*(?:\(\s*\))?\s*\))"),
-        QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression yearNow(QStringLiteral(R"(\bYear\s*\(\s*Now\s*(?:\(\s*\))?\s*\))"),
+                                            QRegularExpression::CaseInsensitiveOption);
     // Only text outside string literals is SQL; a quoted 'Year(Now)' stays as it is.
     QString out;
     out.reserve(jetSql.size() + 32);
@@ -341,22 +333,26 @@ StoreError SqliteEngine::mapError(const QSqlError& error, const QString& context
     case SqliteBusy:
     case SqliteLocked:
         return StoreError::make(Busy,
-                                describe(context, QStringLiteral("The records file is busy: another program is "
-                                                                 "writing to it. Try again in a moment. (%1)")
-                                                      .arg(text)));
+                                describe(context,
+                                         QStringLiteral("The records file is busy: another program is "
+                                                        "writing to it. Try again in a moment. (%1)")
+                                             .arg(text)));
     case SqliteReadOnly:
     case SqlitePerm:
     case SqliteAuth:
         return StoreError::make(AccessDenied,
-                                describe(context, QStringLiteral("The records file cannot be written: it is read-only "
-                                                                 "or you lack permission. (%1)")
-                                                      .arg(text)));
+                                describe(context,
+                                         QStringLiteral("The records file cannot be written: it is read-only "
+                                                        "or you lack permission. (%1)")
+                                             .arg(text)));
     case SqliteFull:
-        return StoreError::make(DiskFull,
-                                describe(context, QStringLiteral("The disk holding the records file is full. (%1)").arg(text)));
+        return StoreError::make(
+            DiskFull, describe(context, QStringLiteral("The disk holding the records file is full. (%1)").arg(text)));
     case SqliteNotADb:
-        return StoreError::make(NotADatabase,
-                                describe(context, QStringLiteral("Unrecognized database format: the file is not a database. (%1)").arg(text)));
+        return StoreError::make(
+            NotADatabase,
+            describe(context,
+                     QStringLiteral("Unrecognized database format: the file is not a database. (%1)").arg(text)));
     case SqliteCorrupt:
         return StoreError::make(CorruptDatabase,
                                 describe(context, QStringLiteral("The records file is damaged. (%1)").arg(text)));
@@ -364,14 +360,15 @@ StoreError SqliteEngine::mapError(const QSqlError& error, const QString& context
         return StoreError::make(AccessDenied,
                                 describe(context, QStringLiteral("The records file cannot be opened. (%1)").arg(text)));
     case SqliteIoErr:
-        return StoreError::make(EngineFailure,
-                                describe(context, QStringLiteral("The records file could not be read or written. (%1)").arg(text)));
-    default:
-        break;
+        return StoreError::make(
+            EngineFailure,
+            describe(context, QStringLiteral("The records file could not be read or written. (%1)").arg(text)));
+    default: break;
     }
     if (error.type() == QSqlError::StatementError)
         return StoreError::make(CommandFailed, describe(context, text));
-    return StoreError::make(EngineFailure, describe(context, text.isEmpty() ? QStringLiteral("Unknown failure") : text));
+    return StoreError::make(EngineFailure,
+                            describe(context, text.isEmpty() ? QStringLiteral("Unknown failure") : text));
 }
 
 const Engine* Engine::forProvider(const QString& provider)

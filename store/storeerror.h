@@ -10,24 +10,24 @@ namespace vantor {
 // understood by people who knew the old program.
 enum StoreErrorNumber : qint32 {
     NoError = 0,
-    InvalidArgument = 3001,        // a malformed connection string or argument
-    NoCurrentRecord = 3021,        // BOF or EOF, or the current record was deleted
-    ObjectClosed = 3704,           // connection or record set is not open
-    ProviderNotFound = 3706,       // no engine for the connection string's Provider
-    NotUpdatable = 3251,           // the record set cannot be written through
-    FieldNotFound = 3265,          // no field by that name or position
-    NotADatabase = 3343,           // "Unrecognized database format"
-    AccessFormatFile = 3344,       // an Access/Jet file where a Vantor store was expected
-    CorruptDatabase = 3049,        // the file is damaged
-    RowConflict = -2147217864,     // the row changed or vanished since it was read
-    TableNotFound = -2147217865,   // the table, or some of its fields, are missing
-    CommandFailed = -2147217900,   // the SQL text could not be run
-    Busy = -2147217871,            // another program holds the file locked
-    EngineFailure = -2147467259,   // any other failure of the engine
-    FileNotFound = -2147024894,    // the database file does not exist
-    AccessDenied = -2147024891,    // the file cannot be read or written
-    DiskFull = -2147024784,        // no space left for the file
-    FileExists = -2147024816,      // refusing to overwrite an existing file
+    InvalidArgument = 3001, // a malformed connection string or argument
+    NoCurrentRecord = 3021, // BOF or EOF, or the current record was deleted
+    ObjectClosed = 3704, // connection or record set is not open
+    ProviderNotFound = 3706, // no engine for the connection string's Provider
+    NotUpdatable = 3251, // the record set cannot be written through
+    FieldNotFound = 3265, // no field by that name or position
+    NotADatabase = 3343, // "Unrecognized database format"
+    AccessFormatFile = 3344, // an Access/Jet file where a Vantor store was expected
+    CorruptDatabase = 3049, // the file is damaged
+    RowConflict = -2147217864, // the row changed or vanished since it was read
+    TableNotFound = -2147217865, // the table, or some of its fields, are missing
+    CommandFailed = -2147217900, // the SQL text could not be run
+    Busy = -2147217871, // another program holds the file locked
+    EngineFailure = -2147467259, // any other failure of the engine
+    FileNotFound = -2147024894, // the database file does not exist
+    AccessDenied = -2147024891, // the file cannot be read or written
+    DiskFull = -2147024784, // no space left for the file
+    FileExists = -2147024816, // refusing to overwrite an existing file
 };
 
 // Every failure of the store is one of these: a number and a description that the
@@ -40,10 +40,7 @@ struct StoreError {
     explicit operator bool() const { return isError(); }
 
     static StoreError none() { return {}; }
-    static StoreError make(qint32 number, QString description)
-    {
-        return StoreError{number, std::move(description)};
-    }
+    static StoreError make(qint32 number, QString description) { return StoreError{number, std::move(description)}; }
 };
 
 } // namespace vantor

@@ -119,10 +119,10 @@ StoreError frmMaskTesting::ShowRecord()
         return {};
     // Read all fourteen first, so that a failing field leaves the boxes as they were.
     const std::pair<TextBox*, const char*> order[] = {
-        {txtLname, "Last"},    {txtFname, "First"},       {txtMid, "Init"},       {txtKday, "Kelly"},
-        {txtRank, "Rank"},     {txtFDID, "ID"},           {txtAssign, "Assign"},  {txtUnit, "Unit"},
-        {txtBatt, "Batt"},     {txtMonthTested, "Month"}, {txtDayTested, "Day"},  {txtYearTested, "Year"},
-        {txtTorF, "Special"},  {txtAssignTo, "AssignTo"},
+        {txtLname, "Last"},   {txtFname, "First"},       {txtMid, "Init"},      {txtKday, "Kelly"},
+        {txtRank, "Rank"},    {txtFDID, "ID"},           {txtAssign, "Assign"}, {txtUnit, "Unit"},
+        {txtBatt, "Batt"},    {txtMonthTested, "Month"}, {txtDayTested, "Day"}, {txtYearTested, "Year"},
+        {txtTorF, "Special"}, {txtAssignTo, "AssignTo"},
     };
     QStringList texts;
     for (const auto& [box, field] : order) {

@@ -90,8 +90,7 @@ private:
     // Copies the fourteen boxes into the current record of m_rsMaskTest.
     StoreError writeFields();
     void LogError(const StoreError& p_objError, const QString& p_strProcName);
-    void reportStoreFailure(const QString& what, const StoreError& error, const QString& title,
-                            const QString& advice);
+    void reportStoreFailure(const QString& what, const StoreError& error, const QString& title, const QString& advice);
 
     DialogService& m_dialogs;
     QString m_programDirectory;

@@ -53,19 +53,19 @@ KeyDecision specialAssignment(char32_t code, const QLocale& locale)
 KeyDecision battalion(char32_t code)
 {
     // The message asks for 1 to 7, yet 0 is accepted: it is the battalion of 40-hour personnel.
-    static const MessageBox message = okBox(
-        QStringLiteral("The number you have entered is invalid or you have entered something other than a "
-                       "number; Please enter a number from 1 to 7"),
-        MsgIcon::Information, QStringLiteral("Unit Input Error"));
+    static const MessageBox message
+        = okBox(QStringLiteral("The number you have entered is invalid or you have entered something other than a "
+                               "number; Please enter a number from 1 to 7"),
+                MsgIcon::Information, QStringLiteral("Unit Input Error"));
     return range(code, U'7', message);
 }
 
 KeyDecision unit(char32_t code)
 {
-    static const MessageBox message = okBox(
-        QStringLiteral("The number you have entered is invalid or you have entered something other than a "
-                       "number; Please enter a number from 0 to 3\r\nO is used for 40hr personnel"),
-        MsgIcon::Information, QStringLiteral("Unit Input Error"));
+    static const MessageBox message
+        = okBox(QStringLiteral("The number you have entered is invalid or you have entered something other than a "
+                               "number; Please enter a number from 0 to 3\r\nO is used for 40hr personnel"),
+                MsgIcon::Information, QStringLiteral("Unit Input Error"));
     return range(code, U'3', message);
 }
 

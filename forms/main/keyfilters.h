@@ -8,14 +8,14 @@ namespace vantor::keyfilters {
 
 // What a text box does with one typed character.
 enum class KeyAction {
-    Accept,  // insert it as typed
+    Accept, // insert it as typed
     Replace, // insert `code` instead
-    Refuse,  // show `message`, then discard the keystroke
+    Refuse, // show `message`, then discard the keystroke
 };
 
 struct KeyDecision {
     KeyAction action = KeyAction::Accept;
-    char32_t code = 0;  // the character the box inserts (Accept, Replace)
+    char32_t code = 0; // the character the box inserts (Accept, Replace)
     MessageBox message; // what the user is told (Refuse)
 };
 

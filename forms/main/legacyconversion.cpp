@@ -21,12 +21,13 @@ bool offerLegacyConversion(DialogService& dialogs, QWidget* parent, const QStrin
     const QString file = QDir::toNativeSeparators(path);
     const QString original = QDir::toNativeSeparators(legacy::originalCopyPath(path));
     if (QFileInfo::exists(legacy::originalCopyPath(path))) {
-        dialogs.message(parent, okBox(QStringLiteral("The records file\n%1\nis in the format of the old Access program, "
-                                                     "but it cannot be converted: the place for its original,\n%2\n"
-                                                     "is taken by an earlier copy. Move that file elsewhere and "
-                                                     "start Vantor again.")
-                                          .arg(file, original),
-                                      MsgIcon::Critical, ConversionTitle));
+        dialogs.message(parent,
+                        okBox(QStringLiteral("The records file\n%1\nis in the format of the old Access program, "
+                                             "but it cannot be converted: the place for its original,\n%2\n"
+                                             "is taken by an earlier copy. Move that file elsewhere and "
+                                             "start Vantor again.")
+                                  .arg(file, original),
+                              MsgIcon::Critical, ConversionTitle));
         return false;
     }
     const QString prompt = QStringLiteral("The records file\n%1\nis in the format of the old Access program. "
@@ -35,10 +36,11 @@ bool offerLegacyConversion(DialogService& dialogs, QWidget* parent, const QStrin
     if (dialogs.message(parent, yesNoBox(prompt, ConversionTitle)) != MsgResult::Yes)
         return false;
     if (const StoreError error = legacy::convertInPlace(path)) {
-        dialogs.message(parent, okBox(QStringLiteral("The records file could not be converted; it is left as it "
-                                                     "was.\n\n%1\n(Error %2)")
-                                          .arg(error.description, QString::number(error.number)),
-                                      MsgIcon::Critical, ConversionTitle));
+        dialogs.message(parent,
+                        okBox(QStringLiteral("The records file could not be converted; it is left as it "
+                                             "was.\n\n%1\n(Error %2)")
+                                  .arg(error.description, QString::number(error.number)),
+                              MsgIcon::Critical, ConversionTitle));
         return false;
     }
     return true;

@@ -138,10 +138,10 @@ void frmMaskTesting::buildLayout()
 
 void frmMaskTesting::setTabOrder()
 {
-    const QList<QWidget*> order{txtMonthTested, txtDayTested, txtYearTested, txtTorF, txtAssignTo, txtFDID,
-                                txtRank,        txtKday,      txtLname,      txtFname, txtMid,     txtBatt,
-                                txtUnit,        txtAssign,    cmdDelete,     cmdCancel, cmdSearch, cmdAdd,
-                                cmdSave,        cmdEdit,      cmdUpdate,     cmdQuery, cmdExit};
+    const QList<QWidget*> order{txtMonthTested, txtDayTested, txtYearTested, txtTorF,   txtAssignTo, txtFDID,
+                                txtRank,        txtKday,      txtLname,      txtFname,  txtMid,      txtBatt,
+                                txtUnit,        txtAssign,    cmdDelete,     cmdCancel, cmdSearch,   cmdAdd,
+                                cmdSave,        cmdEdit,      cmdUpdate,     cmdQuery,  cmdExit};
     for (qsizetype i = 1; i < order.size(); ++i)
         QWidget::setTabOrder(order.at(i - 1), order.at(i));
 }

@@ -49,8 +49,8 @@ void frmMaskTesting::setBrowseModeButtons()
 
 void frmMaskTesting::cmdCancel_Click()
 {
-    if (m_dialogs.message(this, yesNoBox(QStringLiteral("Do you wish to cancel this operation?"),
-                                         QStringLiteral("Cancel")))
+    if (m_dialogs.message(this,
+                          yesNoBox(QStringLiteral("Do you wish to cancel this operation?"), QStringLiteral("Cancel")))
         != MsgResult::Yes)
         return;
     setBrowseModeButtons();

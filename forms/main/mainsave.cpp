@@ -8,10 +8,10 @@ namespace vantor {
 StoreError frmMaskTesting::writeFields()
 {
     const std::pair<const char*, TextBox*> order[] = {
-        {"Last", txtLname},     {"First", txtFname},      {"Init", txtMid},       {"Kelly", txtKday},
-        {"Rank", txtRank},      {"ID", txtFDID},          {"Assign", txtAssign},  {"Unit", txtUnit},
-        {"Batt", txtBatt},      {"Month", txtMonthTested}, {"Day", txtDayTested}, {"Year", txtYearTested},
-        {"Special", txtTorF},   {"AssignTo", txtAssignTo},
+        {"Last", txtLname},   {"First", txtFname},       {"Init", txtMid},      {"Kelly", txtKday},
+        {"Rank", txtRank},    {"ID", txtFDID},           {"Assign", txtAssign}, {"Unit", txtUnit},
+        {"Batt", txtBatt},    {"Month", txtMonthTested}, {"Day", txtDayTested}, {"Year", txtYearTested},
+        {"Special", txtTorF}, {"AssignTo", txtAssignTo},
     };
     for (const auto& [field, box] : order) {
         QString text = box->text();

@@ -7,8 +7,9 @@ void frmMaskTesting::cmdUpdate_Click()
 {
     if (ValidateEntries())
         return;
-    if (m_dialogs.message(this, yesNoBox(QStringLiteral("Are you sure you wish to update this record?"),
-                                         QStringLiteral("Update Record")))
+    if (m_dialogs.message(
+            this,
+            yesNoBox(QStringLiteral("Are you sure you wish to update this record?"), QStringLiteral("Update Record")))
         == MsgResult::No) {
         m_rsMaskTest->cancelUpdate();
         return;

@@ -1,10 +1,10 @@
 #include "textbox.h"
 
 #include <QApplication>
-#include <QFocusEvent>
-#include <QInputMethodEvent>
 #include <QClipboard>
 #include <QContextMenuEvent>
+#include <QFocusEvent>
+#include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QPointer>
@@ -76,8 +76,7 @@ QString TextBox::filtered(const QString& typed)
 void TextBox::keyPressEvent(QKeyEvent* event)
 {
     const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
-    if (enter && (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier && m_defaultButton
-        && m_defaultButton()) {
+    if (enter && (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier && m_defaultButton && m_defaultButton()) {
         event->accept();
         return;
     }
@@ -157,8 +156,8 @@ void TextBox::contextMenuEvent(QContextMenuEvent* event)
 void TextBox::mouseReleaseEvent(QMouseEvent* event)
 {
     // The middle button pastes the X11 selection.
-    if (event->button() == Qt::MiddleButton && QGuiApplication::clipboard()->supportsSelection()
-        && !isReadOnly() && !pasteAccepted()) {
+    if (event->button() == Qt::MiddleButton && QGuiApplication::clipboard()->supportsSelection() && !isReadOnly()
+        && !pasteAccepted()) {
         event->accept();
         return;
     }
@@ -175,8 +174,7 @@ void TextBox::focusOutEvent(QFocusEvent* event)
     case Qt::TabFocusReason:
     case Qt::BacktabFocusReason:
     case Qt::ShortcutFocusReason:
-    case Qt::OtherFocusReason:
-        break;
+    case Qt::OtherFocusReason: break;
     default:
         // The window lost the focus as a whole, or a popup took it for a moment.
         return;

@@ -45,7 +45,6 @@ private:
     int m_typingLimit = 32767;
 
 public:
-
     // Called for Enter; returns true when the window's default button took it.
     void setDefaultButtonHandler(std::function<bool()> handler) { m_defaultButton = std::move(handler); }
 

@@ -14,7 +14,8 @@ QVariant trimmedText(const QVariant& value)
 void stopOn(const StoreError& error)
 {
     if (error)
-        throw Error(QStringLiteral("The list could not be read: %1 (error %2)").arg(error.description).arg(error.number));
+        throw Error(
+            QStringLiteral("The list could not be read: %1 (error %2)").arg(error.description).arg(error.number));
 }
 
 } // namespace

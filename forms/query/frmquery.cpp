@@ -77,12 +77,12 @@ void frmQuery::lstBattalions_Click()
     UntestedQuery run = runUntestedQuery(databasePath, position);
     if (run.error) {
         // The grid and the count keep the previous list.
-        m_dialogs.message(this, okBox(QStringLiteral("The list \"%1\" could not be made:\n\n%2\n(Error %3)\n\n"
-                                                     "The records file is %4.")
-                                          .arg(selected.first()->text(), run.error.description,
-                                               QString::number(run.error.number),
-                                               QDir::toNativeSeparators(databasePath)),
-                                      MsgIcon::Exclamation, windowTitle()));
+        m_dialogs.message(this,
+                          okBox(QStringLiteral("The list \"%1\" could not be made:\n\n%2\n(Error %3)\n\n"
+                                               "The records file is %4.")
+                                    .arg(selected.first()->text(), run.error.description,
+                                         QString::number(run.error.number), QDir::toNativeSeparators(databasePath)),
+                                MsgIcon::Exclamation, windowTitle()));
         return;
     }
 

@@ -25,9 +25,10 @@ void frmQuery::cmdPrint_Click()
 {
     RecordSet* rs = m_rsQuery.get();
     if (!rs) {
-        m_dialogs.message(this, okBox(QStringLiteral("There is no list to send yet.\n\nFirst click one of the "
-                                                     "items in the list, then click Send to Excel."),
-                                      MsgIcon::Exclamation, ExportTitle));
+        m_dialogs.message(this,
+                          okBox(QStringLiteral("There is no list to send yet.\n\nFirst click one of the "
+                                               "items in the list, then click Send to Excel."),
+                                MsgIcon::Exclamation, ExportTitle));
         return;
     }
     QString failure;
@@ -40,8 +41,9 @@ void frmQuery::cmdPrint_Click()
         }
     }
     if (!failure.isEmpty())
-        m_dialogs.message(this, okBox(QStringLiteral("The list could not be sent to Excel:\n\n%1").arg(failure),
-                                      MsgIcon::Critical, ExportTitle));
+        m_dialogs.message(this,
+                          okBox(QStringLiteral("The list could not be sent to Excel:\n\n%1").arg(failure),
+                                MsgIcon::Critical, ExportTitle));
 }
 
 void frmQuery::showWorkbook(const QString& fileName)
@@ -81,14 +83,16 @@ void frmQuery::offerToSave(const QString& fileName)
             source.remove();
             // The copy kept the private permissions of the temporary file.
             QFile::setPermissions(target, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther);
-            m_dialogs.message(this, okBox(QStringLiteral("The list was saved as %1.").arg(QDir::toNativeSeparators(target)),
-                                          MsgIcon::Information, ExportTitle));
+            m_dialogs.message(this,
+                              okBox(QStringLiteral("The list was saved as %1.").arg(QDir::toNativeSeparators(target)),
+                                    MsgIcon::Information, ExportTitle));
             return;
         }
-        m_dialogs.message(this, okBox(QStringLiteral("The list could not be saved as %1:\n%2\n\nChoose another "
-                                                     "name or folder.")
-                                          .arg(QDir::toNativeSeparators(target), source.errorString()),
-                                      MsgIcon::Exclamation, ExportTitle));
+        m_dialogs.message(this,
+                          okBox(QStringLiteral("The list could not be saved as %1:\n%2\n\nChoose another "
+                                               "name or folder.")
+                                    .arg(QDir::toNativeSeparators(target), source.errorString()),
+                                MsgIcon::Exclamation, ExportTitle));
     }
 }
 

@@ -29,7 +29,8 @@ void frmQuery::buildLayout()
     // Where the stand-in for Tahoma runs wider, the steps may use the room up to the list
     // rather than lose their last words.
     for (QLabel* step : {Label1, Label2, Label3})
-        step->resize(std::clamp(step->sizeHint().width(), step->width(), appearance::twips(5880 - 240 - 60)), step->height());
+        step->resize(std::clamp(step->sizeHint().width(), step->width(), appearance::twips(5880 - 240 - 60)),
+                     step->height());
 
     lstBattalions = new QListWidget(this);
     lstBattalions->setObjectName(QStringLiteral("lstBattalions"));

@@ -14,14 +14,13 @@ inline const QString AndSpecialNot = QStringLiteral("' And ([Special] <> '");
 inline const QString WhereSpecial = QStringLiteral(" WHERE [Special] ='");
 inline const QString SpecialMark = QStringLiteral("T");
 
-inline const QString UnitOneClose = QStringLiteral(
-    "' or [Special] Is Null) And ([Year] <> Year(Now) or [Year] Is Null)  ORDER BY Batt, Assign");
-inline const QString UnitClose = QStringLiteral(
-    "' or [Special] Is Null) And ([Year] <> Year(Now) or [Year] Is Null) ORDER BY Batt, Assign");
-inline const QString FortyHoursClose = QStringLiteral(
-    "' or [Special] Is Null) And ([Year] <> Year(Now) or [Year] Is Null) ORDER BY Assign");
-inline const QString SpecialClose = QStringLiteral(
-    "' And ([Year] <> Year(Now) or [Year] Is Null) ORDER BY AssignTo");
+inline const QString UnitOneClose
+    = QStringLiteral("' or [Special] Is Null) And ([Year] <> Year(Now) or [Year] Is Null)  ORDER BY Batt, Assign");
+inline const QString UnitClose
+    = QStringLiteral("' or [Special] Is Null) And ([Year] <> Year(Now) or [Year] Is Null) ORDER BY Batt, Assign");
+inline const QString FortyHoursClose
+    = QStringLiteral("' or [Special] Is Null) And ([Year] <> Year(Now) or [Year] Is Null) ORDER BY Assign");
+inline const QString SpecialClose = QStringLiteral("' And ([Year] <> Year(Now) or [Year] Is Null) ORDER BY AssignTo");
 
 // The entries of lstBattalions; an entry's position selects its query.
 inline QStringList entries()
@@ -44,10 +43,8 @@ inline QString forPosition(int position)
         const QString& close = position == 0 ? UnitOneClose : position == 3 ? FortyHoursClose : UnitClose;
         return SelectAll + WhereUnit + QString::number(units[position]) + AndSpecialNot + SpecialMark + close;
     }
-    case 4:
-        return SelectAll + WhereSpecial + SpecialMark + SpecialClose;
-    default:
-        return {};
+    case 4: return SelectAll + WhereSpecial + SpecialMark + SpecialClose;
+    default: return {};
     }
 }
 

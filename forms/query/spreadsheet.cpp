@@ -31,7 +31,9 @@ Range::Range(Worksheet& sheet, qint64 firstRow, int firstColumn, qint64 lastRow,
 {
     if (lastRow > MaxRows)
         throw Error(QStringLiteral("A worksheet ends at row %1, so row %2 cannot be written: the list is longer "
-                                   "than one sheet can hold.").arg(MaxRows).arg(lastRow));
+                                   "than one sheet can hold.")
+                        .arg(MaxRows)
+                        .arg(lastRow));
     if (firstRow < 1 || firstRow > lastRow)
         throw Error(QStringLiteral("Row %1 lies outside the worksheet.").arg(firstRow));
     if (firstColumn < 1 || lastColumn > MaxColumns || firstColumn > lastColumn)
@@ -134,14 +136,16 @@ void Worksheet::setVisible(int visibility)
         });
         if (!anotherVisible)
             throw Error(QStringLiteral("Sheet '%1' cannot be hidden: a workbook must keep at least one visible "
-                                       "sheet.").arg(m_name));
+                                       "sheet.")
+                            .arg(m_name));
     }
     m_visible = visibility;
 }
 
 Range Worksheet::range(const QString& address)
 {
-    static const QRegularExpression pattern(QStringLiteral(R"(^\$?([A-Za-z]{1,3})\$?(\d+)(?::\$?([A-Za-z]{1,3})\$?(\d+))?$)"));
+    static const QRegularExpression pattern(
+        QStringLiteral(R"(^\$?([A-Za-z]{1,3})\$?(\d+)(?::\$?([A-Za-z]{1,3})\$?(\d+))?$)"));
     const QRegularExpressionMatch m = pattern.match(address);
     if (!m.hasMatch())
         throw Error(QStringLiteral("'%1' is not a cell range.").arg(address));
@@ -158,7 +162,9 @@ Cell& Worksheet::cell(qint64 row, int column)
         throw Error(QStringLiteral("The workbook has already been handed on."));
     if (row <= m_flushedThrough)
         throw Error(QStringLiteral("Row %1 of sheet '%2' has already been written; rows are written from the top "
-                                   "down.").arg(row).arg(m_name));
+                                   "down.")
+                        .arg(row)
+                        .arg(m_name));
     flushBefore(row);
     auto& cells = m_pending[row];
     auto it = cells.find(column);

@@ -182,7 +182,10 @@ private:
 class Sheets
 {
 public:
-    explicit Sheets(Workbook& book) : m_book(book) {}
+    explicit Sheets(Workbook& book)
+        : m_book(book)
+    {
+    }
     int count() const;
     Worksheet& item(int number); // counted from 1
 
@@ -213,7 +216,10 @@ private:
 class Workbooks
 {
 public:
-    explicit Workbooks(class Application& app) : m_app(app) {}
+    explicit Workbooks(class Application& app)
+        : m_app(app)
+    {
+    }
     Workbook& add();
     int count() const;
 

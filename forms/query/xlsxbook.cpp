@@ -70,17 +70,10 @@ lxw_format* XlsxWorkbook::formatFor(const spreadsheet::CellFormat& format)
         format_set_font_color(f, rgb(*format.color));
     format_set_font_size(f, format.size);
     switch (format.horizontalAlignment) {
-    case spreadsheet::xlCenter:
-        format_set_align(f, LXW_ALIGN_CENTER);
-        break;
-    case spreadsheet::xlLeft:
-        format_set_align(f, LXW_ALIGN_LEFT);
-        break;
-    case spreadsheet::xlRight:
-        format_set_align(f, LXW_ALIGN_RIGHT);
-        break;
-    default:
-        break;
+    case spreadsheet::xlCenter: format_set_align(f, LXW_ALIGN_CENTER); break;
+    case spreadsheet::xlLeft: format_set_align(f, LXW_ALIGN_LEFT); break;
+    case spreadsheet::xlRight: format_set_align(f, LXW_ALIGN_RIGHT); break;
+    default: break;
     }
     m_formats.emplace_back(format, f);
     return f;
@@ -98,7 +91,8 @@ void XlsxWorkbook::writeRow(int sheet, qint64 row, const std::map<int, spreadshe
     const std::map<int, int>& aligned = m_columnAlignments.at(std::size_t(sheet));
     for (const auto& [column, cell] : cells) {
         spreadsheet::CellFormat effective = cell.format;
-        if (const auto it = aligned.find(column); it != aligned.end() && effective.horizontalAlignment == spreadsheet::xlGeneral)
+        if (const auto it = aligned.find(column);
+            it != aligned.end() && effective.horizontalAlignment == spreadsheet::xlGeneral)
             effective.horizontalAlignment = it->second;
         lxw_format* format = formatFor(effective);
         const auto r = lxw_row_t(row - 1);
@@ -131,8 +125,9 @@ void XlsxWorkbook::finish(const spreadsheet::Workbook& workbook)
             const QRegularExpressionMatch m = titleRows.match(page.printTitleRows);
             if (!m.hasMatch())
                 throw Error(QStringLiteral("'%1' is not a range of title rows.").arg(page.printTitleRows));
-            check(worksheet_repeat_rows(ws, lxw_row_t(m.captured(1).toUInt() - 1), lxw_row_t(m.captured(2).toUInt() - 1)),
-                  QStringLiteral("The title rows could not be set"));
+            check(
+                worksheet_repeat_rows(ws, lxw_row_t(m.captured(1).toUInt() - 1), lxw_row_t(m.captured(2).toUInt() - 1)),
+                QStringLiteral("The title rows could not be set"));
         }
 
         // Columns: the fitted width, and the alignment of an aligned area as the column's own

@@ -44,8 +44,7 @@ StoreError checkIsAccessFile(const QString& path)
         return StoreError::make(AccessDenied,
                                 QStringLiteral("The file '%1' cannot be read: %2").arg(path, file.errorString()));
     if (sniffFileKind(path) != FileKind::AccessJet)
-        return StoreError::make(NotADatabase,
-                                QStringLiteral("'%1' is not a Microsoft Access (Jet) file.").arg(path));
+        return StoreError::make(NotADatabase, QStringLiteral("'%1' is not a Microsoft Access (Jet) file.").arg(path));
     return {};
 }
 
@@ -88,8 +87,9 @@ StoreError mapColumns(MdbTableDef* table, const QString& path, std::vector<int>&
             missing << names.at(field);
     }
     if (!missing.isEmpty())
-        return StoreError::make(TableNotFound, QStringLiteral("The table MT in the Access file '%1' lacks the fields %2.")
-                                                   .arg(path, missing.join(QStringLiteral(", "))));
+        return StoreError::make(TableNotFound,
+                                QStringLiteral("The table MT in the Access file '%1' lacks the fields %2.")
+                                    .arg(path, missing.join(QStringLiteral(", "))));
     if (!extra.isEmpty())
         return StoreError::make(TableNotFound,
                                 QStringLiteral("The table MT in the Access file '%1' has fields that Vantor does not "
@@ -162,8 +162,8 @@ StoreError readMaskTestTable(const QString& path, QList<JetRow>& rows)
     if (!entry && !catalogComplete(mdb.get()))
         return damaged(path, QStringLiteral("its list of tables is incomplete, as if the copy was cut short."));
     if (!entry)
-        return StoreError::make(TableNotFound,
-                                QStringLiteral("The Access file '%1' holds no table MT of mask test records.").arg(path));
+        return StoreError::make(
+            TableNotFound, QStringLiteral("The Access file '%1' holds no table MT of mask test records.").arg(path));
     std::unique_ptr<MdbTableDef, TableFreer> table(mdb_read_table(entry));
     if (!table || !mdb_read_columns(table.get()))
         return damaged(path, QStringLiteral("the definition of table MT cannot be read."));
@@ -203,9 +203,9 @@ StoreError readMaskTestTable(const QString& path, QList<JetRow>& rows)
     if (rows.size() != qsizetype(table->num_rows)) {
         const qsizetype read = rows.size();
         rows.clear();
-        return damaged(path, QStringLiteral("table MT holds %1 records, but only %2 could be read.")
-                                 .arg(table->num_rows)
-                                 .arg(read));
+        return damaged(
+            path,
+            QStringLiteral("table MT holds %1 records, but only %2 could be read.").arg(table->num_rows).arg(read));
     }
     return {};
 }

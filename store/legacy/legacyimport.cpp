@@ -30,23 +30,14 @@ StoreError fileError(int error, const QString& what)
     switch (error) {
     case EACCES:
     case EPERM:
-    case EROFS:
-        number = AccessDenied;
-        break;
+    case EROFS: number = AccessDenied; break;
     case ENOSPC:
     case EDQUOT:
-    case EFBIG:
-        number = DiskFull;
-        break;
+    case EFBIG: number = DiskFull; break;
     case ENOENT:
-    case ENOTDIR:
-        number = FileNotFound;
-        break;
-    case EEXIST:
-        number = FileExists;
-        break;
-    default:
-        break;
+    case ENOTDIR: number = FileNotFound; break;
+    case EEXIST: number = FileExists; break;
+    default: break;
     }
     return StoreError::make(number, QStringLiteral("%1: %2").arg(what, QString::fromLocal8Bit(std::strerror(error))));
 }
@@ -108,9 +99,10 @@ StoreError insertRows(const QString& path, const QList<JetRow>& rows)
     if (!count.exec(QStringLiteral("SELECT count(*) FROM MT")) || !count.next())
         return engine->mapError(count.lastError(), path);
     if (count.value(0).toLongLong() != rows.size())
-        return StoreError::make(EngineFailure, QStringLiteral("The new records file holds %1 records instead of the %2 read.")
-                                                   .arg(count.value(0).toLongLong())
-                                                   .arg(rows.size()));
+        return StoreError::make(EngineFailure,
+                                QStringLiteral("The new records file holds %1 records instead of the %2 read.")
+                                    .arg(count.value(0).toLongLong())
+                                    .arg(rows.size()));
     return {};
 }
 
@@ -134,8 +126,9 @@ public:
         if (!QFileInfo(m_folder).isDir())
             return StoreError::make(FileNotFound, QStringLiteral("The folder '%1' does not exist.").arg(m_folder));
         if (!m_work.isValid())
-            return StoreError::make(AccessDenied, QStringLiteral("Vantor cannot write into the folder '%1': %2")
-                                                      .arg(m_folder, m_work.errorString()));
+            return StoreError::make(
+                AccessDenied,
+                QStringLiteral("Vantor cannot write into the folder '%1': %2").arg(m_folder, m_work.errorString()));
         if (StoreError error = masktest::createDatabase(path()))
             return error;
         if (StoreError error = insertRows(path(), rows))
@@ -170,7 +163,8 @@ StoreError addName(const QString& from, const QString& to, bool copyWhereNoLinks
     if (copyWhereNoLinks) {
         QFile file(from);
         if (!file.copy(to))
-            return StoreError::make(AccessDenied, QStringLiteral("Cannot copy '%1' to '%2': %3").arg(from, to, file.errorString()));
+            return StoreError::make(AccessDenied,
+                                    QStringLiteral("Cannot copy '%1' to '%2': %3").arg(from, to, file.errorString()));
         return {};
     }
     if (::rename(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()) != 0)
@@ -193,7 +187,8 @@ QString originalCopyPath(const QString& path)
 StoreError convertFile(const QString& source, const QString& target, qsizetype* rowCount)
 {
     if (QFileInfo::exists(target))
-        return StoreError::make(FileExists, QStringLiteral("The file '%1' already exists; it is left as it is.").arg(target));
+        return StoreError::make(FileExists,
+                                QStringLiteral("The file '%1' already exists; it is left as it is.").arg(target));
     QList<JetRow> rows;
     if (StoreError error = readForConversion(source, rows))
         return error;
@@ -212,10 +207,11 @@ StoreError convertInPlace(const QString& path, qsizetype* rowCount)
 {
     const QString original = originalCopyPath(path);
     if (QFileInfo::exists(original))
-        return StoreError::make(FileExists, QStringLiteral("'%1' already exists: it may hold the original of an earlier "
-                                                           "conversion, so it is not overwritten. Move it elsewhere "
-                                                           "and try again.")
-                                                .arg(original));
+        return StoreError::make(FileExists,
+                                QStringLiteral("'%1' already exists: it may hold the original of an earlier "
+                                               "conversion, so it is not overwritten. Move it elsewhere "
+                                               "and try again.")
+                                    .arg(original));
     QList<JetRow> rows;
     if (StoreError error = readForConversion(path, rows))
         return error;

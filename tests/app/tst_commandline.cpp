@@ -15,7 +15,7 @@ private slots:
     {
         QTest::addColumn<QString>("sample"); // empty: no --sample
         QTest::addColumn<bool>("exists");
-        QTest::addColumn<int>("rows");       // -1: refused
+        QTest::addColumn<int>("rows"); // -1: refused
         QTest::newRow("empty") << QString() << false << 0;
         QTest::newRow("sample") << "25" << false << 25;
         QTest::newRow("file exists") << "3" << true << -1;
@@ -28,9 +28,10 @@ private slots:
         QFETCH(QString, sample);
         QFETCH(bool, exists);
         QFETCH(int, rows);
-        const QString path = exists ? vantor::test::createDatabase(m_dir.path(), {vantor::test::row({{"ID", "A123"}})},
-                                                                   QStringLiteral("exists.mdb"))
-                                    : m_dir.filePath(QString::fromLatin1(QTest::currentDataTag()) + QStringLiteral(".mdb"));
+        const QString path = exists
+            ? vantor::test::createDatabase(m_dir.path(), {vantor::test::row({{"ID", "A123"}})},
+                                           QStringLiteral("exists.mdb"))
+            : m_dir.filePath(QString::fromLatin1(QTest::currentDataTag()) + QStringLiteral(".mdb"));
         const QByteArray before = vantor::test::fileBytes(path);
         QStringList command{QStringLiteral(VANTOR_EXECUTABLE), QStringLiteral("--create-database"), path};
         if (!sample.isEmpty())

@@ -11,8 +11,8 @@ using namespace vantor::test;
 
 namespace {
 enum class Setup { Fixture, ExistingTarget, NotAccess, NoTableMT, Unreadable, FolderNotWritable };
-constexpr auto OpenFolder = QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadGroup
-    | QFile::ExeGroup | QFile::ReadOther | QFile::ExeOther;
+constexpr auto OpenFolder = QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadGroup | QFile::ExeGroup
+    | QFile::ReadOther | QFile::ExeOther;
 } // namespace
 
 class tst_ImportLegacyCli : public QObject
@@ -39,7 +39,8 @@ private slots:
         QFETCH(QString, output);
         QTemporaryDir dir;
         QVERIFY(QFile::setPermissions(dir.path(), OpenFolder));
-        const QString source = dir.filePath(QStringLiteral("old.mdb")), target = dir.filePath(QStringLiteral("new.mdb"));
+        const QString source = dir.filePath(QStringLiteral("old.mdb")),
+                      target = dir.filePath(QStringLiteral("new.mdb"));
         QByteArray bytes = fileBytes(legacyFixture(setup == Setup::NotAccess ? QStringLiteral("MaskTest-text.csv")
                                                                              : QStringLiteral("MaskTest-text.mdb")));
         if (setup == Setup::NoTableMT)
@@ -47,7 +48,8 @@ private slots:
         QFile file(source);
         QVERIFY(!bytes.isEmpty() && file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
         file.close();
-        const auto readable = setup == Setup::Unreadable ? QFileDevice::Permissions() : QFile::ReadGroup | QFile::ReadOther;
+        const auto readable
+            = setup == Setup::Unreadable ? QFileDevice::Permissions() : QFile::ReadGroup | QFile::ReadOther;
         QVERIFY(QFile::setPermissions(source, QFile::ReadOwner | QFile::WriteOwner | readable));
         QFile existing(target);
         if (setup == Setup::ExistingTarget)

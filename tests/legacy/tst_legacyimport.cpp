@@ -52,7 +52,8 @@ private slots:
                 expected << row.at(0).toString();
         }
         RecordSet rs;
-        QVERIFY(!rs.open(querysql::forPosition(4), jetConnectionString(target), CursorType::Static, LockType::Optimistic));
+        QVERIFY(
+            !rs.open(querysql::forPosition(4), jetConnectionString(target), CursorType::Static, LockType::Optimistic));
         for (; !rs.eof(); rs.moveNext())
             listed << rs.value(QStringLiteral("ID")).toString();
         expected.sort();
@@ -63,13 +64,13 @@ private slots:
     void failedConversionLeavesTheOriginal_data()
     {
         QTest::addColumn<qint64>("keptBytes"); // of the Access file; -1: all of it
-        QTest::addColumn<QString>("target");   // empty: convert in place
+        QTest::addColumn<QString>("target"); // empty: convert in place
         QTest::addColumn<qint32>("number");
         QTest::newRow("cut off in a page") << qint64(70000) << QString() << qint32(CorruptDatabase);
         QTest::newRow("cut off in the catalog") << qint64(6 * 4096) << QString() << qint32(CorruptDatabase);
         QTest::newRow("cut off in the records") << qint64(33 * 4096) << QString() << qint32(CorruptDatabase);
-        QTest::newRow("target folder missing") << qint64(-1) << QStringLiteral("no such folder/new.mdb")
-                                               << qint32(FileNotFound);
+        QTest::newRow("target folder missing")
+            << qint64(-1) << QStringLiteral("no such folder/new.mdb") << qint32(FileNotFound);
         QTest::newRow("earlier original kept") << qint64(-1) << QString() << qint32(FileExists);
     }
     void failedConversionLeavesTheOriginal()
@@ -91,8 +92,8 @@ private slots:
         earlier.close();
         const QStringList before = entries(dir.path());
 
-        const StoreError error = target.isEmpty() ? legacy::convertInPlace(path)
-                                                  : legacy::convertFile(path, dir.filePath(target));
+        const StoreError error
+            = target.isEmpty() ? legacy::convertInPlace(path) : legacy::convertFile(path, dir.filePath(target));
         QCOMPARE(error.number, number);
         QVERIFY(!error.description.isEmpty());
         QCOMPARE(fileBytes(path), bytes);

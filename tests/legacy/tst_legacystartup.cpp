@@ -48,7 +48,8 @@ private slots:
         QCOMPARE(fileBytes(copy), original);
         // The window starts on the lowest FDID of the converted rows.
         QList<Row> csv = readCsv(legacyFixture(name + QStringLiteral(".csv")));
-        std::stable_sort(csv.begin(), csv.end(), [](const Row& a, const Row& b) { return a.at(0).toString() < b.at(0).toString(); });
+        std::stable_sort(csv.begin(), csv.end(),
+                         [](const Row& a, const Row& b) { return a.at(0).toString() < b.at(0).toString(); });
         Row first;
         for (const QVariant& v : csv.first())
             first << v.toString();

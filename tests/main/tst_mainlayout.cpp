@@ -13,14 +13,17 @@ namespace {
 void control(const char* name, const char* kind, const char* parent, const char* caption, int l, int t, int w, int h,
              qreal pointSize = 9.75, bool bold = false, int alignment = 0, int maxLength = -1, const char* tip = "")
 {
-    auto px = [](int twips) { return qRound(twips / 15.0); };
+    auto px = [](int twips) {
+        return qRound(twips / 15.0);
+    };
     QTest::newRow(name) << QString::fromLatin1(kind) << QString::fromLatin1(parent) << QString::fromLatin1(caption)
                         << QRect(px(l), px(t), px(w), px(h)) << pointSize << bold << alignment << maxLength
                         << QString::fromLatin1(tip);
 }
 void box(const char* name, const char* frame, int l, int t, int w, bool centred, int maxLength)
 {
-    control(name, "QLineEdit", frame, "", l, t, w, 375, 9.75, false, centred ? Qt::AlignHCenter : Qt::AlignLeft, maxLength);
+    control(name, "QLineEdit", frame, "", l, t, w, 375, 9.75, false, centred ? Qt::AlignHCenter : Qt::AlignLeft,
+            maxLength);
 }
 void label(const char* name, const char* frame, const char* caption, int l, int t, int w, int h = 240)
 {
@@ -77,22 +80,35 @@ private slots:
         control("Frame3", "QGroupBox", frm, "Permanent Assignment", 240, 5280, 7575, 1335, 9.75, true);
         control("Frame6", "QGroupBox", frm, "", 240, 6720, 9375, 855, 9.75, true);
 
-        box("txtMonthTested", "Frame1", 480, 600, 735, true, 2); box("txtDayTested", "Frame1", 1800, 600, 735, true, 2);
-        box("txtYearTested", "Frame1", 3120, 600, 855, false, 4); box("txtTorF", "Frame5", 2640, 360, 735, true, 1);
-        box("txtAssignTo", "Frame5", 1320, 960, 2055, false, 0); box("txtFDID", "Frame2", 960, 360, 1215, false, 4);
-        box("txtRank", "Frame2", 3000, 360, 1215, true, 5); box("txtKday", "Frame2", 5520, 360, 1935, false, 3);
-        box("txtLname", "Frame2", 960, 960, 3015, false, 0); box("txtFname", "Frame2", 4200, 960, 2415, false, 0);
-        box("txtMid", "Frame2", 6840, 960, 615, true, 2); box("txtBatt", "Frame3", 480, 360, 2175, true, 1);
-        box("txtUnit", "Frame3", 2880, 360, 1095, true, 1); box("txtAssign", "Frame3", 4200, 360, 3255, true, 0);
+        box("txtMonthTested", "Frame1", 480, 600, 735, true, 2);
+        box("txtDayTested", "Frame1", 1800, 600, 735, true, 2);
+        box("txtYearTested", "Frame1", 3120, 600, 855, false, 4);
+        box("txtTorF", "Frame5", 2640, 360, 735, true, 1);
+        box("txtAssignTo", "Frame5", 1320, 960, 2055, false, 0);
+        box("txtFDID", "Frame2", 960, 360, 1215, false, 4);
+        box("txtRank", "Frame2", 3000, 360, 1215, true, 5);
+        box("txtKday", "Frame2", 5520, 360, 1935, false, 3);
+        box("txtLname", "Frame2", 960, 960, 3015, false, 0);
+        box("txtFname", "Frame2", 4200, 960, 2415, false, 0);
+        box("txtMid", "Frame2", 6840, 960, 615, true, 2);
+        box("txtBatt", "Frame3", 480, 360, 2175, true, 1);
+        box("txtUnit", "Frame3", 2880, 360, 1095, true, 1);
+        box("txtAssign", "Frame3", 4200, 360, 3255, true, 0);
 
-        label("Label14", "Frame1", "Mo.", 120, 720, 315); label("Label15", "Frame1", "Day", 1320, 720, 315);
+        label("Label14", "Frame1", "Mo.", 120, 720, 315);
+        label("Label15", "Frame1", "Day", 1320, 720, 315);
         label("Label16", "Frame1", "Yr.", 2760, 720, 240);
         label("Label7", "Frame5", "Enter a T if on Special Assignment:", 120, 360, 1890, 480);
-        label("Label13", "Frame5", "Assigned To:", 120, 1080, 1125); label("Label2", "Frame2", "FDID:", 120, 480, 480);
-        label("Label11", "Frame2", "Rank:", 2400, 480, 495); label("Label12", "Frame2", "Kelly Day:", 4560, 480, 840);
-        label("Label3", "Frame2", "Name:", 120, 1080, 570); label("Label4", "Frame2", "Last", 2280, 1440, 345);
-        label("Label5", "Frame2", "First", 5280, 1440, 375); label("Label6", "Frame2", "M.I.", 6960, 1440, 330);
-        label("Label8", "Frame3", "Battalion", 1200, 840, 735); label("Label9", "Frame3", "Unit", 3360, 840, 330);
+        label("Label13", "Frame5", "Assigned To:", 120, 1080, 1125);
+        label("Label2", "Frame2", "FDID:", 120, 480, 480);
+        label("Label11", "Frame2", "Rank:", 2400, 480, 495);
+        label("Label12", "Frame2", "Kelly Day:", 4560, 480, 840);
+        label("Label3", "Frame2", "Name:", 120, 1080, 570);
+        label("Label4", "Frame2", "Last", 2280, 1440, 345);
+        label("Label5", "Frame2", "First", 5280, 1440, 375);
+        label("Label6", "Frame2", "M.I.", 6960, 1440, 330);
+        label("Label8", "Frame3", "Battalion", 1200, 840, 735);
+        label("Label9", "Frame3", "Unit", 3360, 840, 330);
         label("Label10", "Frame3", "Assignment", 5160, 840, 990);
 
         button("cmdSearch", "Frame4", "&Search", 240, 240, 550, "Click to look up personnel by FDID");
@@ -137,10 +153,11 @@ private slots:
     }
     void tabOrderRunsThroughBoxesThenButtons()
     {
-        const QStringList order{"txtMonthTested", "txtDayTested", "txtYearTested", "txtTorF", "txtAssignTo",
-                                "txtFDID", "txtRank", "txtKday", "txtLname", "txtFname", "txtMid", "txtBatt",
-                                "txtUnit", "txtAssign", "cmdDelete", "cmdCancel", "cmdSearch", "cmdAdd",
-                                "cmdSave", "cmdEdit", "cmdUpdate", "cmdQuery", "cmdExit", "txtMonthTested"};
+        const QStringList order{"txtMonthTested", "txtDayTested", "txtYearTested", "txtTorF",       "txtAssignTo",
+                                "txtFDID",        "txtRank",      "txtKday",       "txtLname",      "txtFname",
+                                "txtMid",         "txtBatt",      "txtUnit",       "txtAssign",     "cmdDelete",
+                                "cmdCancel",      "cmdSearch",    "cmdAdd",        "cmdSave",       "cmdEdit",
+                                "cmdUpdate",      "cmdQuery",     "cmdExit",       "txtMonthTested"};
         for (QPushButton* b : f->window->findChildren<QPushButton*>())
             b->setEnabled(true); // a disabled button is skipped
         f->box("txtMonthTested")->setFocus();

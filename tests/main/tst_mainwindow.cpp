@@ -71,8 +71,10 @@ private slots:
     {
         QTest::addColumn<QString>("mode");
         QTest::addColumn<QString>("buttons");
-        QTest::newRow("Add") << "cmdAdd" << "cmdSave cmdCancel cmdExit";
-        QTest::newRow("Edit") << "cmdEdit" << "cmdUpdate cmdCancel cmdExit";
+        QTest::newRow("Add") << "cmdAdd"
+                             << "cmdSave cmdCancel cmdExit";
+        QTest::newRow("Edit") << "cmdEdit"
+                              << "cmdUpdate cmdCancel cmdExit";
     }
     void addEmptiesAndEditKeepsTheText()
     {
@@ -118,7 +120,8 @@ private slots:
 
         f->dialogs.answer(yes ? MsgResult::Yes : MsgResult::No);
         f->click("cmdCancel");
-        verifyQuestion(f->dialogs.messages, QStringLiteral("Do you wish to cancel this operation?"), QStringLiteral("Cancel"));
+        verifyQuestion(f->dialogs.messages, QStringLiteral("Do you wish to cancel this operation?"),
+                       QStringLiteral("Cancel"));
         QCOMPARE(enabledButtons(), yes ? Browse : buttons);
         QVERIFY(boxesAre(yes || locked));
         // Cancel neither writes nor reads back: the boxes keep what they hold.
@@ -144,7 +147,8 @@ private slots:
         } else {
             f->dialogs.answer(MsgResult(answer));
             f->click("cmdExit");
-            verifyQuestion(f->dialogs.messages, QStringLiteral("Are you sure you want to quit?"), QStringLiteral("Exit"));
+            verifyQuestion(f->dialogs.messages, QStringLiteral("Are you sure you want to quit?"),
+                           QStringLiteral("Exit"));
         }
         const bool stays = answer == int(MsgResult::No);
         QCOMPARE(f->window->isVisible(), stays);

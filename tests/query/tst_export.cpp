@@ -24,11 +24,19 @@ private slots:
     {
         QVERIFY(QDir().mkpath(m_out));
         QFile::remove(m_dir.filePath(QStringLiteral("MaskTest.mdb")));
-        test::createDatabase(m_dir.path(), {
-            row({{"ID", " A001 "}, {"Last", "  VAN  DYKE  "}, {"First", "=1+2"}, {"Init", "007"}, {"Unit", "1"},
-                 {"Batt", "1"}, {"Year", QString::number(test::storeYear().toInt() - 1)}, {"AssignTo", "   "}}),
-            row({{"ID", "A002"}, {"Last", "ABERNATHY-WILLIAMSON"}, {"Unit", "1"}, {"Batt", "2"}, {"Year", ""}}),
-        });
+        test::createDatabase(
+            m_dir.path(),
+            {
+                row({{"ID", " A001 "},
+                     {"Last", "  VAN  DYKE  "},
+                     {"First", "=1+2"},
+                     {"Init", "007"},
+                     {"Unit", "1"},
+                     {"Batt", "1"},
+                     {"Year", QString::number(test::storeYear().toInt() - 1)},
+                     {"AssignTo", "   "}}),
+                row({{"ID", "A002"}, {"Last", "ABERNATHY-WILLIAMSON"}, {"Unit", "1"}, {"Batt", "2"}, {"Year", ""}}),
+            });
         m_opened.clear();
         m_openSucceeds = true;
         m_query = window(m_dir.path());
@@ -55,13 +63,15 @@ private slots:
         QCOMPARE(book.orientation, QStringLiteral("landscape"));
         QCOMPARE(book.lastRow, 3);
 
-        const QString fields = QStringLiteral("ID Last First Init Rank Kelly Batt Unit Assign Month Day Year Special AssignTo");
+        const QString fields
+            = QStringLiteral("ID Last First Init Rank Kelly Batt Unit Assign Month Day Year Special AssignTo");
         for (int c = 1; c <= 14; ++c) {
             const QString centred = c >= 4 && c <= 13 ? QStringLiteral("center") : QString();
             for (int r = 1; r <= 3; ++r) {
                 const QString ref = QChar(u'A' + c - 1) + QString::number(r);
                 const XlsxContent::Cell* cell = book.cell(ref);
-                QVERIFY2(cell && !cell->hasFormula && (!cell->hasValue || cell->type == u"inlineStr" || cell->type == u"s"),
+                QVERIFY2(cell && !cell->hasFormula
+                             && (!cell->hasValue || cell->type == u"inlineStr" || cell->type == u"s"),
                          qPrintable(ref));
                 const XlsxContent::Style style = book.styles.value(cell->style);
                 QCOMPARE(style.size, 10.0);
@@ -154,13 +164,14 @@ private slots:
         QTest::newRow("unit 1") << QStringList{"--report", "1", "--output", "@out/r.xlsx"} << 0 << "1 Unit: 2 members";
         QTest::newRow("special, empty") << QStringList{"--report", "special", "--output", "@out/r.xlsx"} << 0
                                         << "Special Assignment: 0 members";
-        QTest::newRow("bad group") << QStringList{"--report", "4", "--output", "@out/r.xlsx"} << 2 << "unknown group '4'";
+        QTest::newRow("bad group") << QStringList{"--report", "4", "--output", "@out/r.xlsx"} << 2
+                                   << "unknown group '4'";
         QTest::newRow("no output") << QStringList{"--report", "40"} << 2 << "--output";
-        QTest::newRow("output folder missing") << QStringList{"--report", "2", "--output", "@none/r.xlsx"} << 1
-                                               << "does not exist";
+        QTest::newRow("output folder missing")
+            << QStringList{"--report", "2", "--output", "@none/r.xlsx"} << 1 << "does not exist";
         QTest::newRow("output is a folder") << QStringList{"--report", "2", "--output", "@out"} << 1 << "is a folder";
-        QTest::newRow("missing database") << QStringList{"--report", "3", "--output", "@out/r.xlsx", "--database", "@gone.mdb"}
-                                          << 1 << "gone.mdb";
+        QTest::newRow("missing database")
+            << QStringList{"--report", "3", "--output", "@out/r.xlsx", "--database", "@gone.mdb"} << 1 << "gone.mdb";
     }
     void reportCommand()
     {

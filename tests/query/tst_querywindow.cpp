@@ -23,15 +23,27 @@ QList<test::Row> members()
     const QString now = test::storeYear(), last = QString::number(now.toInt() - 1);
     auto m = [](const char* id, QVariant unit, QVariant batt, QVariant assign, QVariant year, QVariant special = {},
                 QVariant assignTo = {}) {
-        return row({{"ID", id}, {"Unit", unit}, {"Batt", batt}, {"Assign", assign}, {"Year", year},
-                    {"Special", special}, {"AssignTo", assignTo}});
+        return row({{"ID", id},
+                    {"Unit", unit},
+                    {"Batt", batt},
+                    {"Assign", assign},
+                    {"Year", year},
+                    {"Special", special},
+                    {"AssignTo", assignTo}});
     };
-    return {m("A001", "1", "2", "E-5", last), m("A002", "1", "1", "L-3", {}, ""), m("A003", "1", "1", "E-2", "", " "),
-            m("A004", "1", "1", "E-1", now), m("A005", "1", "3", "E-7", last, "T", "ACADEMY"),
-            m("A006", "2", "3", "E-9", {}), m("A007", "2", "3", "E-8", now, "T", "ARSON"),
-            m("A008", "3", "1", "T-1", "1999", " "), m("A009", "0", "0", "HQ", last),
-            m("A010", "0", "0", "ARSON", {}, ""), m("A011", "3", "2", "E-4", {}, "T", "BUDGET"),
-            m("A012", "0", "0", "HQ", "", "T", "ACADEMY2"), m("A013", {}, {}, {}, {}),
+    return {m("A001", "1", "2", "E-5", last),
+            m("A002", "1", "1", "L-3", {}, ""),
+            m("A003", "1", "1", "E-2", "", " "),
+            m("A004", "1", "1", "E-1", now),
+            m("A005", "1", "3", "E-7", last, "T", "ACADEMY"),
+            m("A006", "2", "3", "E-9", {}),
+            m("A007", "2", "3", "E-8", now, "T", "ARSON"),
+            m("A008", "3", "1", "T-1", "1999", " "),
+            m("A009", "0", "0", "HQ", last),
+            m("A010", "0", "0", "ARSON", {}, ""),
+            m("A011", "3", "2", "E-4", {}, "T", "BUDGET"),
+            m("A012", "0", "0", "HQ", "", "T", "ACADEMY2"),
+            m("A013", {}, {}, {}, {}),
             m("A014", "3", "2", "E-3", now, " ")};
 }
 
@@ -54,8 +66,14 @@ QStringList idsInGrid(QWidget* window)
     return ids;
 }
 
-QString countText(QWidget* window) { return window->findChild<QLabel*>(QStringLiteral("lblCount"))->text(); }
-QListWidget* list(QWidget* window) { return window->findChild<QListWidget*>(QStringLiteral("lstBattalions")); }
+QString countText(QWidget* window)
+{
+    return window->findChild<QLabel*>(QStringLiteral("lblCount"))->text();
+}
+QListWidget* list(QWidget* window)
+{
+    return window->findChild<QListWidget*>(QStringLiteral("lstBattalions"));
+}
 
 void clickEntry(QWidget* window, int position)
 {
@@ -87,23 +105,28 @@ private slots:
         QTest::addColumn<int>("position");
         QTest::addColumn<QString>("sql");
         QTest::addColumn<QStringList>("ids");
-        const QString middle = QStringLiteral("' And ([Special] <> 'T' or [Special] Is Null) And ([Year] <> Year(Now) or "
-                                              "[Year] Is Null)");
+        const QString middle
+            = QStringLiteral("' And ([Special] <> 'T' or [Special] Is Null) And ([Year] <> Year(Now) or "
+                             "[Year] Is Null)");
         QTest::newRow("1 Unit: two blanks before ORDER BY; by battalion, then assignment")
-            << 0 << QStringLiteral("Select * from MT WHERE Unit ='1") + middle + QStringLiteral("  ORDER BY Batt, Assign")
+            << 0
+            << QStringLiteral("Select * from MT WHERE Unit ='1") + middle + QStringLiteral("  ORDER BY Batt, Assign")
             << QStringList{"A003", "A002", "A001"};
         QTest::newRow("2 Unit") << 1
-                                << QStringLiteral("Select * from MT WHERE Unit ='2") + middle + QStringLiteral(" ORDER BY Batt, Assign")
+                                << QStringLiteral("Select * from MT WHERE Unit ='2") + middle
+                + QStringLiteral(" ORDER BY Batt, Assign")
                                 << QStringList{"A006"};
         QTest::newRow("3 Unit: blank Special is no mark")
-            << 2 << QStringLiteral("Select * from MT WHERE Unit ='3") + middle + QStringLiteral(" ORDER BY Batt, Assign")
+            << 2
+            << QStringLiteral("Select * from MT WHERE Unit ='3") + middle + QStringLiteral(" ORDER BY Batt, Assign")
             << QStringList{"A008"};
         QTest::newRow("40 Hrs.: by assignment")
             << 3 << QStringLiteral("Select * from MT WHERE Unit ='0") + middle + QStringLiteral(" ORDER BY Assign")
             << QStringList{"A010", "A009"};
         QTest::newRow("Special Assignment: any unit, by AssignTo")
             << 4
-            << QStringLiteral("Select * from MT WHERE [Special] ='T' And ([Year] <> Year(Now) or [Year] Is Null) ORDER BY AssignTo")
+            << QStringLiteral("Select * from MT WHERE [Special] ='T' And ([Year] <> Year(Now) or [Year] Is Null) ORDER "
+                              "BY AssignTo")
             << QStringList{"A005", "A012", "A011"};
     }
     void eachEntryListsItsUntestedMembersInOrder()
@@ -182,7 +205,8 @@ private slots:
         clickEntry(window, 4);
         QCOMPARE(f->dialogs.messages.size(), 1);
         const MessageBox& box = f->dialogs.messages.first();
-        QVERIFY2(box.prompt.contains(u"Special Assignment") && box.prompt.contains(u"MaskTest.mdb"), qPrintable(box.prompt));
+        QVERIFY2(box.prompt.contains(u"Special Assignment") && box.prompt.contains(u"MaskTest.mdb"),
+                 qPrintable(box.prompt));
         QCOMPARE(box.icon, MsgIcon::Exclamation);
         QCOMPARE(idsInGrid(window), unit1);
         QCOMPARE(countText(window), QStringLiteral(" 3"));

@@ -24,40 +24,45 @@ bool XlsxContent::load(const QString& path, QString* error)
         *error = xml.errorString();
         return !xml.hasError();
     };
-    const auto text = [](const QXmlStreamAttributes& a, const char* name) { return a.value(QLatin1String(name)).toString(); };
+    const auto text = [](const QXmlStreamAttributes& a, const char* name) {
+        return a.value(QLatin1String(name)).toString();
+    };
 
     QStringList shared;
     QList<Style> fonts;
     QString section;
     Cell* current = nullptr;
-    return parse("xl/sharedStrings.xml", false, [&](QXmlStreamReader& x, const QXmlStreamAttributes&) {
-               if (x.name() == u"si")
-                   shared << x.readElementText(QXmlStreamReader::IncludeChildElements);
-           })
-        && parse("xl/workbook.xml", true, [&](QXmlStreamReader& x, const QXmlStreamAttributes& a) {
-               if (x.name() == u"sheet") {
-                   sheetNames << text(a, "name");
-                   sheetStates << text(a, "state");
-               } else if (x.name() == u"definedName")
-                   definedNames.insert(text(a, "name") + u'@' + text(a, "localSheetId"), x.readElementText());
-           })
-        && parse("xl/styles.xml", true, [&](QXmlStreamReader& x, const QXmlStreamAttributes& a) {
-               const auto n = x.name();
-               if (n == u"fonts" || n == u"cellXfs" || n == u"cellStyleXfs" || n == u"dxfs")
-                   section = n.toString();
-               else if (section == u"fonts" && n == u"font")
-                   fonts << Style{};
-               else if (section == u"fonts" && n == u"b")
-                   fonts.last().bold = text(a, "val") != u"0";
-               else if (section == u"fonts" && n == u"sz")
-                   fonts.last().size = text(a, "val").toDouble();
-               else if (section == u"fonts" && n == u"color")
-                   fonts.last().color = text(a, "rgb");
-               else if (section == u"cellXfs" && n == u"xf")
-                   styles << fonts.value(text(a, "fontId").toInt());
-               else if (section == u"cellXfs" && n == u"alignment")
-                   styles.last().alignment = text(a, "horizontal");
-           })
+    return parse("xl/sharedStrings.xml", false,
+                 [&](QXmlStreamReader& x, const QXmlStreamAttributes&) {
+                     if (x.name() == u"si")
+                         shared << x.readElementText(QXmlStreamReader::IncludeChildElements);
+                 })
+        && parse("xl/workbook.xml", true,
+                 [&](QXmlStreamReader& x, const QXmlStreamAttributes& a) {
+                     if (x.name() == u"sheet") {
+                         sheetNames << text(a, "name");
+                         sheetStates << text(a, "state");
+                     } else if (x.name() == u"definedName")
+                         definedNames.insert(text(a, "name") + u'@' + text(a, "localSheetId"), x.readElementText());
+                 })
+        && parse("xl/styles.xml", true,
+                 [&](QXmlStreamReader& x, const QXmlStreamAttributes& a) {
+                     const auto n = x.name();
+                     if (n == u"fonts" || n == u"cellXfs" || n == u"cellStyleXfs" || n == u"dxfs")
+                         section = n.toString();
+                     else if (section == u"fonts" && n == u"font")
+                         fonts << Style{};
+                     else if (section == u"fonts" && n == u"b")
+                         fonts.last().bold = text(a, "val") != u"0";
+                     else if (section == u"fonts" && n == u"sz")
+                         fonts.last().size = text(a, "val").toDouble();
+                     else if (section == u"fonts" && n == u"color")
+                         fonts.last().color = text(a, "rgb");
+                     else if (section == u"cellXfs" && n == u"xf")
+                         styles << fonts.value(text(a, "fontId").toInt());
+                     else if (section == u"cellXfs" && n == u"alignment")
+                         styles.last().alignment = text(a, "horizontal");
+                 })
         && parse("xl/worksheets/sheet1.xml", true, [&](QXmlStreamReader& x, const QXmlStreamAttributes& a) {
                const auto n = x.name();
                if (n == u"col") {
@@ -68,7 +73,8 @@ bool XlsxContent::load(const QString& path, QString* error)
                    current = &cells[ref];
                    current->type = text(a, "t");
                    current->style = text(a, "s").toInt();
-                   lastRow = std::max(lastRow, QString(ref).remove(QRegularExpression(QStringLiteral("[A-Z]"))).toInt());
+                   lastRow
+                       = std::max(lastRow, QString(ref).remove(QRegularExpression(QStringLiteral("[A-Z]"))).toInt());
                } else if (current && n == u"f") {
                    current->hasFormula = true;
                } else if (current && (n == u"v" || n == u"is")) {

@@ -23,7 +23,8 @@ const Fault Faults[] = {
     {"txtYearTested", "20x6", "Year", "Year format must be numerals only!", MsgIcon::Information},
     {"txtFDID", "", "FDID Field", "FDID is a required field!", MsgIcon::Exclamation},
     {"txtRank", "", "Personnel's Rank", "Please enter the personnel's rank!", MsgIcon::Information},
-    {"txtKday", "", "Kelly Day", "If Kelly Day does not apply, then place a zero (0) in the box!", MsgIcon::Information},
+    {"txtKday", "", "Kelly Day", "If Kelly Day does not apply, then place a zero (0) in the box!",
+     MsgIcon::Information},
     {"txtLname", "", "Vantor", "Please enter a last name!", MsgIcon::None},
     {"txtFname", "", "Vantor", "Please enter a first name!", MsgIcon::None},
     {"txtBatt", "", "Battatlion",
@@ -59,11 +60,23 @@ private slots:
             }
         };
         rows("upper", {"1", "-", " ", "\b", "\t", "\r", "A", "\x03"}, "");
-        QTest::newRow("upper a") << "upper" << "a" << "A" << "";
-        QTest::newRow("upper e acute") << "upper" << "é" << "É" << "";
-        QTest::newRow("upper sharp s") << "upper" << "ß" << "S" << "";
+        QTest::newRow("upper a") << "upper"
+                                 << "a"
+                                 << "A"
+                                 << "";
+        QTest::newRow("upper e acute") << "upper"
+                                       << "é"
+                                       << "É"
+                                       << "";
+        QTest::newRow("upper sharp s") << "upper"
+                                       << "ß"
+                                       << "S"
+                                       << "";
         rows("torF", {"T", " ", "\b", "\t"}, "");
-        QTest::newRow("T from t") << "torF" << "t" << "T" << "";
+        QTest::newRow("T from t") << "torF"
+                                  << "t"
+                                  << "T"
+                                  << "";
         rows("torF", {"F", "1", "x", "\r", "\x1b", "\x03", "\x16", "\x18"}, "Input Error");
         rows("batt", {"0", "7", " ", "\b", "\t"}, "");
         rows("batt", {"8", "9", "a", "\r", "\x1b", "\x16"}, "Unit Input Error");
@@ -94,13 +107,27 @@ private slots:
         QTest::addColumn<QString>("box");
         QTest::addColumn<QString>("keys");
         QTest::addColumn<QString>("text");
-        QTest::newRow("last name") << "txtLname" << "smith" << "SMITH";
-        QTest::newRow("accented first name") << "txtFname" << "josé" << "JOSÉ";
-        QTest::newRow("FDID, four at most") << "txtFDID" << "a12345" << "A123";
-        QTest::newRow("month has no filter") << "txtMonthTested" << "ab1" << "ab";
-        QTest::newRow("T box keeps one") << "txtTorF" << "tt" << "T";
-        QTest::newRow("battalion keeps one") << "txtBatt" << "07" << "0";
-        QTest::newRow("unit backspace") << "txtUnit" << "3\b2" << "2";
+        QTest::newRow("last name") << "txtLname"
+                                   << "smith"
+                                   << "SMITH";
+        QTest::newRow("accented first name") << "txtFname"
+                                             << "josé"
+                                             << "JOSÉ";
+        QTest::newRow("FDID, four at most") << "txtFDID"
+                                            << "a12345"
+                                            << "A123";
+        QTest::newRow("month has no filter") << "txtMonthTested"
+                                             << "ab1"
+                                             << "ab";
+        QTest::newRow("T box keeps one") << "txtTorF"
+                                         << "tt"
+                                         << "T";
+        QTest::newRow("battalion keeps one") << "txtBatt"
+                                             << "07"
+                                             << "0";
+        QTest::newRow("unit backspace") << "txtUnit"
+                                        << "3\b2"
+                                        << "2";
     }
     void typingIntoTheWindow()
     {
@@ -126,7 +153,8 @@ private slots:
         QCOMPARE(f.dialogs.messages.at(1).prompt,
                  "The number you have entered is invalid or you have entered something other than a number; "
                  "Please enter a number from 0 to 3\r\nO is used for 40hr personnel");
-        QCOMPARE(f.dialogs.messages.at(2).prompt, "Only the letter \"T\" can be entered, all other letters are invalid");
+        QCOMPARE(f.dialogs.messages.at(2).prompt,
+                 "Only the letter \"T\" can be entered, all other letters are invalid");
         QCOMPARE(f.box("txtBatt")->text() + f.box("txtUnit")->text() + f.box("txtTorF")->text(), "91");
     }
 

@@ -26,15 +26,27 @@ private slots:
         f.click("cmdAdd");
         // Through the tab order, as a clerk types it; blanks at either end stay.
         f.box("txtMonthTested")->setFocus(Qt::TabFocusReason);
-        for (const char* keys : {"7", "", "2026", " ", "", "b204", " capt", "a", " smith ", "jo", "", "0", "3", "e-12 "}) {
+        for (const char* keys :
+             {"7", "", "2026", " ", "", "b204", " capt", "a", " smith ", "jo", "", "0", "3", "e-12 "}) {
             QTest::keyClicks(QApplication::focusWidget(), QString::fromLatin1(keys));
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         }
         f.click("cmdSave");
         QCOMPARE(f.titles(), QStringList());
-        const Row saved = row({{"ID", "B204"}, {"Last", " SMITH "}, {"First", "JO"}, {"Init", ""}, {"Rank", " CAPT"},
-                               {"Kelly", "A"}, {"Batt", "0"}, {"Unit", "3"}, {"Assign", "E-12 "}, {"Month", "7"},
-                               {"Day", ""}, {"Year", "2026"}, {"Special", " "}, {"AssignTo", ""}});
+        const Row saved = row({{"ID", "B204"},
+                               {"Last", " SMITH "},
+                               {"First", "JO"},
+                               {"Init", ""},
+                               {"Rank", " CAPT"},
+                               {"Kelly", "A"},
+                               {"Batt", "0"},
+                               {"Unit", "3"},
+                               {"Assign", "E-12 "},
+                               {"Month", "7"},
+                               {"Day", ""},
+                               {"Year", "2026"},
+                               {"Special", " "},
+                               {"AssignTo", ""}});
         QCOMPARE(readRows(f.path), QList<Row>({stored, saved}));
         QCOMPARE(f.shown(), saved);
         QVERIFY(f.box("txtLname")->isReadOnly());
@@ -46,8 +58,9 @@ private slots:
     {
         MainWindowFixture f;
         QVERIFY(f.start({stored}));
-        QVERIFY(execute(f.path, QStringLiteral("CREATE TRIGGER refuse BEFORE INSERT ON MT "
-                                               "BEGIN SELECT RAISE(ABORT, 'the disk refused the record'); END")));
+        QVERIFY(execute(f.path,
+                        QStringLiteral("CREATE TRIGGER refuse BEFORE INSERT ON MT "
+                                       "BEGIN SELECT RAISE(ABORT, 'the disk refused the record'); END")));
         f.click("cmdAdd");
         f.fill(validRecord());
         f.click("cmdSave");
@@ -130,12 +143,18 @@ private slots:
     {
         QTest::addColumn<QString>("answer");
         QTest::addColumn<QString>("shown"); // empty: nothing found
-        QTest::newRow("found") << "B200" << "B200";
-        QTest::newRow("cancelled: the store's first") << "" << "C300";
-        QTest::newRow("quote is a character") << "O'1" << "O'1";
-        QTest::newRow("not found") << "Z999" << "";
-        QTest::newRow("no injection") << "x' OR '1'='1" << "";
-        QTest::newRow("blanks kept") << " B200" << "";
+        QTest::newRow("found") << "B200"
+                               << "B200";
+        QTest::newRow("cancelled: the store's first") << ""
+                                                      << "C300";
+        QTest::newRow("quote is a character") << "O'1"
+                                              << "O'1";
+        QTest::newRow("not found") << "Z999"
+                                   << "";
+        QTest::newRow("no injection") << "x' OR '1'='1"
+                                      << "";
+        QTest::newRow("blanks kept") << " B200"
+                                     << "";
     }
     void search()
     {
@@ -186,8 +205,9 @@ private slots:
         f.click("cmdSearch"); // cancelled: every record, in the store's order
         f.dialogs.answer(MsgResult::No);
         f.click("cmdDelete");
-        QCOMPARE(f.dialogs.messages.first().prompt, "Deleting this record will completely remove it from the database!\r\n"
-                                                    "Are you sure you wish to delete this record?");
+        QCOMPARE(f.dialogs.messages.first().prompt,
+                 "Deleting this record will completely remove it from the database!\r\n"
+                 "Are you sure you wish to delete this record?");
         QCOMPARE(f.titles(), QStringList{"Delete Record"});
         QCOMPARE(readRows(f.path), rows);
         f.dialogs.answer(MsgResult::Yes);
@@ -231,8 +251,9 @@ private slots:
         QVERIFY(f.start(rows));
         f.dialogs.answerInput(QStringLiteral("B200"));
         f.click("cmdSearch");
-        QVERIFY(execute(f.path, QStringLiteral("CREATE TRIGGER keep BEFORE DELETE ON MT "
-                                               "BEGIN SELECT RAISE(ABORT, 'records are kept'); END")));
+        QVERIFY(execute(f.path,
+                        QStringLiteral("CREATE TRIGGER keep BEFORE DELETE ON MT "
+                                       "BEGIN SELECT RAISE(ABORT, 'records are kept'); END")));
         f.dialogs.answer(MsgResult::Yes);
         f.click("cmdDelete");
         QCOMPARE(f.titles(), QStringList({"Delete Record", "Delete Record"}));

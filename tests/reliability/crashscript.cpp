@@ -18,7 +18,9 @@ QString randomText(QRandomGenerator& rng)
     const quint32 shape = rng.bounded(100);
     if (shape < 5)
         return QString(); // an empty box
-    const qsizetype length = shape < 75 ? rng.bounded(1, 13) : shape < 97 ? rng.bounded(13, 61) : rng.bounded(500, 3000);
+    const qsizetype length = shape < 75 ? rng.bounded(1, 13)
+        : shape < 97                    ? rng.bounded(13, 61)
+                                        : rng.bounded(500, 3000);
     QString text;
     while (text.size() < length)
         text += pieces.at(rng.bounded(int(pieces.size())));

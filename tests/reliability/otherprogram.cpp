@@ -99,8 +99,7 @@ int hold(const QString& path, const QString& mode, int ms)
     if (ms > 0)
         QThread::msleep(ulong(ms));
     else
-        while (::read(STDIN_FILENO, buffer, sizeof buffer) > 0) {
-        }
+        while (::read(STDIN_FILENO, buffer, sizeof buffer) > 0) { }
     query.exec(QStringLiteral("COMMIT"));
     say("released");
     return 0;

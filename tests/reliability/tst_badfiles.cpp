@@ -51,9 +51,9 @@ bool writeFile(const QString& path, const QByteArray& bytes)
 struct Protection {
     QString path;
     bool root = ::geteuid() == 0;
-    bool done = root ? QProcess::execute(QStringLiteral("chattr"), {QStringLiteral("+i"), path}) == 0
-                     : QFile::setPermissions(path, QFileInfo(path).isDir() ? QFile::ReadOwner | QFile::ExeOwner
-                                                                           : QFile::ReadOwner);
+    bool done = root
+        ? QProcess::execute(QStringLiteral("chattr"), {QStringLiteral("+i"), path}) == 0
+        : QFile::setPermissions(path, QFileInfo(path).isDir() ? QFile::ReadOwner | QFile::ExeOwner : QFile::ReadOwner);
     ~Protection()
     {
         if (done && root)
@@ -72,15 +72,24 @@ void tst_BadFiles::startupRefusesTheFileAndLeavesIt_data()
     QTest::addColumn<QString>("advice");
     QTest::addColumn<bool>("offer"); // a conversion is offered first, and accepted
 
-    QTest::newRow("missing") << Bad::Missing << "Could not find file" << "--create-database" << false;
-    QTest::newRow("empty") << Bad::Empty << "is empty (0 bytes): it holds no table MT" << "--create-database" << false;
-    QTest::newRow("text file") << Bad::Text << "not a database" << "backup" << false;
-    QTest::newRow("Access, not convertible") << Bad::Access << "damaged or incomplete" << "left as it was" << true;
-    QTest::newRow("no table MT") << Bad::OtherTable << "no table MT" << "backup" << false;
-    QTest::newRow("fields missing") << Bad::FewColumns << "lacks the fields Rank, Kelly" << "backup" << false;
-    QTest::newRow("damaged") << Bad::Damaged << "damaged" << "backup" << false;
-    QTest::newRow("read-only file") << Bad::ReadOnlyFile << "read-only" << "permission" << false;
-    QTest::newRow("read-only folder") << Bad::ReadOnlyFolder << "read-only" << "permission" << false;
+    QTest::newRow("missing") << Bad::Missing << "Could not find file"
+                             << "--create-database" << false;
+    QTest::newRow("empty") << Bad::Empty << "is empty (0 bytes): it holds no table MT"
+                           << "--create-database" << false;
+    QTest::newRow("text file") << Bad::Text << "not a database"
+                               << "backup" << false;
+    QTest::newRow("Access, not convertible") << Bad::Access << "damaged or incomplete"
+                                             << "left as it was" << true;
+    QTest::newRow("no table MT") << Bad::OtherTable << "no table MT"
+                                 << "backup" << false;
+    QTest::newRow("fields missing") << Bad::FewColumns << "lacks the fields Rank, Kelly"
+                                    << "backup" << false;
+    QTest::newRow("damaged") << Bad::Damaged << "damaged"
+                             << "backup" << false;
+    QTest::newRow("read-only file") << Bad::ReadOnlyFile << "read-only"
+                                    << "permission" << false;
+    QTest::newRow("read-only folder") << Bad::ReadOnlyFolder << "read-only"
+                                      << "permission" << false;
 }
 
 void tst_BadFiles::startupRefusesTheFileAndLeavesIt()
@@ -93,14 +102,14 @@ void tst_BadFiles::startupRefusesTheFileAndLeavesIt()
     test::MainWindowFixture f;
     const QString path = QDir(f.dir.path()).filePath(QStringLiteral("MaskTest.mdb"));
     switch (bad) {
-    case Bad::Missing:
-        break;
+    case Bad::Missing: break;
     case Bad::Empty:
     case Bad::Text:
     case Bad::Access:
-        QVERIFY(writeFile(path, bad == Bad::Empty ? QByteArray()
-                                : bad == Bad::Text ? QByteArray("ID,Last,First\r\nA100,ALLEN,ADAM\r\n")
-                                                   : accessHeader()));
+        QVERIFY(writeFile(path,
+                          bad == Bad::Empty      ? QByteArray()
+                              : bad == Bad::Text ? QByteArray("ID,Last,First\r\nA100,ALLEN,ADAM\r\n")
+                                                 : accessHeader()));
         break;
     case Bad::OtherTable:
         QVERIFY(test::execute(path, QStringLiteral("CREATE TABLE Members (ID TEXT, Last TEXT)")));
@@ -121,9 +130,7 @@ void tst_BadFiles::startupRefusesTheFileAndLeavesIt()
         break;
     }
     case Bad::ReadOnlyFile:
-    case Bad::ReadOnlyFolder:
-        test::createDatabase(f.dir.path(), {row({{"ID", "A100"}})});
-        break;
+    case Bad::ReadOnlyFolder: test::createDatabase(f.dir.path(), {row({{"ID", "A100"}})}); break;
     }
     const QByteArray bytesBefore = test::fileBytes(path);
     const QStringList filesBefore = QDir(f.dir.path()).entryList(QDir::Files | QDir::Hidden);
@@ -141,7 +148,8 @@ void tst_BadFiles::startupRefusesTheFileAndLeavesIt()
     QCOMPARE(f.dialogs.messages.size(), offer ? 2 : 1);
     const MessageBox& box = f.dialogs.messages.constLast();
     QCOMPARE(box.icon, MsgIcon::Critical);
-    QVERIFY2(box.prompt.contains(path) && box.prompt.contains(told) && box.prompt.contains(advice), qPrintable(box.prompt));
+    QVERIFY2(box.prompt.contains(path) && box.prompt.contains(told) && box.prompt.contains(advice),
+             qPrintable(box.prompt));
     f.window.reset();
 
     protection.reset();
@@ -161,8 +169,8 @@ void tst_BadFiles::fullDiskRefusesTheWriteAndKeepsTheFile()
 {
     QFETCH(bool, adding);
     QTemporaryDir dir;
-    const QString path = test::createDatabase(dir.path(), {row({{"ID", "A100"}, {"Last", "ALLEN"}}),
-                                                           row({{"ID", "B200"}, {"Last", "BROWN"}})});
+    const QString path = test::createDatabase(
+        dir.path(), {row({{"ID", "A100"}, {"Last", "ALLEN"}}), row({{"ID", "B200"}, {"Last", "BROWN"}})});
     const QByteArray before = test::fileBytes(path);
 
     // The file may not grow by a single page: the disk is full.

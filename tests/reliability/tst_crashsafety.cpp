@@ -48,7 +48,8 @@ void tst_CrashSafety::acknowledgedWritesSurviveSigkill()
 {
     // VANTOR_CRASH_SEED repeats the kill moments; where in a write each lands depends on the machine.
     const quint64 seed = qEnvironmentVariableIsSet("VANTOR_CRASH_SEED")
-        ? qEnvironmentVariable("VANTOR_CRASH_SEED").toULongLong() : 20261205;
+        ? qEnvironmentVariable("VANTOR_CRASH_SEED").toULongLong()
+        : 20261205;
     constexpr int Trials = 200;
     QTemporaryDir dir;
     const QString path = test::createDatabase(dir.path(), {});
@@ -76,7 +77,8 @@ void tst_CrashSafety::acknowledgedWritesSurviveSigkill()
         output += writer.readAllStandardOutput();
         const QByteArray complaints = writer.readAllStandardError();
         QVERIFY2(writer.exitStatus() == QProcess::CrashExit && writer.exitCode() == SIGKILL && complaints.isEmpty(),
-                 qPrintable(context + QStringLiteral("the writer ended by itself (%1): ").arg(writer.exitCode()) + complaints));
+                 qPrintable(context + QStringLiteral("the writer ended by itself (%1): ").arg(writer.exitCode())
+                            + complaints));
         journalsLeft += QFile::exists(path + QStringLiteral("-journal"));
 
         int acks = 0; // "ack N" lines run 0, 1, 2, ... without a gap
@@ -97,8 +99,9 @@ void tst_CrashSafety::acknowledgedWritesSurviveSigkill()
             apply(makeOp(runSeed, index, expected), expected);
         if (actual != expected) {
             apply(makeOp(runSeed, acks, expected), expected);
-            QVERIFY2(actual == expected, qPrintable(context + QStringLiteral("%1 records, expected %2")
-                                                        .arg(actual.size()).arg(expected.size())));
+            QVERIFY2(actual == expected,
+                     qPrintable(context
+                                + QStringLiteral("%1 records, expected %2").arg(actual.size()).arg(expected.size())));
             ++inFlightLanded;
         }
         model = actual;

@@ -25,16 +25,16 @@ namespace {
 
 constexpr int Steps = 4000;
 
-const QStringList MainButtons = {"cmdSearch", "cmdAdd", "cmdSave", "cmdEdit", "cmdUpdate",
-                                 "cmdQuery", "cmdCancel", "cmdDelete", "cmdExit"};
+const QStringList MainButtons
+    = {"cmdSearch", "cmdAdd", "cmdSave", "cmdEdit", "cmdUpdate", "cmdQuery", "cmdCancel", "cmdDelete", "cmdExit"};
 
 // The enabled buttons of each mode (Cancel is always on), and whether the boxes are locked in it.
 const QList<QPair<QSet<QString>, bool>> ModeTable = {
-    {{"cmdSearch", "cmdAdd", "cmdEdit", "cmdQuery", "cmdExit"}, true},                           // browse
-    {{"cmdSearch", "cmdAdd", "cmdEdit", "cmdQuery", "cmdExit", "cmdDelete"}, true},              // after update or search
-    {{"cmdSave", "cmdExit"}, false},                                                             // entry
-    {{"cmdUpdate", "cmdExit"}, false},                                                           // edit
-    {{"cmdSearch", "cmdAdd", "cmdEdit", "cmdUpdate", "cmdQuery", "cmdExit"}, true},              // after save
+    {{"cmdSearch", "cmdAdd", "cmdEdit", "cmdQuery", "cmdExit"}, true}, // browse
+    {{"cmdSearch", "cmdAdd", "cmdEdit", "cmdQuery", "cmdExit", "cmdDelete"}, true}, // after update or search
+    {{"cmdSave", "cmdExit"}, false}, // entry
+    {{"cmdUpdate", "cmdExit"}, false}, // edit
+    {{"cmdSearch", "cmdAdd", "cmdEdit", "cmdUpdate", "cmdQuery", "cmdExit"}, true}, // after save
     {{"cmdSearch", "cmdAdd", "cmdEdit", "cmdUpdate", "cmdQuery", "cmdExit", "cmdDelete"}, true}, // after save, search
 };
 
@@ -46,15 +46,19 @@ struct Keystroke {
 
 Keystroke randomKeystroke(QRandomGenerator& rng)
 {
-    static const QString printable = QStringLiteral("abcdefghijklmnopqrstuvwxyzATFO01234567890123456789TtTt '%_;-.,\"жé日");
+    static const QString printable
+        = QStringLiteral("abcdefghijklmnopqrstuvwxyzATFO01234567890123456789TtTt '%_;-.,\"жé日");
     static const QList<Keystroke> special = {
-        {Qt::Key_Backspace, Qt::NoModifier, {}}, {Qt::Key_Delete, Qt::NoModifier, {}}, {Qt::Key_Tab, Qt::NoModifier, {}},
-        {Qt::Key_Backtab, Qt::ShiftModifier, {}}, {Qt::Key_Tab, Qt::NoModifier, {}}, {Qt::Key_Backspace, Qt::NoModifier, {}},
-        {Qt::Key_Return, Qt::NoModifier, {}}, {Qt::Key_Escape, Qt::NoModifier, {}}, {Qt::Key_Left, Qt::NoModifier, {}},
-        {Qt::Key_Right, Qt::NoModifier, {}}, {Qt::Key_Home, Qt::NoModifier, {}}, {Qt::Key_End, Qt::ShiftModifier, {}},
-        {Qt::Key_Up, Qt::NoModifier, {}}, {Qt::Key_Down, Qt::NoModifier, {}}, {Qt::Key_V, Qt::ControlModifier, {}},
-        {Qt::Key_C, Qt::ControlModifier, {}}, {Qt::Key_X, Qt::ControlModifier, {}}, {Qt::Key_A, Qt::ControlModifier, {}},
-        {Qt::Key_Z, Qt::ControlModifier, {}}, {Qt::Key_Space, Qt::NoModifier, QStringLiteral(" ")},
+        {Qt::Key_Backspace, Qt::NoModifier, {}}, {Qt::Key_Delete, Qt::NoModifier, {}},
+        {Qt::Key_Tab, Qt::NoModifier, {}},       {Qt::Key_Backtab, Qt::ShiftModifier, {}},
+        {Qt::Key_Tab, Qt::NoModifier, {}},       {Qt::Key_Backspace, Qt::NoModifier, {}},
+        {Qt::Key_Return, Qt::NoModifier, {}},    {Qt::Key_Escape, Qt::NoModifier, {}},
+        {Qt::Key_Left, Qt::NoModifier, {}},      {Qt::Key_Right, Qt::NoModifier, {}},
+        {Qt::Key_Home, Qt::NoModifier, {}},      {Qt::Key_End, Qt::ShiftModifier, {}},
+        {Qt::Key_Up, Qt::NoModifier, {}},        {Qt::Key_Down, Qt::NoModifier, {}},
+        {Qt::Key_V, Qt::ControlModifier, {}},    {Qt::Key_C, Qt::ControlModifier, {}},
+        {Qt::Key_X, Qt::ControlModifier, {}},    {Qt::Key_A, Qt::ControlModifier, {}},
+        {Qt::Key_Z, Qt::ControlModifier, {}},    {Qt::Key_Space, Qt::NoModifier, QStringLiteral(" ")},
         {Qt::Key_Insert, Qt::ShiftModifier, {}},
     };
     if (rng.bounded(4) == 0)
@@ -73,16 +77,24 @@ void typeWholeRecord(MainWindowFixture& f, QRandomGenerator& rng)
             s += QChar(u'a' + rng.bounded(26));
         return s;
     };
-    const auto pick = [&rng](const QStringList& choices) { return choices.at(rng.bounded(int(choices.size()))); };
+    const auto pick = [&rng](const QStringList& choices) {
+        return choices.at(rng.bounded(int(choices.size())));
+    };
     const QList<QPair<const char*, QString>> entries = {
-        {"txtMonthTested", pick({"", "1", "12"})}, {"txtDayTested", pick({"", "7", "28"})},
-        {"txtYearTested", pick({"", "2025", "2026"})}, {"txtTorF", pick({"", "t", " "})},
+        {"txtMonthTested", pick({"", "1", "12"})},
+        {"txtDayTested", pick({"", "7", "28"})},
+        {"txtYearTested", pick({"", "2025", "2026"})},
+        {"txtTorF", pick({"", "t", " "})},
         {"txtAssignTo", pick({"", "hq " + letters(3)})},
         {"txtFDID", QString(QChar(u'a' + rng.bounded(26))) + QString::number(100 + rng.bounded(900))},
-        {"txtRank", pick({"ff", "capt", "lt"})}, {"txtKday", pick({"0", "3", "a"})},
-        {"txtLname", letters(1 + rng.bounded(8))}, {"txtFname", letters(1 + rng.bounded(6))},
-        {"txtMid", pick({"", "q"})}, {"txtBatt", QString::number(rng.bounded(8))},
-        {"txtUnit", QString::number(rng.bounded(4))}, {"txtAssign", "e-" + QString::number(rng.bounded(20))},
+        {"txtRank", pick({"ff", "capt", "lt"})},
+        {"txtKday", pick({"0", "3", "a"})},
+        {"txtLname", letters(1 + rng.bounded(8))},
+        {"txtFname", letters(1 + rng.bounded(6))},
+        {"txtMid", pick({"", "q"})},
+        {"txtBatt", QString::number(rng.bounded(8))},
+        {"txtUnit", QString::number(rng.bounded(4))},
+        {"txtAssign", "e-" + QString::number(rng.bounded(20))},
     };
     for (const auto& [name, text] : entries) {
         QLineEdit* box = f.box(name);
@@ -98,7 +110,8 @@ void typeWholeRecord(MainWindowFixture& f, QRandomGenerator& rng)
 frmQuery* openQueryWindow()
 {
     const QWidgetList all = QApplication::topLevelWidgets();
-    const auto it = std::find_if(all.cbegin(), all.cend(), [](QWidget* w) { return qobject_cast<frmQuery*>(w) && w->isVisible(); });
+    const auto it = std::find_if(all.cbegin(), all.cend(),
+                                 [](QWidget* w) { return qobject_cast<frmQuery*>(w) && w->isVisible(); });
     return it == all.cend() ? nullptr : static_cast<frmQuery*>(*it);
 }
 
@@ -106,14 +119,15 @@ frmQuery* openQueryWindow()
 
 void tst_RandomUse::windowsAndFileStayConsistent()
 {
-    const quint32 seed = qEnvironmentVariableIsSet("VANTOR_FUZZ_SEED") ? qEnvironmentVariable("VANTOR_FUZZ_SEED").toUInt()
-                                                                        : 20261205u;
+    const quint32 seed
+        = qEnvironmentVariableIsSet("VANTOR_FUZZ_SEED") ? qEnvironmentVariable("VANTOR_FUZZ_SEED").toUInt() : 20261205u;
     QRandomGenerator rng(seed);
     MainWindowFixture f;
     QVERIFY(f.start({validRecord(QStringLiteral("A100")), validRecord(QStringLiteral("B200")),
                      validRecord(QStringLiteral("C300"))}));
-    f.dialogs.answerAtRandom(&rng, {QString(), QStringLiteral("A100"), QStringLiteral("B200"), QStringLiteral("Z999"),
-                                    QStringLiteral("a100"), QStringLiteral("A100' OR '1'='1"), QStringLiteral("%")});
+    f.dialogs.answerAtRandom(&rng,
+                             {QString(), QStringLiteral("A100"), QStringLiteral("B200"), QStringLiteral("Z999"),
+                              QStringLiteral("a100"), QStringLiteral("A100' OR '1'='1"), QStringLiteral("%")});
     const QStringList clips = {QStringLiteral("pasted text"), QStringLiteral("9"), QStringLiteral("T"),
                                QStringLiteral("x'); DROP TABLE MT;--"), QString(300, u'Q')};
 
@@ -135,7 +149,8 @@ void tst_RandomUse::windowsAndFileStayConsistent()
         clicked.clear();
         frmQuery* query = openQueryWindow();
         if (query) {
-            query->setWorkbookOpener([&exports](const QUrl& file) { return ++exports && QFile::remove(file.toLocalFile()); });
+            query->setWorkbookOpener(
+                [&exports](const QUrl& file) { return ++exports && QFile::remove(file.toLocalFile()); });
             query->setWorkbookDirectory(f.dir.path());
         }
         QWidget* active = query ? static_cast<QWidget*>(query) : f.window.get();
@@ -157,13 +172,14 @@ void tst_RandomUse::windowsAndFileStayConsistent()
                 const bool back = rng.bounded(4) == 0;
                 for (int n = 1 + rng.bounded(8); n > 0; --n) {
                     QWidget* from = f.window->focusWidget() ? f.window->focusWidget() : f.window.get();
-                    QTest::keyClick(from, back ? Qt::Key_Backtab : Qt::Key_Tab, back ? Qt::ShiftModifier : Qt::NoModifier);
+                    QTest::keyClick(from, back ? Qt::Key_Backtab : Qt::Key_Tab,
+                                    back ? Qt::ShiftModifier : Qt::NoModifier);
                 }
             }
         } else if (!query) {
             // Add and Edit often, Exit seldom: most time is spent with the boxes open to typing.
-            static const QStringList weighted = MainButtons + QStringList{"cmdAdd", "cmdAdd", "cmdEdit", "cmdEdit",
-                                                                          "cmdSave", "cmdUpdate"};
+            static const QStringList weighted
+                = MainButtons + QStringList{"cmdAdd", "cmdAdd", "cmdEdit", "cmdEdit", "cmdSave", "cmdUpdate"};
             const QString name = weighted.at(rng.bounded(int(weighted.size())));
             if (name != QLatin1String("cmdExit") || rng.bounded(3) == 0)
                 QTest::mouseClick(f.button(qPrintable(name)), Qt::LeftButton);
@@ -174,9 +190,9 @@ void tst_RandomUse::windowsAndFileStayConsistent()
                 QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
                                   list->visualItemRect(list->item(rng.bounded(list->count()))).center());
             } else {
-                QTest::mouseClick(query->findChild<QPushButton*>(pick < 9 ? QStringLiteral("cmdPrint")
-                                                                          : QStringLiteral("cmdReturn")),
-                                  Qt::LeftButton);
+                QTest::mouseClick(
+                    query->findChild<QPushButton*>(pick < 9 ? QStringLiteral("cmdPrint") : QStringLiteral("cmdReturn")),
+                    Qt::LeftButton);
             }
         }
 
@@ -188,13 +204,14 @@ void tst_RandomUse::windowsAndFileStayConsistent()
         }
 
         // The boxes: within their typing limits, the filtered ones holding only what their filters let through.
-        static const QList<QPair<const char*, QRegularExpression>> filters = {
-            {"txtTorF", QRegularExpression(QStringLiteral("^[T ]?$"))},
-            {"txtBatt", QRegularExpression(QStringLiteral("^[0-7 ]?$"))},
-            {"txtUnit", QRegularExpression(QStringLiteral("^[0-3 ]?$"))}};
+        static const QList<QPair<const char*, QRegularExpression>> filters
+            = {{"txtTorF", QRegularExpression(QStringLiteral("^[T ]?$"))},
+               {"txtBatt", QRegularExpression(QStringLiteral("^[0-7 ]?$"))},
+               {"txtUnit", QRegularExpression(QStringLiteral("^[0-3 ]?$"))}};
         QSet<bool> locked;
         for (const char* name : BoxOfField) {
-            QVERIFY2(f.box(name)->text().size() <= typingLimit.value(QString::fromLatin1(name)), qPrintable(where + name));
+            QVERIFY2(f.box(name)->text().size() <= typingLimit.value(QString::fromLatin1(name)),
+                     qPrintable(where + name));
             locked << f.box(name)->isReadOnly();
         }
         for (const auto& [name, filter] : filters)
@@ -244,7 +261,8 @@ void tst_RandomUse::windowsAndFileStayConsistent()
         QVERIFY2(box.icon != MsgIcon::Critical || box.prompt.contains(QStringLiteral("3021")), qPrintable(box.prompt));
     }
     qInfo("seed %u: %d steps, %lld boxes answered, %d writes, %d exports, %d restarts, %d reports of no current record",
-          seed, Steps, qlonglong(f.dialogs.messages.size() + f.dialogs.inputs.size()), writes, exports, restarts, reports);
+          seed, Steps, qlonglong(f.dialogs.messages.size() + f.dialogs.inputs.size()), writes, exports, restarts,
+          reports);
 }
 
 QTEST_MAIN(tst_RandomUse)

@@ -27,8 +27,8 @@ private slots:
 
 namespace {
 
-const QList<Row> ThreeMembers = {validRecord(QStringLiteral("A100")), validRecord(QStringLiteral("B200")),
-                                 validRecord(QStringLiteral("C300"))};
+const QList<Row> ThreeMembers
+    = {validRecord(QStringLiteral("A100")), validRecord(QStringLiteral("B200")), validRecord(QStringLiteral("C300"))};
 const QString OtherUpdatesB = QStringLiteral("UPDATE MT SET Rank = 'LT' WHERE ID = 'B200'");
 const QString OtherDeletesB = QStringLiteral("DELETE FROM MT WHERE ID = 'B200'");
 
@@ -226,7 +226,8 @@ void tst_TwoPrograms::windowReportsBusyThenSucceeds()
     confirm(f, "cmdUpdate");
     const QString prompt = f.dialogs.messages.constLast().prompt;
     QCOMPARE(f.titles().constLast(), QStringLiteral("Error at procedure <Update Error>"));
-    QVERIFY2(prompt.startsWith(QStringLiteral("Error Number: %1 ").arg(qint32(Busy))) && prompt.contains(QStringLiteral("busy")),
+    QVERIFY2(prompt.startsWith(QStringLiteral("Error Number: %1 ").arg(qint32(Busy)))
+                 && prompt.contains(QStringLiteral("busy")),
              qPrintable(prompt));
     other.closeWriteChannel();
     QVERIFY(other.waitForFinished());

@@ -22,7 +22,10 @@ StoreError open(RecordSet& rs, const QString& path, const QString& sql = AllById
 {
     return rs.open(sql, jetConnectionString(path), CursorType::Dynamic, LockType::Optimistic, params);
 }
-QString text(const RecordSet& rs, const char* field) { return rs.value(QString::fromLatin1(field)).toString(); }
+QString text(const RecordSet& rs, const char* field)
+{
+    return rs.value(QString::fromLatin1(field)).toString();
+}
 } // namespace
 
 class tst_Store : public QObject
@@ -83,8 +86,9 @@ private slots:
     void readsNullsAndTextsUnchangedInIdOrder()
     {
         RecordSet rs;
-        QVERIFY(!open(rs, database({row({{"ID", "C300"}}), row({{"ID", "A100"}, {"Init", ""}, {"AssignTo", " HQ "}}),
-                                    row({{"ID", "B200"}})})));
+        QVERIFY(!open(rs,
+                      database({row({{"ID", "C300"}}), row({{"ID", "A100"}, {"Init", ""}, {"AssignTo", " HQ "}}),
+                                row({{"ID", "B200"}})})));
         QCOMPARE(rs.fieldNames(), masktest::fieldNames());
         QCOMPARE(text(rs, "ID"), QStringLiteral("A100"));
         QCOMPARE(text(rs, "AssignTo"), QStringLiteral(" HQ "));
@@ -129,8 +133,9 @@ private slots:
     }
     void updateAndDeleteTouchOnlyTheCurrentRowAmongDuplicateIds()
     {
-        const QString path = database({row({{"ID", "A100"}, {"Last", "FIRST"}}), row({{"ID", "A100"}, {"Last", "SECOND"}}),
-                                       row({{"ID", "A100"}, {"Last", "THIRD"}})});
+        const QString path
+            = database({row({{"ID", "A100"}, {"Last", "FIRST"}}), row({{"ID", "A100"}, {"Last", "SECOND"}}),
+                        row({{"ID", "A100"}, {"Last", "THIRD"}})});
         auto lasts = [&path] {
             QStringList l;
             for (const Row& r : test::readRows(path))
@@ -138,7 +143,8 @@ private slots:
             return l;
         };
         RecordSet rs;
-        QVERIFY(!open(rs, path, QStringLiteral("SELECT * FROM MT WHERE ID = ? ORDER BY Last DESC"), {QStringLiteral("A100")}));
+        QVERIFY(!open(rs, path, QStringLiteral("SELECT * FROM MT WHERE ID = ? ORDER BY Last DESC"),
+                      {QStringLiteral("A100")}));
         QVERIFY(!rs.moveNext());
         QCOMPARE(text(rs, "Last"), QStringLiteral("SECOND"));
         QVERIFY(!rs.setValue(QStringLiteral("Last"), QStringLiteral(" CHANGED ")));
@@ -234,8 +240,9 @@ private slots:
     {
         const SqliteEngine engine;
         const QString year = engine.currentYearExpression();
-        QCOMPARE(engine.translate(QStringLiteral("SELECT * FROM MT WHERE Last = 'O''Year(Now)' AND [Year] <> Year(Now)")),
-                 QStringLiteral("SELECT * FROM MT WHERE Last = 'O''Year(Now)' AND [Year] <> ") + year);
+        QCOMPARE(
+            engine.translate(QStringLiteral("SELECT * FROM MT WHERE Last = 'O''Year(Now)' AND [Year] <> Year(Now)")),
+            QStringLiteral("SELECT * FROM MT WHERE Last = 'O''Year(Now)' AND [Year] <> ") + year);
         QCOMPARE(engine.translate(QStringLiteral("[Year] = year( now() )")), QStringLiteral("[Year] = ") + year);
     }
     void createDatabaseNeverOverwrites()
@@ -265,7 +272,8 @@ private slots:
         const QString path = m_dir.filePath(QStringLiteral("sample.mdb"));
         QVERIFY(!masktest::createDatabase(path, 2000));
         const QString year = test::storeYear();
-        const QRegularExpression plausible(QStringLiteral("^\\|[A-Z][0-9]{3}\\|[^|]+\\|[^|]+\\|[^|]*\\|[^|]*\\|[^|]*\\|([0-7])\\|([0-3])\\|"));
+        const QRegularExpression plausible(
+            QStringLiteral("^\\|[A-Z][0-9]{3}\\|[^|]+\\|[^|]+\\|[^|]*\\|[^|]*\\|[^|]*\\|([0-7])\\|([0-3])\\|"));
         QSet<QString> ids;
         int testedThisYear = 0, neverTested = 0, special = 0;
         for (const test::Row& r : test::readRows(path)) {
@@ -286,6 +294,7 @@ private slots:
         QVERIFY(testedThisYear > 600 && testedThisYear < 1600);
         QVERIFY(neverTested > 0 && special > 0 && ids.size() < 2000);
     }
+
 private:
     QString database(const QList<Row>& rows)
     {

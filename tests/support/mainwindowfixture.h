@@ -16,9 +16,9 @@
 namespace vantor::test {
 
 // The boxes in the table's field order, as a Row holds the fields.
-inline const char* const BoxOfField[] = {"txtFDID", "txtLname", "txtFname", "txtMid", "txtRank",
-                                         "txtKday", "txtBatt", "txtUnit", "txtAssign", "txtMonthTested",
-                                         "txtDayTested", "txtYearTested", "txtTorF", "txtAssignTo"};
+inline const char* const BoxOfField[]
+    = {"txtFDID", "txtLname",  "txtFname",       "txtMid",       "txtRank",       "txtKday", "txtBatt",
+       "txtUnit", "txtAssign", "txtMonthTested", "txtDayTested", "txtYearTested", "txtTorF", "txtAssignTo"};
 
 // The real records window on a real file in a temporary folder, driven the way a clerk
 // drives it and answered by a scripted dialog service.
@@ -42,8 +42,11 @@ struct MainWindowFixture {
         window->show();
         return QTest::qWaitForWindowActive(window.get());
     }
-    template <typename T = QWidget>
-    T* find(const char* name) const { return window->findChild<T*>(QString::fromLatin1(name)); }
+    template<typename T = QWidget>
+    T* find(const char* name) const
+    {
+        return window->findChild<T*>(QString::fromLatin1(name));
+    }
     QLineEdit* box(const char* name) const { return find<QLineEdit>(name); }
     QPushButton* button(const char* name) const { return find<QPushButton>(name); }
     void click(const char* name) { QTest::mouseClick(button(name), Qt::LeftButton); }
@@ -82,9 +85,20 @@ struct MainWindowFixture {
 // A record every entry check accepts.
 inline Row validRecord(const QString& id = QStringLiteral("E500"))
 {
-    return row({{"ID", id}, {"Last", "EVANS"}, {"First", "ED"}, {"Init", ""}, {"Rank", "FF"}, {"Kelly", "3"},
-                {"Batt", "2"}, {"Unit", "1"}, {"Assign", "E-5"}, {"Month", ""}, {"Day", ""}, {"Year", ""},
-                {"Special", ""}, {"AssignTo", ""}});
+    return row({{"ID", id},
+                {"Last", "EVANS"},
+                {"First", "ED"},
+                {"Init", ""},
+                {"Rank", "FF"},
+                {"Kelly", "3"},
+                {"Batt", "2"},
+                {"Unit", "1"},
+                {"Assign", "E-5"},
+                {"Month", ""},
+                {"Day", ""},
+                {"Year", ""},
+                {"Special", ""},
+                {"AssignTo", ""}});
 }
 
 } // namespace vantor::test
