@@ -4,13 +4,14 @@
 
 namespace vantor::commands {
 
-int createDatabase(const QString& path, int sampleCount, QTextStream& out, QTextStream& err)
+int createDatabase(const RecordsLocation& location, int sampleCount, QTextStream& out, QTextStream& err)
 {
-    if (const StoreError error = masktest::createDatabase(path, sampleCount)) {
+    if (const StoreError error = masktest::createDatabase(location.filePath(), sampleCount)) {
         err << "vantor: " << error.description << " (error " << error.number << ")\n";
         return 1;
     }
-    out << "Created " << path << " with " << sampleCount << (sampleCount == 1 ? " record.\n" : " records.\n");
+    out << "Created " << location.displayName() << " with " << sampleCount
+        << (sampleCount == 1 ? " record.\n" : " records.\n");
     return 0;
 }
 

@@ -28,10 +28,17 @@ bool isCommandLineRun(int argc, char* argv[])
     return false;
 }
 
+// The records the program works on when no option names them: MaskTest.mdb beside the program.
+vantor::RecordsLocation besideProgram()
+{
+    return vantor::RecordsLocation::file(
+        QDir(QCoreApplication::applicationDirPath()).filePath(vantor::masktest::DatabaseFileName));
+}
+
 int runWindow(QApplication& app)
 {
     vantor::WidgetDialogService dialogs;
-    vantor::frmMaskTesting window(dialogs, QCoreApplication::applicationDirPath());
+    vantor::frmMaskTesting window(dialogs, besideProgram());
     if (!window.Form_Load())
         return 1;
     window.show();
@@ -86,19 +93,21 @@ int main(int argc, char* argv[])
             err << "vantor: --sample needs a whole number of records, not '" << parser.value(sampleOption) << "'\n";
             return 2;
         }
-        return vantor::commands::createDatabase(parser.value(createOption), samples, out, err);
+        return vantor::commands::createDatabase(vantor::RecordsLocation::fromText(parser.value(createOption)), samples,
+                                                out, err);
     }
     if (parser.isSet(importOption)) {
         if (!parser.isSet(databaseOption)) {
             err << "vantor: --import-legacy needs --database NEW.mdb, the records file to create\n";
             return 2;
         }
-        return vantor::commands::importLegacy(parser.value(importOption), parser.value(databaseOption), out, err);
+        return vantor::commands::importLegacy(
+            parser.value(importOption), vantor::RecordsLocation::fromText(parser.value(databaseOption)), out, err);
     }
     if (parser.isSet(reportOption)) {
-        const QString database = parser.isSet(databaseOption)
-            ? parser.value(databaseOption)
-            : QDir(QCoreApplication::applicationDirPath()).filePath(vantor::masktest::DatabaseFileName);
+        const vantor::RecordsLocation database = parser.isSet(databaseOption)
+            ? vantor::RecordsLocation::fromText(parser.value(databaseOption))
+            : besideProgram();
         return vantor::commands::report(parser.value(reportOption), database, parser.value(outputOption), out, err);
     }
     if (parser.isSet(databaseOption)) {

@@ -22,7 +22,7 @@ int positionOf(const QString& group)
 
 } // namespace
 
-int report(const QString& group, const QString& databasePath, const QString& outputPath, QTextStream& out,
+int report(const QString& group, const RecordsLocation& location, const QString& outputPath, QTextStream& out,
            QTextStream& err)
 {
     const int position = positionOf(group);
@@ -45,10 +45,10 @@ int report(const QString& group, const QString& databasePath, const QString& out
         return 1;
     }
 
-    UntestedQuery run = runUntestedQuery(databasePath, position);
+    UntestedQuery run = runUntestedQuery(location, position);
     if (run.error) {
-        err << "vantor: the list cannot be made from " << QDir::toNativeSeparators(databasePath) << ": "
-            << run.error.description << " (error " << run.error.number << ")\n";
+        err << "vantor: the list cannot be made from " << location.displayName() << ": " << run.error.description
+            << " (error " << run.error.number << ")\n";
         return 1;
     }
     const qsizetype rows = run.records->recordCount();

@@ -1,7 +1,9 @@
 #include "dialogservice.h"
 
+#include <QFileDialog>
 #include <QInputDialog>
 #include <QMessageBox>
+#include <QPushButton>
 
 namespace vantor {
 
@@ -58,8 +60,35 @@ QString WidgetDialogService::input(QWidget* parent, const InputBox& box)
 {
     bool ok = false;
     const QString text
-        = QInputDialog::getText(parent, titleOf(box.title), box.prompt, QLineEdit::Normal, box.defaultText, &ok);
+        = QInputDialog::getText(parent, titleOf(box.title), box.prompt,
+                                box.masked ? QLineEdit::Password : QLineEdit::Normal, box.defaultText, &ok);
     return ok ? text : QString();
+}
+
+int WidgetDialogService::choose(QWidget* parent, const ChoiceBox& box)
+{
+    QMessageBox dialog(toQt(box.icon), titleOf(box.title), box.prompt, QMessageBox::NoButton, parent);
+    QList<QPushButton*> buttons;
+    for (const QString& caption : box.buttons)
+        buttons << dialog.addButton(caption, QMessageBox::ActionRole);
+    if (buttons.isEmpty())
+        buttons << dialog.addButton(QMessageBox::Ok);
+    const int escape = box.escapeButton >= 0 ? box.escapeButton : int(buttons.size()) - 1;
+    dialog.setDefaultButton(buttons.value(box.defaultButton, buttons.first()));
+    dialog.setEscapeButton(buttons.value(escape, buttons.last()));
+    dialog.exec();
+    const int chosen = int(buttons.indexOf(qobject_cast<QPushButton*>(dialog.clickedButton())));
+    return chosen >= 0 ? chosen : escape;
+}
+
+QString WidgetDialogService::openFileName(QWidget* parent, const FileBox& box)
+{
+    return QFileDialog::getOpenFileName(parent, titleOf(box.title), box.path, box.filter);
+}
+
+QString WidgetDialogService::saveFileName(QWidget* parent, const FileBox& box)
+{
+    return QFileDialog::getSaveFileName(parent, titleOf(box.title), box.path, box.filter);
 }
 
 MessageBox okBox(const QString& prompt, MsgIcon icon, const QString& title)

@@ -8,14 +8,13 @@
 #include <masktest.h>
 
 #include <QCloseEvent>
-#include <QDir>
 
 namespace vantor {
 
-frmMaskTesting::frmMaskTesting(DialogService& dialogs, const QString& programDirectory, QWidget* parent)
+frmMaskTesting::frmMaskTesting(DialogService& dialogs, RecordsLocation location, QWidget* parent)
     : QWidget(parent)
     , m_dialogs(dialogs)
-    , m_programDirectory(programDirectory)
+    , m_location(std::move(location))
 {
     buildLayout();
     connectRecordHandlers();
@@ -32,12 +31,12 @@ bool frmMaskTesting::Form_Load()
     setBrowseModeButtons();
 
     m_cnnMaskTest = std::make_unique<Connection>();
-    m_strDBPath = QDir(m_programDirectory).filePath(masktest::DatabaseFileName);
-    if (!offerLegacyConversion(m_dialogs, this, m_strDBPath)) {
+    m_strDBPath = m_location.displayName();
+    if (m_location.isFile() && !offerLegacyConversion(m_dialogs, this, m_location.filePath())) {
         Form_Unload();
         return false;
     }
-    m_strConnect = jetConnectionString(m_strDBPath);
+    m_strConnect = m_location.connectionString();
     m_cnnMaskTest->setConnectionString(m_strConnect);
     StoreError error = m_cnnMaskTest->open(m_strConnect, QString(), QString());
     if (!error)

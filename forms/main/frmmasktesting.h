@@ -5,6 +5,7 @@
 
 #include <connection.h>
 #include <recordset.h>
+#include <recordslocation.h>
 
 #include <QLabel>
 #include <QPushButton>
@@ -22,8 +23,8 @@ class frmMaskTesting : public QWidget
 {
     Q_OBJECT
 public:
-    // `programDirectory` is where the records file MaskTest.mdb lies.
-    frmMaskTesting(DialogService& dialogs, const QString& programDirectory, QWidget* parent = nullptr);
+    // `location` is where the records are, as the program decided at start-up.
+    frmMaskTesting(DialogService& dialogs, RecordsLocation location, QWidget* parent = nullptr);
     ~frmMaskTesting() override;
 
     // Opens the store and shows the first record. On failure the user has been told
@@ -32,8 +33,6 @@ public:
 
     // What the window works on, for whoever needs to look (tests, the query window).
     const RecordSet* recordSet() const { return m_rsMaskTest.get(); }
-    QString databasePath() const { return m_strDBPath; }
-    QString connectString() const { return m_strConnect; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -93,7 +92,7 @@ private:
     void reportStoreFailure(const QString& what, const StoreError& error, const QString& title, const QString& advice);
 
     DialogService& m_dialogs;
-    QString m_programDirectory;
+    RecordsLocation m_location;
 
     // Store objects, from Form_Load to Form_Unload.
     std::unique_ptr<Connection> m_cnnMaskTest;

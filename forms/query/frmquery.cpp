@@ -4,18 +4,16 @@
 #include "querysql.h"
 #include "untestedquery.h"
 
-#include <masktest.h>
-
 #include <QCloseEvent>
 #include <QDesktopServices>
 #include <QDir>
 
 namespace vantor {
 
-frmQuery::frmQuery(DialogService& dialogs, const QString& programDirectory, QWidget* mainWindow)
+frmQuery::frmQuery(DialogService& dialogs, RecordsLocation location, QWidget* mainWindow)
     : QWidget(nullptr)
     , m_dialogs(dialogs)
-    , m_programDirectory(programDirectory)
+    , m_location(std::move(location))
     , m_mainWindow(mainWindow)
     , m_openWorkbook([](const QUrl& file) { return QDesktopServices::openUrl(file); })
     , m_workbookDirectory(QDir::tempPath())
@@ -73,15 +71,14 @@ void frmQuery::lstBattalions_Click()
         return;
     const int position = lstBattalions->row(selected.first());
 
-    const QString databasePath = QDir(m_programDirectory).filePath(masktest::DatabaseFileName);
-    UntestedQuery run = runUntestedQuery(databasePath, position);
+    UntestedQuery run = runUntestedQuery(m_location, position);
     if (run.error) {
         // The grid and the count keep the previous list.
         m_dialogs.message(this,
                           okBox(QStringLiteral("The list \"%1\" could not be made:\n\n%2\n(Error %3)\n\n"
-                                               "The records file is %4.")
+                                               "The records are in %4.")
                                     .arg(selected.first()->text(), run.error.description,
-                                         QString::number(run.error.number), QDir::toNativeSeparators(databasePath)),
+                                         QString::number(run.error.number), m_location.displayName()),
                                 MsgIcon::Exclamation, windowTitle()));
         return;
     }

@@ -5,6 +5,7 @@
 
 #include <connection.h>
 #include <recordset.h>
+#include <recordslocation.h>
 
 #include <QLabel>
 #include <QListWidget>
@@ -25,9 +26,9 @@ class frmQuery : public QWidget
 {
     Q_OBJECT
 public:
-    // `mainWindow` is made unavailable while this window is open; `programDirectory` is
-    // where MaskTest.mdb lies.
-    frmQuery(DialogService& dialogs, const QString& programDirectory, QWidget* mainWindow);
+    // `mainWindow` is made unavailable while this window is open; `location` is where the
+    // records are.
+    frmQuery(DialogService& dialogs, RecordsLocation location, QWidget* mainWindow);
     ~frmQuery() override;
 
     // Opens a finished workbook in the user's spreadsheet program; false where none can.
@@ -54,7 +55,7 @@ private:
     void offerToSave(const QString& fileName);
 
     DialogService& m_dialogs;
-    QString m_programDirectory;
+    RecordsLocation m_location;
     QPointer<QWidget> m_mainWindow;
     WorkbookOpener m_openWorkbook;
     QString m_workbookDirectory;

@@ -2,15 +2,13 @@
 
 #include "querysql.h"
 
-#include <connectionstring.h>
-
 namespace vantor {
 
-UntestedQuery runUntestedQuery(const QString& databasePath, int position)
+UntestedQuery runUntestedQuery(const RecordsLocation& location, int position)
 {
     UntestedQuery run;
     run.connection = std::make_unique<Connection>();
-    const QString connect = jetConnectionString(databasePath);
+    const QString connect = location.connectionString();
     run.connection->setConnectionString(connect);
     run.error = run.connection->open(connect, QString(), QString());
     if (run.error)

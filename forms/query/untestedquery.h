@@ -2,6 +2,7 @@
 
 #include <connection.h>
 #include <recordset.h>
+#include <recordslocation.h>
 
 #include <QString>
 
@@ -17,9 +18,9 @@ struct UntestedQuery {
     StoreError error;
 };
 
-// Runs the query of list entry `position` (0 to 4) on the records file at `databasePath`,
+// Runs the query of list entry `position` (0 to 4) on the records at `location`,
 // in the order the query window has always used: connection, connection string, open,
 // record set, client cursor, open the record set.
-UntestedQuery runUntestedQuery(const QString& databasePath, int position);
+UntestedQuery runUntestedQuery(const RecordsLocation& location, int position);
 
 } // namespace vantor

@@ -195,7 +195,8 @@ private slots:
 private:
     std::unique_ptr<frmQuery> window(const QString& folder)
     {
-        auto query = std::make_unique<frmQuery>(m_dialogs, folder, nullptr);
+        auto query = std::make_unique<frmQuery>(
+            m_dialogs, RecordsLocation::file(QDir(folder).filePath(QStringLiteral("MaskTest.mdb"))), nullptr);
         query->setWorkbookDirectory(m_out);
         query->setWorkbookOpener([this](const QUrl& url) { return m_opened << url, m_openSucceeds; });
         return query;

@@ -36,7 +36,8 @@ struct MainWindowFixture {
     }
     bool load()
     {
-        window = std::make_unique<frmMaskTesting>(dialogs, dir.path());
+        window = std::make_unique<frmMaskTesting>(dialogs,
+                                                  RecordsLocation::file(dir.filePath(QStringLiteral("MaskTest.mdb"))));
         if (!window->Form_Load())
             return false;
         window->show();

@@ -36,7 +36,22 @@ public:
             return m_randomInputs.at(m_random->bounded(int(m_randomInputs.size())));
         return QString();
     }
+    int choose(QWidget*, const ChoiceBox& box) override
+    {
+        choices << box;
+        if (!m_choiceAnswers.isEmpty())
+            return m_choiceAnswers.dequeue();
+        if (m_random && !box.buttons.isEmpty())
+            return m_random->bounded(int(box.buttons.size()));
+        return box.defaultButton;
+    }
+    QString openFileName(QWidget*, const FileBox& box) override { return fileAnswer(box); }
+    QString saveFileName(QWidget*, const FileBox& box) override { return fileAnswer(box); }
+
     void answer(MsgResult result) { m_answers.enqueue(result); }
+    void answerChoice(int button) { m_choiceAnswers.enqueue(button); }
+    // The file the next file dialog returns; the empty text cancels it.
+    void answerFile(const QString& path) { m_fileAnswers.enqueue(path); }
     void answerInput(const QString& text) { m_inputAnswers.enqueue(text); }
     // Runs while a box is "open": lets a test act as a user could while the modal box shows.
     void onMessage(std::function<void(const MessageBox&)> hook) { m_hook = std::move(hook); }
@@ -47,15 +62,33 @@ public:
         m_random = rng;
         m_randomInputs = std::move(inputAnswers);
     }
-    bool allAnswersUsed() const { return m_answers.isEmpty() && m_inputAnswers.isEmpty(); }
-    void clear() { messages.clear(), inputs.clear(), m_answers.clear(), m_inputAnswers.clear(), m_hook = nullptr; }
+    bool allAnswersUsed() const
+    {
+        return m_answers.isEmpty() && m_inputAnswers.isEmpty() && m_choiceAnswers.isEmpty() && m_fileAnswers.isEmpty();
+    }
+    void clear()
+    {
+        messages.clear(), inputs.clear(), choices.clear(), files.clear();
+        m_answers.clear(), m_inputAnswers.clear(), m_choiceAnswers.clear(), m_fileAnswers.clear();
+        m_hook = nullptr;
+    }
 
     QList<MessageBox> messages;
     QList<InputBox> inputs;
+    QList<ChoiceBox> choices;
+    QList<FileBox> files;
 
 private:
+    QString fileAnswer(const FileBox& box)
+    {
+        files << box;
+        return m_fileAnswers.isEmpty() ? QString() : m_fileAnswers.dequeue();
+    }
+
     QQueue<MsgResult> m_answers;
     QQueue<QString> m_inputAnswers;
+    QQueue<int> m_choiceAnswers;
+    QQueue<QString> m_fileAnswers;
     std::function<void(const MessageBox&)> m_hook;
     QRandomGenerator* m_random = nullptr;
     QStringList m_randomInputs;

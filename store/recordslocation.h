@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QString>
+
+namespace vantor {
+
+// Where the records are. The program decides it once, at start-up, and hands it to every
+// window and command; nothing else works out where the records lie.
+//
+// Today a location is a records file; a database server is the next kind.
+class RecordsLocation
+{
+public:
+    enum class Kind { None, File };
+
+    RecordsLocation() = default;
+
+    // A records file; a relative path is taken from the current folder.
+    static RecordsLocation file(const QString& path);
+    // A location as a user writes it, on the command line or in a setting.
+    static RecordsLocation fromText(const QString& text);
+
+    Kind kind() const { return m_kind; }
+    bool isNull() const { return m_kind == Kind::None; }
+    bool isFile() const { return m_kind == Kind::File; }
+
+    // The absolute path of a records file; empty for any other kind.
+    QString filePath() const { return m_kind == Kind::File ? m_text : QString(); }
+    // The location as the user should read it in a message.
+    QString displayName() const;
+    // The location as it is written back into a setting.
+    QString text() const { return m_text; }
+    // The connection string a window's connection and record sets are opened with.
+    QString connectionString() const;
+
+    bool operator==(const RecordsLocation&) const = default;
+
+private:
+    Kind m_kind = Kind::None;
+    QString m_text;
+};
+
+} // namespace vantor
