@@ -1,25 +1,22 @@
 // Table MT of an Access (Jet) file, read with libmdb.
 #include "jetreader.h"
 
+#include "jetmemo.h"
+#include "jettext.h"
+
 #include <masktest.h>
 #include <sqliteengine.h>
 
 #include <QFile>
 #include <QFileInfo>
 
-// libmdb's header uses glib's types without including glib itself.
-#include <glib.h>
-#include <mdbtools.h>
-
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace vantor::legacy {
 
 namespace {
-
-// A row's place on a data page carries flags in the top bits of its offset.
-constexpr int RowOffsetMask = 0x1fff;
 
 struct HandleCloser {
     void operator()(MdbHandle* mdb) const { mdb_close(mdb); }
@@ -98,10 +95,17 @@ StoreError mapColumns(MdbTableDef* table, const QString& path, std::vector<int>&
     return {};
 }
 
-// The bound-column API gives "" for a null and for an empty text alike; the row's own
-// null flags tell them apart. mdb_fetch_row leaves the row's page loaded and its number
-// one behind cur_row, so the row can be looked at once more.
-bool readNullFlags(MdbTableDef* table, std::vector<MdbField>& fields, std::vector<bool>& isNull)
+// Where each column's value lies in the row just fetched, on the page libmdb has loaded.
+struct StoredValue {
+    bool isNull = true;
+    QByteArrayView bytes;
+};
+
+// The bound-column API gives "" for a null and for an empty text alike, and text only as
+// libmdb converts it; the row itself tells nulls apart and holds the bytes as stored.
+// mdb_fetch_row leaves the row's page loaded and its number one behind cur_row, so the row
+// can be looked at once more.
+bool crackRow(MdbTableDef* table, std::vector<MdbField>& fields, std::vector<StoredValue>& values)
 {
     MdbHandle* mdb = table->entry->mdb;
     int start = 0;
@@ -112,11 +116,15 @@ bool readNullFlags(MdbTableDef* table, std::vector<MdbField>& fields, std::vecto
     if (count < 0 || count > int(fields.size()))
         return false;
     // A column added after the row was written is not in the row: it is null.
-    std::fill(isNull.begin(), isNull.end(), true);
+    std::fill(values.begin(), values.end(), StoredValue{});
     for (int i = 0; i < count; ++i) {
-        const int column = fields[size_t(i)].colnum;
-        if (column >= 0 && size_t(column) < isNull.size())
-            isNull[size_t(column)] = fields[size_t(i)].is_null != 0;
+        const MdbField& field = fields[size_t(i)];
+        if (field.colnum < 0 || size_t(field.colnum) >= values.size())
+            continue;
+        if (field.start < 0 || field.siz < 0 || field.start + field.siz > mdb->fmt->pg_size)
+            return false;
+        values[size_t(field.colnum)]
+            = {field.is_null != 0, QByteArrayView(mdb->pg_buf + field.start, qsizetype(field.siz))};
     }
     return true;
 }
@@ -140,6 +148,79 @@ bool catalogComplete(MdbHandle* mdb)
         ++rows;
     return rows == table->num_rows;
 }
+
+// Jet 4 keeps text as UTF-16, decoded here from the stored bytes. Jet 3 keeps it in the code
+// page of the machine that wrote it, which libmdb converts.
+bool decodesStoredText(MdbHandle* mdb, const MdbColumn* column)
+{
+    return mdb->f->jet_version != MDB_VER_JET3 && (column->col_type == MDB_TEXT || column->col_type == MDB_MEMO);
+}
+
+// The rows of table MT as mdb_fetch_row fetches them, each value exactly as stored.
+class RowReader
+{
+public:
+    explicit RowReader(MdbTableDef* table, std::vector<int> columnOf)
+        : m_table(table)
+        , m_columnOf(std::move(columnOf))
+        , m_buffers(table->num_cols)
+        , m_lengths(table->num_cols, 0)
+        , m_fields(table->num_cols)
+        , m_values(table->num_cols)
+    {
+        MdbHandle* mdb = table->entry->mdb;
+        for (guint c = 0; c < table->num_cols; ++c) {
+            if (decodesStoredText(mdb, columnAt(table, c)))
+                continue;
+            m_buffers[c].assign(mdb->bind_size + 1, '\0');
+            mdb_bind_column(table, int(c + 1), m_buffers[c].data(), &m_lengths[c]);
+        }
+    }
+
+    // The row just fetched, record `number` of the table; on failure, what cannot be read.
+    std::optional<QString> read(qsizetype number, JetRow& row)
+    {
+        if (!crackRow(m_table, m_fields, m_values))
+            return QStringLiteral("record %1 of table MT cannot be read.").arg(number);
+        row = JetRow(qsizetype(m_columnOf.size()));
+        for (size_t field = 0; field < m_columnOf.size(); ++field) {
+            const auto c = size_t(m_columnOf[field]);
+            const MdbColumn* column = columnAt(m_table, guint(c));
+            // A Yes/No column keeps its value in the null flag: it is never null.
+            if (m_values[c].isNull && column->col_type != MDB_BOOL)
+                continue;
+            const std::optional<QString> text = valueOf(c);
+            if (!text)
+                return QStringLiteral("field %1 of record %2 of table MT cannot be read exactly, and converting it "
+                                      "would alter it.")
+                    .arg(masktest::fieldNames().at(field))
+                    .arg(number);
+            // An empty text must stay a non-null string, or it would be written as a null.
+            row[qsizetype(field)] = text->isEmpty() ? QVariant(QStringLiteral("")) : QVariant(*text);
+        }
+        return std::nullopt;
+    }
+
+private:
+    std::optional<QString> valueOf(size_t c)
+    {
+        MdbHandle* mdb = m_table->entry->mdb;
+        const MdbColumn* column = columnAt(m_table, guint(c));
+        if (!decodesStoredText(mdb, column))
+            return QString::fromUtf8(m_buffers[c].data(), m_lengths[c]);
+        if (column->col_type == MDB_TEXT)
+            return decodeJet4Text(m_values[c].bytes);
+        const std::optional<QByteArray> memo = readMemoBytes(mdb, m_values[c].bytes);
+        return memo ? decodeJet4Text(*memo) : std::nullopt;
+    }
+
+    MdbTableDef* m_table;
+    std::vector<int> m_columnOf;
+    std::vector<std::vector<char>> m_buffers;
+    std::vector<int> m_lengths;
+    std::vector<MdbField> m_fields;
+    std::vector<StoredValue> m_values;
+};
 
 } // namespace
 
@@ -171,30 +252,13 @@ StoreError readMaskTestTable(const QString& path, QList<JetRow>& rows)
     if (StoreError error = mapColumns(table.get(), path, columnOf))
         return error;
 
-    const guint columns = table->num_cols;
-    std::vector<std::vector<char>> buffers(columns, std::vector<char>(mdb->bind_size + 1, '\0'));
-    std::vector<int> lengths(columns, 0);
-    for (guint c = 0; c < columns; ++c)
-        mdb_bind_column(table.get(), int(c + 1), buffers[c].data(), &lengths[c]);
+    RowReader reader(table.get(), std::move(columnOf));
     mdb_rewind_table(table.get());
-
-    std::vector<MdbField> fields(columns);
-    std::vector<bool> isNull(columns, false);
     while (mdb_fetch_row(table.get())) {
-        if (!readNullFlags(table.get(), fields, isNull)) {
-            const qsizetype number = rows.size() + 1;
+        JetRow row;
+        if (const std::optional<QString> problem = reader.read(rows.size() + 1, row)) {
             rows.clear();
-            return damaged(path, QStringLiteral("record %1 of table MT cannot be read.").arg(number));
-        }
-        JetRow row(qsizetype(columnOf.size()));
-        for (size_t field = 0; field < columnOf.size(); ++field) {
-            const auto c = size_t(columnOf[field]);
-            // A Yes/No column keeps its value in the null flag: it is never null.
-            if (isNull[c] && columnAt(table.get(), guint(c))->col_type != MDB_BOOL)
-                continue;
-            const QString text = QString::fromUtf8(buffers[c].data(), lengths[c]);
-            // An empty text must stay a non-null string, or it would be written as a null.
-            row[qsizetype(field)] = text.isEmpty() ? QVariant(QStringLiteral("")) : QVariant(text);
+            return damaged(path, *problem);
         }
         rows.append(row);
     }

@@ -14,7 +14,8 @@ using JetRow = QList<QVariant>;
 
 // Reads every row of table MT from an Access (Jet) file, in the file's order. Other tables
 // are not looked at. Fails when the file is not an Access file, holds no table MT, or cannot
-// be read completely: a half-read table is never handed out.
+// be read completely and exactly: a half-read table, or a value that would come out altered,
+// is never handed out.
 StoreError readMaskTestTable(const QString& path, QList<JetRow>& rows);
 
 } // namespace vantor::legacy

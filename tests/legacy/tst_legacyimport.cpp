@@ -7,8 +7,10 @@
 
 #include <QDir>
 #include <QFile>
+#include <QStringEncoder>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QtEndian>
 
 using namespace vantor;
 using namespace vantor::test;
@@ -17,6 +19,27 @@ namespace {
 QStringList entries(const QString& dir)
 {
     return QDir(dir).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+}
+
+// A Jet 4 file whose first memo row that continues on another LVAL row is made to continue
+// on itself; empty if there is none.
+QByteArray withLoopingMemoChain(QByteArray file)
+{
+    constexpr qsizetype Page = 4096;
+    const auto isLongValuePage = [&](qsizetype page) {
+        return page < file.size() / Page && file[page * Page] == 1 && file.mid(page * Page + 4, 4) == "LVAL";
+    };
+    for (qsizetype page = 0; page < file.size() / Page; ++page) {
+        char* at = file.data() + page * Page;
+        for (int row = 0; isLongValuePage(page) && row < qFromLittleEndian<quint16>(at + 12); ++row) {
+            char* start = at + (qFromLittleEndian<quint16>(at + 14 + 2 * row) & 0x1fff);
+            if (isLongValuePage(qFromLittleEndian<quint32>(start) >> 8)) {
+                qToLittleEndian<quint32>(quint32(page << 8 | row), start);
+                return file;
+            }
+        }
+    }
+    return {};
 }
 } // namespace
 
@@ -30,6 +53,7 @@ private slots:
         QTest::addColumn<QString>("name");
         QTest::newRow("all text") << QStringLiteral("MaskTest-text");
         QTest::newRow("typed, with a second table") << QStringLiteral("MaskTest-typed");
+        QTest::newRow("compressed Unicode, emoji, long memos") << QStringLiteral("MaskTest-unicode");
     }
     void convertsEveryValueOfEveryRow()
     {
@@ -63,26 +87,39 @@ private slots:
     }
     void failedConversionLeavesTheOriginal_data()
     {
-        QTest::addColumn<qint64>("keptBytes"); // of the Access file; -1: all of it
+        QTest::addColumn<QByteArray>("bytes"); // of the Access file
         QTest::addColumn<QString>("target"); // empty: convert in place
         QTest::addColumn<qint32>("number");
-        QTest::newRow("cut off in a page") << qint64(70000) << QString() << qint32(CorruptDatabase);
-        QTest::newRow("cut off in the catalog") << qint64(6 * 4096) << QString() << qint32(CorruptDatabase);
-        QTest::newRow("cut off in the records") << qint64(33 * 4096) << QString() << qint32(CorruptDatabase);
+        QTest::addColumn<QString>("named"); // in the description
+        const QByteArray text = fileBytes(legacyFixture(QStringLiteral("MaskTest-text.mdb")));
+        QTest::newRow("cut off in a page") << text.first(70000) << QString() << qint32(CorruptDatabase) << "";
+        QTest::newRow("cut off in the catalog") << text.first(6 * 4096) << QString() << qint32(CorruptDatabase) << "";
+        QTest::newRow("cut off in the records") << text.first(33 * 4096) << QString() << qint32(CorruptDatabase) << "";
         QTest::newRow("target folder missing")
-            << qint64(-1) << QStringLiteral("no such folder/new.mdb") << qint32(FileNotFound);
-        QTest::newRow("earlier original kept") << qint64(-1) << QString() << qint32(FileExists);
+            << text << QStringLiteral("no such folder/new.mdb") << qint32(FileNotFound) << "";
+        QTest::newRow("earlier original kept") << text << QString() << qint32(FileExists) << "";
+        // One "Smith " followed by U+1F600 whose second half was lost: "Smith \uD83DA".
+        QByteArray unicode = fileBytes(legacyFixture(QStringLiteral("MaskTest-unicode.mdb")));
+        const QByteArray stored = QStringEncoder(QStringEncoder::Utf16LE).encode(QStringLiteral("Smith \U0001F600"));
+        const qsizetype at = unicode.indexOf(stored);
+        QVERIFY(at >= 0);
+        unicode.replace(at + stored.size() - 2, 2, QByteArrayLiteral("A\0"));
+        QTest::newRow("a surrogate without its partner")
+            << unicode << QString() << qint32(CorruptDatabase) << "field Last";
+        const QByteArray looping
+            = withLoopingMemoChain(fileBytes(legacyFixture(QStringLiteral("MaskTest-unicode.mdb"))));
+        QVERIFY(!looping.isEmpty());
+        QTest::newRow("a memo chain leading back into itself")
+            << looping << QString() << qint32(CorruptDatabase) << "field AssignTo";
     }
     void failedConversionLeavesTheOriginal()
     {
-        QFETCH(qint64, keptBytes);
+        QFETCH(QByteArray, bytes);
         QFETCH(QString, target);
         QFETCH(qint32, number);
+        QFETCH(QString, named);
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("MaskTest.mdb"));
-        QByteArray bytes = fileBytes(legacyFixture(QStringLiteral("MaskTest-text.mdb")));
-        if (keptBytes >= 0)
-            bytes.truncate(keptBytes);
         QFile file(path);
         QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
         file.close();
@@ -96,6 +133,7 @@ private slots:
             = target.isEmpty() ? legacy::convertInPlace(path) : legacy::convertFile(path, dir.filePath(target));
         QCOMPARE(error.number, number);
         QVERIFY(!error.description.isEmpty());
+        QVERIFY2(error.description.contains(named), qPrintable(error.description));
         QCOMPARE(fileBytes(path), bytes);
         QCOMPARE(entries(dir.path()), before);
         if (number == FileExists)
