@@ -119,10 +119,11 @@ private slots:
     void firstRun_data()
     {
         QTest::addColumn<QList<int>>("choices");
-        QTest::addColumn<QStringList>("files"); // the file dialogs' answers; "other" is an existing file
-        QTest::addColumn<QString>("opened"); // "data", "other" or empty: the program ends
+        QTest::addColumn<QStringList>("files"); // the file dialogs' answers: "other" records, an "old" Access file
+        QTest::addColumn<QString>("opened"); // "data", "other", "old" or empty: the program ends
         QTest::newRow("Enter creates") << QList<int>{} << QStringList{} << "data";
         QTest::newRow("open existing") << QList<int>{OpenButton} << QStringList{"other"} << "other";
+        QTest::newRow("open old Access file") << QList<int>{OpenButton} << QStringList{"old"} << "old";
         QTest::newRow("open cancelled, then create")
             << QList<int>{OpenButton, CreateButton} << QStringList{""} << "data";
         QTest::newRow("quit") << QList<int>{QuitButton} << QStringList{} << "";
@@ -132,11 +133,13 @@ private slots:
         QFETCH(QList<int>, choices);
         QFETCH(QStringList, files);
         QFETCH(QString, opened);
-        const QString other = records("other.mdb");
+        const QMap<QString, QString> existing{
+            {"data", dataFile()}, {"other", records("other.mdb")}, {"old", path("old.mdb")}};
+        QVERIFY(QFile::copy(qEnvironmentVariable("VANTOR_FIXTURES") + "/legacy/MaskTest-typed.mdb", path("old.mdb")));
         for (int choice : choices)
             m_dialogs.answerChoice(choice);
         for (const QString& file : files)
-            m_dialogs.answerFile(file == "other" ? other : file);
+            m_dialogs.answerFile(existing.value(file));
 
         int exitCode = -1;
         const std::unique_ptr<frmMaskTesting> window = startWindow({}, &exitCode);
@@ -146,14 +149,18 @@ private slots:
         QVERIFY2(question.prompt.contains(dataFile()), qPrintable(question.prompt));
         QCOMPARE(question.buttons.value(question.defaultButton), QStringLiteral("&Create"));
         QCOMPARE(question.buttons.value(question.escapeButton), QStringLiteral("&Quit"));
-        QCOMPARE(m_dialogs.messages.size(), 0);
+        // An old file goes through the window's own conversion offer, answered Yes by default.
+        QStringList titles;
+        for (const MessageBox& box : m_dialogs.messages)
+            titles << box.title;
+        QCOMPARE(titles, opened == "old" ? QStringList{"Convert Records File"} : QStringList());
 
-        const QString expected = opened == "data" ? dataFile() : opened == "other" ? other : QString();
+        const QString expected = existing.value(opened);
         QCOMPARE(settings::readLocation(userFile()).location, expected);
         QCOMPARE(QFile::exists(dataFile()), opened == "data");
         if (window) {
             QCOMPARE(exitCode, 0);
-            QCOMPARE(window->findChild<QLineEdit*>("txtFDID")->text(), opened == "other" ? "A123" : "");
+            QCOMPARE(window->findChild<QLineEdit*>("txtFDID")->text().isEmpty(), opened == "data");
             QVERIFY(isPrivate(expected));
         } else {
             QCOMPARE(exitCode, 0); // quitting is the user's choice, not a failure
