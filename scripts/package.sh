@@ -29,7 +29,16 @@ mkdir -p "$source"
 git ls-files -z | tar --null -T - -cf - | tar -xf - -C "$source"
 
 export DEB_BUILD_OPTIONS="parallel=$(nproc) noddebs"
-(cd "$source" && dpkg-buildpackage -b -uc -us)
+# debhelper gives the build a HOME of its own; ccache's cache stays the developer's.
+if command -v ccache >/dev/null; then
+  CCACHE_DIR=$(ccache -k cache_dir)
+  export CCACHE_DIR
+fi
+if ! (cd "$source" && dpkg-buildpackage -b -uc -us) >"$work/build.log" 2>&1; then
+  tail -40 "$work/build.log" >&2
+  echo "The package build failed; its whole log is $work/build.log" >&2
+  exit 1
+fi
 
 deb="$work/vantor_${version}_amd64.deb"
 lintian --fail-on error --info "$work/vantor_${version}_amd64.changes"
