@@ -95,18 +95,16 @@ LocationSources gatherSources(const QString& commandLine, const Paths& paths, co
     // broken settings file cannot get in the way of a script.
     if (!commandLine.isEmpty())
         return sources;
-    const Setting user = readLocation(paths.userFile);
-    if (!user.problem.isEmpty())
-        problems << user.problem;
-    sources.userSetting = user.location;
-    sources.userSettingsFile = user.file;
-    if (!user.location.isEmpty())
-        return sources;
-    const Setting machine = readLocation(paths.machineFiles);
-    if (!machine.problem.isEmpty())
-        problems << machine.problem;
-    sources.machineSetting = machine.location;
-    sources.machineSettingsFile = machine.file;
+    // The machine's files are read only where the user's own names nothing.
+    const auto take = [&problems](const Setting& setting, QString& location, QString& file) {
+        if (!setting.problem.isEmpty())
+            problems << setting.problem;
+        location = setting.location;
+        file = setting.file;
+        return !location.isEmpty();
+    };
+    if (!take(readLocation(paths.userFile), sources.userSetting, sources.userSettingsFile))
+        take(readLocation(paths.machineFiles), sources.machineSetting, sources.machineSettingsFile);
     return sources;
 }
 
