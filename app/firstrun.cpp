@@ -13,14 +13,16 @@ namespace {
 const QString RecordsTitle = QStringLiteral("Records File");
 const QString SettingsTitle = QStringLiteral("Settings");
 
-QString questionFor(const RecordsLocation& missing, bool atDefault)
+QString questionFor(const LocationChoice& missing)
 {
-    const QString intro = atDefault
-        ? QStringLiteral("Vantor keeps the mask test records in a records file, and there is none yet at\n%1")
-        : QStringLiteral("The records file named in the settings is not there:\n%1\n\nIt may have been moved or "
-                         "renamed, or it lies on a drive that is not connected.");
-    return intro.arg(missing.displayName())
-        + QStringLiteral("\n\nCreate a new, empty records file there, open an existing one, or quit?");
+    const bool named = missing.rule == LocationRule::UserSetting || missing.rule == LocationRule::MachineSetting;
+    const QString intro = named
+        ? QStringLiteral("The records file named in the settings (%1) is not there:\n%2\n\nIt may have been "
+                         "moved or renamed, or it lies on a drive that is not connected.")
+              .arg(QDir::toNativeSeparators(missing.settingsFile), missing.location.displayName())
+        : QStringLiteral("Vantor keeps the mask test records in a records file, and there is none yet at\n%1")
+              .arg(missing.location.displayName());
+    return intro + QStringLiteral("\n\nCreate a new, empty records file there, open an existing one, or quit?");
 }
 
 bool createRecords(DialogService& dialogs, const RecordsLocation& location, const QString& dataDir)
@@ -41,22 +43,19 @@ bool createRecords(DialogService& dialogs, const RecordsLocation& location, cons
 
 } // namespace
 
-std::optional<RecordsLocation> askForRecords(DialogService& dialogs, const RecordsLocation& missing,
+std::optional<RecordsLocation> askForRecords(DialogService& dialogs, const LocationChoice& missing,
                                              const QString& dataDir)
 {
-    const QString folder = QFileInfo(missing.filePath()).absolutePath();
-    const bool atDefault = QDir::cleanPath(folder) == QDir::cleanPath(dataDir);
-    const ChoiceBox question{questionFor(missing, atDefault),
-                             RecordsTitle,
-                             MsgIcon::Question,
-                             {QStringLiteral("&Create"), QStringLiteral("&Open..."), QStringLiteral("&Quit")},
-                             CreateButton,
-                             QuitButton};
+    const QString folder = QFileInfo(missing.location.filePath()).absolutePath();
+    const ChoiceBox question{
+        questionFor(missing), RecordsTitle,
+        MsgIcon::Question,    {QStringLiteral("&Create"), QStringLiteral("&Open..."), QStringLiteral("&Quit")},
+        CreateButton,         QuitButton};
     for (;;) {
         switch (dialogs.choose(nullptr, question)) {
         case CreateButton:
-            if (createRecords(dialogs, missing, dataDir))
-                return missing;
+            if (createRecords(dialogs, missing.location, dataDir))
+                return missing.location;
             break;
         case OpenButton: {
             const QString start = QFileInfo(folder).isDir() ? folder : QDir::homePath();
@@ -87,7 +86,7 @@ std::unique_ptr<frmMaskTesting> WindowStart::open(const LocationChoice& choice)
     RecordsLocation location = choice.location;
     bool answered = false;
     if (choice.asksWhenMissing() && location.isFile() && !QFileInfo::exists(location.filePath())) {
-        const std::optional<RecordsLocation> answer = askForRecords(m_dialogs, location, m_paths.dataDir);
+        const std::optional<RecordsLocation> answer = askForRecords(m_dialogs, choice, m_paths.dataDir);
         if (!answer) {
             m_exitCode = 0;
             return nullptr;

@@ -14,10 +14,10 @@ namespace vantor {
 // The buttons of the question asked where a setting or a default names no records file.
 enum FirstRunButton { CreateButton, OpenButton, QuitButton };
 
-// Asks what to do about the missing records file at `missing` until the user has a file or
+// Asks what to do about the missing records file the rule chose until the user has a file or
 // quits: create a new, empty one there (the default), open an existing one, or quit. A new
 // file is made only on the user's word; `dataDir` is the one folder it may make for it.
-std::optional<RecordsLocation> askForRecords(DialogService& dialogs, const RecordsLocation& missing,
+std::optional<RecordsLocation> askForRecords(DialogService& dialogs, const LocationChoice& missing,
                                              const QString& dataDir);
 
 // How the records window comes up: the location rule's choice, the first-run question where

@@ -219,7 +219,9 @@ private slots:
         QVERIFY(!startWindow({}, &exitCode));
         QCOMPARE(exitCode, 0);
         QCOMPARE(m_dialogs.choices.size(), 2);
-        QVERIFY(m_dialogs.choices.first().prompt.contains(setting.isEmpty() ? dataFile() : path(setting)));
+        const QString& prompt = m_dialogs.choices.first().prompt;
+        QVERIFY2(prompt.contains(setting.isEmpty() ? dataFile() : path(setting)), qPrintable(prompt));
+        QCOMPARE(prompt.contains(userFile()), !setting.isEmpty()); // where to mend a wrong setting
         QCOMPARE(m_dialogs.messages.size(), 1);
         QCOMPARE(m_dialogs.messages.first().icon, MsgIcon::Critical);
         QVERIFY2(m_dialogs.messages.first().prompt.contains(path(folder)), qPrintable(m_dialogs.messages[0].prompt));
