@@ -24,14 +24,16 @@ pids=()
 cleanup() {
   for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
   umount "$root/proc" 2>/dev/null || true
-  if [ "$keep" = 0 ]; then rm -rf "$root"; fi
+  if [ "$keep" = 0 ]; then rm -rf --one-file-system "$root"; fi
 }
 trap cleanup EXIT
 fail() { echo "check-install: $*" >&2; exit 1; }
 step() { echo "== $* ($(($(date +%s) - started)) s)"; }
 
 step "fresh Debian 12 root"
-rm -rf "$work"
+# A run that was killed may have left /proc mounted in its root: never delete through it.
+umount "$root/proc" 2>/dev/null || true
+rm -rf --one-file-system "$work"
 mkdir -p "$work"
 debootstrap --variant=minbase bookworm "$root" "$mirror" >"$work/debootstrap.log" 2>&1 \
   || { tail -20 "$work/debootstrap.log"; fail "debootstrap failed"; }
