@@ -1,47 +1,120 @@
 #include "commands.h"
+#include "firstrun.h"
+#include "locationrule.h"
+#include "settings.h"
 
 #include <dialogservice.h>
-#include <frmmasktesting.h>
-#include <masktest.h>
 
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QDir>
+#include <QFileInfo>
 #include <QStyleFactory>
 
+#include <algorithm>
 #include <memory>
 
 namespace {
 
-// Commands that run without a window, so that they work without a display.
-bool isCommandLineRun(int argc, char* argv[])
+struct Options {
+    QCommandLineOption create{QStringLiteral("create-database"),
+                              QStringLiteral("Create a new, empty records file at <path>; never overwrites one."),
+                              QStringLiteral("path")};
+    QCommandLineOption sample{QStringLiteral("sample"),
+                              QStringLiteral("With --create-database: fill it with <n> invented members."),
+                              QStringLiteral("n"), QStringLiteral("0")};
+    QCommandLineOption import{QStringLiteral("import-legacy"),
+                              QStringLiteral("Convert the old program's Access file <path> into the new records file "
+                                             "given by --database."),
+                              QStringLiteral("path")};
+    QCommandLineOption report{QStringLiteral("report"),
+                              QStringLiteral("Write the list of members of <group> (1, 2, 3, 40 or special) not "
+                                             "tested this year as a workbook (with --output)."),
+                              QStringLiteral("group")};
+    QCommandLineOption output{QStringLiteral("output"), QStringLiteral("With --report: the workbook file to write."),
+                              QStringLiteral("file")};
+    QCommandLineOption database{QStringLiteral("database"),
+                                QStringLiteral("The records file to open (the window, --report) or to create "
+                                               "(--import-legacy). Without it the settings decide; see "
+                                               "--show-location."),
+                                QStringLiteral("path")};
+    QCommandLineOption showLocation{QStringLiteral("show-location"),
+                                    QStringLiteral("Print the records file that would be opened, and which rule "
+                                                   "chose it.")};
+
+    void addTo(QCommandLineParser& parser) const
+    {
+        parser.setApplicationDescription(QStringLiteral("Vantor: annual respirator mask test records."));
+        parser.addHelpOption();
+        parser.addVersionOption();
+        parser.addOptions({create, sample, import, report, output, database, showLocation});
+    }
+};
+
+// Everything but the window, alone or with --database, runs without a display; so do
+// mistakes, which are reported rather than ending in the display's abort.
+bool runsWithoutWindow(const QStringList& arguments)
 {
-    static const char* const commands[]
-        = {"--create-database", "--import-legacy", "--report", "--help", "-h", "--help-all"};
-    for (int i = 1; i < argc; ++i) {
-        const QByteArray arg(argv[i]);
-        for (const char* command : commands) {
-            if (arg == command || arg.startsWith(QByteArray(command) + '='))
-                return true;
+    QCommandLineParser parser;
+    Options().addTo(parser);
+    if (!parser.parse(arguments) || !parser.positionalArguments().isEmpty())
+        return true;
+    const QStringList names = parser.optionNames();
+    return std::any_of(names.begin(), names.end(), [](const QString& name) { return name != u"database"; });
+}
+
+QStringList argumentsOf(int argc, char* argv[])
+{
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    return arguments;
+}
+
+// Options that mean something only beside another one; alone they are a mistake.
+int checkCompanions(const QCommandLineParser& parser, const Options& options, QTextStream& err)
+{
+    const std::pair<const QCommandLineOption*, const QCommandLineOption*> companions[]
+        = {{&options.sample, &options.create}, {&options.output, &options.report}};
+    for (const auto& [option, needs] : companions) {
+        if (parser.isSet(*option) && !parser.isSet(*needs)) {
+            err << "vantor: --" << option->names().first() << " goes with --" << needs->names().first() << ' '
+                << needs->valueName().toUpper() << '\n';
+            return 2;
         }
     }
-    return false;
+    return 0;
 }
 
-// The records the program works on when no option names them: MaskTest.mdb beside the program.
-vantor::RecordsLocation besideProgram()
+vantor::LocationChoice chooseLocation(const QString& commandLine, const vantor::settings::Paths& paths,
+                                      QStringList& problems)
 {
-    return vantor::RecordsLocation::file(
-        QDir(QCoreApplication::applicationDirPath()).filePath(vantor::masktest::DatabaseFileName));
+    return vantor::chooseLocation(
+        vantor::settings::gatherSources(commandLine, paths, QCoreApplication::applicationDirPath(), problems));
 }
 
-int runWindow(QApplication& app)
+int showLocation(const vantor::LocationChoice& choice, QTextStream& out)
 {
+    out << choice.location.displayName() << '\n' << "chosen by " << vantor::describeChoice(choice);
+    if (choice.location.isFile() && !QFileInfo::exists(choice.location.filePath()))
+        out << "; no records file is there yet";
+    out << '\n';
+    return 0;
+}
+
+int runWindow(QApplication& app, const vantor::LocationChoice& choice, const vantor::settings::Paths& paths,
+              const QStringList& problems)
+{
+    QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
+    // Lets a desktop match the window with the installed entry and its icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.vantor.Vantor"));
     vantor::WidgetDialogService dialogs;
-    vantor::frmMaskTesting window(dialogs, besideProgram());
-    if (!window.Form_Load())
-        return 1;
-    window.show();
+    vantor::WindowStart start(dialogs, paths);
+    start.setSettingsProblems(problems);
+    const std::unique_ptr<vantor::frmMaskTesting> window = start.open(choice);
+    if (!window)
+        return start.exitCode();
+    window->show();
     return app.exec();
 }
 
@@ -49,80 +122,60 @@ int runWindow(QApplication& app)
 
 int main(int argc, char* argv[])
 {
+    QCoreApplication::setApplicationName(vantor::DialogService::applicationTitle());
+    QCoreApplication::setOrganizationName(vantor::DialogService::applicationTitle());
+    QCoreApplication::setApplicationVersion(QStringLiteral(VANTOR_VERSION));
     std::unique_ptr<QCoreApplication> app;
-    if (isCommandLineRun(argc, argv))
+    if (runsWithoutWindow(argumentsOf(argc, argv)))
         app = std::make_unique<QCoreApplication>(argc, argv);
     else
         app = std::make_unique<QApplication>(argc, argv);
-    QCoreApplication::setApplicationName(vantor::DialogService::applicationTitle());
 
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral("Vantor: annual respirator mask test records."));
-    parser.addHelpOption();
-    const QCommandLineOption createOption(QStringLiteral("create-database"),
-                                          QStringLiteral("Create a new, empty records file at <path>."),
-                                          QStringLiteral("path"));
-    const QCommandLineOption sampleOption(QStringLiteral("sample"),
-                                          QStringLiteral("With --create-database: fill it with <n> invented members."),
-                                          QStringLiteral("n"), QStringLiteral("0"));
-    const QCommandLineOption importOption(QStringLiteral("import-legacy"),
-                                          QStringLiteral("Convert the old program's Access file <path> "
-                                                         "into the new records file given by --database."),
-                                          QStringLiteral("path"));
-    const QCommandLineOption reportOption(
-        QStringLiteral("report"),
-        QStringLiteral("Write the list of members of <group> (1, 2, 3, 40 or special) "
-                       "not tested this year as a workbook."),
-        QStringLiteral("group"));
-    const QCommandLineOption outputOption(
-        QStringLiteral("output"), QStringLiteral("With --report: the workbook file to write."), QStringLiteral("file"));
-    const QCommandLineOption databaseOption(QStringLiteral("database"),
-                                            QStringLiteral("With --import-legacy: the records file to create. "
-                                                           "With --report: the records file to read (default: "
-                                                           "MaskTest.mdb beside the program)."),
-                                            QStringLiteral("path"));
-    parser.addOptions({createOption, sampleOption, importOption, reportOption, outputOption, databaseOption});
+    const Options options;
+    options.addTo(parser);
     parser.process(*app);
 
     QTextStream out(stdout);
     QTextStream err(stderr);
-    if (parser.isSet(createOption)) {
-        bool ok = false;
-        const int samples = parser.value(sampleOption).toInt(&ok);
-        if (!ok || samples < 0) {
-            err << "vantor: --sample needs a whole number of records, not '" << parser.value(sampleOption) << "'\n";
-            return 2;
-        }
-        return vantor::commands::createDatabase(vantor::RecordsLocation::fromText(parser.value(createOption)), samples,
-                                                out, err);
-    }
-    if (parser.isSet(importOption)) {
-        if (!parser.isSet(databaseOption)) {
-            err << "vantor: --import-legacy needs --database NEW.mdb, the records file to create\n";
-            return 2;
-        }
-        return vantor::commands::importLegacy(
-            parser.value(importOption), vantor::RecordsLocation::fromText(parser.value(databaseOption)), out, err);
-    }
-    if (parser.isSet(reportOption)) {
-        const vantor::RecordsLocation database = parser.isSet(databaseOption)
-            ? vantor::RecordsLocation::fromText(parser.value(databaseOption))
-            : besideProgram();
-        return vantor::commands::report(parser.value(reportOption), database, parser.value(outputOption), out, err);
-    }
-    if (parser.isSet(databaseOption)) {
-        err << "vantor: --database goes with --import-legacy OLD.mdb or --report GROUP\n";
-        return 2;
-    }
+    if (const int status = checkCompanions(parser, options, err))
+        return status;
     if (!parser.positionalArguments().isEmpty()) {
         err << "vantor: unexpected argument '" << parser.positionalArguments().first() << "'\n";
         return 2;
     }
-    auto* gui = qobject_cast<QApplication*>(app.get());
-    if (!gui) {
-        err << "vantor: the window needs no further arguments\n";
-        return 2;
+    const vantor::settings::Paths paths = vantor::settings::Paths::standard();
+    if (parser.isSet(options.create)) {
+        bool ok = false;
+        const int samples = parser.value(options.sample).toInt(&ok);
+        if (!ok || samples < 0) {
+            err << "vantor: --sample needs a whole number of records, not '" << parser.value(options.sample) << "'\n";
+            return 2;
+        }
+        const auto location = vantor::RecordsLocation::fromText(parser.value(options.create));
+        vantor::settings::makeDataDir(QFileInfo(location.filePath()).absolutePath(), paths.dataDir);
+        return vantor::commands::createDatabase(location, samples, out, err);
     }
-    QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
-    return runWindow(*gui);
+    if (parser.isSet(options.import)) {
+        if (!parser.isSet(options.database)) {
+            err << "vantor: --import-legacy needs --database NEW.mdb, the records file to create\n";
+            return 2;
+        }
+        return vantor::commands::importLegacy(
+            parser.value(options.import), vantor::RecordsLocation::fromText(parser.value(options.database)), out, err);
+    }
+
+    QStringList problems;
+    const vantor::LocationChoice choice = chooseLocation(parser.value(options.database), paths, problems);
+    if (auto* gui = qobject_cast<QApplication*>(app.get()))
+        return runWindow(*gui, choice, paths, problems);
+    for (const QString& problem : std::as_const(problems))
+        err << "vantor: " << problem << " It is left out.\n";
+    if (parser.isSet(options.showLocation))
+        return showLocation(choice, out);
+    if (parser.isSet(options.report))
+        return vantor::commands::report(parser.value(options.report), choice.location, parser.value(options.output),
+                                        out, err);
+    err << "vantor: nothing to do; see vantor --help\n";
+    return 2;
 }

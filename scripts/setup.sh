@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Installs the Debian packages Vantor needs to build, test and run.
 # Safe to run again: apt-get skips what is already installed.
-# Usage: scripts/setup.sh [--desktop] [--office]
+# Usage: scripts/setup.sh [--desktop] [--office] [--package]
 #   --desktop  also the X tools for looking at the window (Xvfb, openbox, xdotool, imagemagick)
 #   --office   also LibreOffice Calc, to open exported workbooks without a desktop
+#   --package  also the tools that build and check the Debian package and try it in a clean root
 set -euo pipefail
 
 packages=(
@@ -22,6 +23,7 @@ for arg in "$@"; do
   case "$arg" in
     --desktop) packages+=(openbox xdotool imagemagick x11-utils) ;;
     --office) packages+=(libreoffice-calc-nogui poppler-utils) ;;
+    --package) packages+=(dpkg-dev debhelper lintian desktop-file-utils appstream debootstrap) ;;
     *) echo "unknown option: $arg" >&2; exit 2 ;;
   esac
 done

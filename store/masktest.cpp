@@ -84,7 +84,7 @@ StoreError createDatabase(const QString& path, int sampleCount, quint32 seed)
     // Claim the name first, exclusively: an existing records file is never overwritten,
     // not even by a second program creating the same file at the same moment.
     QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
+    if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly, QFile::ReadOwner | QFile::WriteOwner)) {
         if (QFileInfo::exists(path))
             return StoreError::make(FileExists,
                                     QStringLiteral("The file '%1' already exists; it is left as it is.").arg(path));

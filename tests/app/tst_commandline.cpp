@@ -1,16 +1,25 @@
 #include "testdatabase.h"
 
+#include <QDir>
 #include <QFile>
+#include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <sys/stat.h>
 
 class tst_CommandLine : public QObject
 {
     Q_OBJECT
 
 private slots:
-    // Creating a file needs no display: the command must not ask for one.
-    void initTestCase() { qunsetenv("QT_QPA_PLATFORM"), qunsetenv("DISPLAY"); }
+    // Creating a file needs no display: the command must not ask for one. No umask keeps
+    // the records private: the program must.
+    void initTestCase()
+    {
+        qunsetenv("QT_QPA_PLATFORM"), qunsetenv("DISPLAY");
+        ::umask(0);
+    }
     void createDatabase_data()
     {
         QTest::addColumn<QString>("sample"); // empty: no --sample
@@ -41,11 +50,95 @@ private slots:
         if (rows >= 0) {
             QVERIFY(output.contains(path) || sample.isEmpty());
             QCOMPARE(vantor::test::readRows(path).size(), rows);
+            struct stat status { };
+            QCOMPARE(::stat(QFile::encodeName(path).constData(), &status), 0);
+            QCOMPARE(status.st_mode & 0777, 0600u);
         } else {
             QVERIFY2(output.contains(exists ? path : sample), qPrintable(output));
             QCOMPARE(vantor::test::fileBytes(path), before); // never overwritten, never created
             QCOMPARE(QFile::exists(path), exists);
         }
+    }
+
+    // Options that go with another one, alone: a message and status 2, never the window
+    // (which, without a display, would end in the platform's abort).
+    void alone_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("said");
+        QTest::newRow("sample") << QStringList{"--sample", "5"} << 2 << "--sample goes with --create-database";
+        QTest::newRow("output") << QStringList{"--output", "x.xlsx"} << 2 << "--output goes with --report";
+        QTest::newRow("stray word") << QStringList{"records"} << 2 << "unexpected argument";
+        QTest::newRow("version") << QStringList{"--version"} << 0 << "Vantor " VANTOR_VERSION;
+    }
+    void alone()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(int, status);
+        QFETCH(QString, said);
+        const auto [code, output] = vantor::test::run(QStringList{QStringLiteral(VANTOR_EXECUTABLE)} + arguments);
+        QCOMPARE(code, status);
+        QVERIFY2(output.contains(said), qPrintable(output));
+    }
+
+    // The rule as the program applies it to its real environment, copied to a folder of its
+    // own so that a MaskTest.mdb beside the build's program cannot decide.
+    void showLocation_data()
+    {
+        QTest::addColumn<QString>("option");
+        QTest::addColumn<QString>("userSetting");
+        QTest::addColumn<QString>("machineSetting");
+        QTest::addColumn<QString>("shown");
+        QTest::addColumn<QString>("rule");
+        QTest::newRow("option") << "o.mdb"
+                                << "u.mdb"
+                                << "m.mdb"
+                                << "o.mdb"
+                                << "the --database option";
+        QTest::newRow("user") << ""
+                              << "u.mdb"
+                              << "m.mdb"
+                              << "u.mdb"
+                              << "the user's setting";
+        QTest::newRow("machine") << ""
+                                 << ""
+                                 << "m.mdb"
+                                 << "m.mdb"
+                                 << "the machine's setting";
+        QTest::newRow("data folder") << ""
+                                     << ""
+                                     << ""
+                                     << "data/Vantor/MaskTest.mdb"
+                                     << "the user's data folder";
+    }
+    void showLocation()
+    {
+        QFETCH(QString, option);
+        QFETCH(QString, userSetting);
+        QFETCH(QString, machineSetting);
+        QFETCH(QString, shown);
+        QFETCH(QString, rule);
+        const QTemporaryDir home;
+        const QString program = home.filePath(QStringLiteral("vantor"));
+        QVERIFY(QFile::copy(QStringLiteral(VANTOR_EXECUTABLE), program));
+        qputenv("XDG_CONFIG_HOME", home.filePath(QStringLiteral("config")).toLocal8Bit());
+        qputenv("XDG_CONFIG_DIRS", home.filePath(QStringLiteral("xdg")).toLocal8Bit());
+        qputenv("XDG_DATA_HOME", home.filePath(QStringLiteral("data")).toLocal8Bit());
+        const std::pair<QString, QString> settings[]
+            = {{QStringLiteral("config"), userSetting}, {QStringLiteral("xdg"), machineSetting}};
+        for (const auto& [folder, location] : settings) {
+            if (!location.isEmpty())
+                QSettings(home.filePath(folder + QStringLiteral("/Vantor/Vantor.conf")), QSettings::IniFormat)
+                    .setValue(QStringLiteral("records/location"), home.filePath(location));
+        }
+        QStringList command{program, QStringLiteral("--show-location")};
+        if (!option.isEmpty())
+            command << QStringLiteral("--database") << home.filePath(option);
+        const auto [code, output] = vantor::test::run(command);
+        QCOMPARE(code, 0);
+        QCOMPARE(output.section(u'\n', 0, 0), home.filePath(shown));
+        QVERIFY2(output.section(u'\n', 1).startsWith(QStringLiteral("chosen by ") + rule), qPrintable(output));
     }
 
 private:

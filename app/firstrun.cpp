@@ -1,0 +1,121 @@
+// The first start on a machine, or a records file that has gone: ask, never guess.
+#include "firstrun.h"
+
+#include <masktest.h>
+
+#include <QDir>
+#include <QFileInfo>
+
+namespace vantor {
+
+namespace {
+
+const QString RecordsTitle = QStringLiteral("Records File");
+const QString SettingsTitle = QStringLiteral("Settings");
+
+QString questionFor(const LocationChoice& missing)
+{
+    const bool named = missing.rule == LocationRule::UserSetting || missing.rule == LocationRule::MachineSetting;
+    const QString intro = named
+        ? QStringLiteral("The records file named in the settings (%1) is not there:\n%2\n\nIt may have been "
+                         "moved or renamed, or it lies on a drive that is not connected.")
+              .arg(QDir::toNativeSeparators(missing.settingsFile), missing.location.displayName())
+        : QStringLiteral("Vantor keeps the mask test records in a records file, and there is none yet at\n%1")
+              .arg(missing.location.displayName());
+    return intro + QStringLiteral("\n\nCreate a new, empty records file there, open an existing one, or quit?");
+}
+
+bool createRecords(DialogService& dialogs, const RecordsLocation& location, const QString& dataDir)
+{
+    const QString folder = QFileInfo(location.filePath()).absolutePath();
+    settings::makeDataDir(folder, dataDir);
+    const StoreError error = masktest::createDatabase(location.filePath());
+    if (!error)
+        return true;
+    dialogs.message(nullptr,
+                    okBox(QStringLiteral("Vantor cannot create a records file in the folder\n%1\n\n%2\n\n"
+                                         "Open an existing records file instead, or ask your "
+                                         "administrator for a folder you may write to.")
+                              .arg(QDir::toNativeSeparators(folder), error.description),
+                          MsgIcon::Critical, RecordsTitle));
+    return false;
+}
+
+} // namespace
+
+std::optional<RecordsLocation> askForRecords(DialogService& dialogs, const LocationChoice& missing,
+                                             const QString& dataDir)
+{
+    const QString folder = QFileInfo(missing.location.filePath()).absolutePath();
+    const ChoiceBox question{
+        questionFor(missing), RecordsTitle,
+        MsgIcon::Question,    {QStringLiteral("&Create"), QStringLiteral("&Open..."), QStringLiteral("&Quit")},
+        CreateButton,         QuitButton};
+    for (;;) {
+        switch (dialogs.choose(nullptr, question)) {
+        case CreateButton:
+            if (createRecords(dialogs, missing.location, dataDir))
+                return missing.location;
+            break;
+        case OpenButton: {
+            const QString start = QFileInfo(folder).isDir() ? folder : QDir::homePath();
+            const QString chosen = dialogs.openFileName(
+                nullptr,
+                {QStringLiteral("Open Records File"), start, QStringLiteral("Records files (*.mdb);;All files (*)")});
+            if (!chosen.isEmpty())
+                return RecordsLocation::file(chosen);
+            break;
+        }
+        default: return std::nullopt;
+        }
+    }
+}
+
+WindowStart::WindowStart(DialogService& dialogs, settings::Paths paths)
+    : m_dialogs(dialogs)
+    , m_paths(std::move(paths))
+{
+}
+
+std::unique_ptr<frmMaskTesting> WindowStart::open(const LocationChoice& choice)
+{
+    for (const QString& problem : std::as_const(m_problems))
+        reportSettingsProblem(problem
+                              + QStringLiteral("\n\nVantor goes on without it, with the records it finds "
+                                               "by its other rules."));
+    RecordsLocation location = choice.location;
+    bool answered = false;
+    if (choice.asksWhenMissing() && location.isFile() && !QFileInfo::exists(location.filePath())) {
+        const std::optional<RecordsLocation> answer = askForRecords(m_dialogs, choice, m_paths.dataDir);
+        if (!answer) {
+            m_exitCode = 0;
+            return nullptr;
+        }
+        location = *answer;
+        answered = true;
+    }
+    auto window = std::make_unique<frmMaskTesting>(m_dialogs, location);
+    if (!window->Form_Load()) {
+        m_exitCode = 1;
+        return nullptr;
+    }
+    // Only an answer that led to open records is worth keeping for the next start.
+    if (answered) {
+        const QString problem = settings::writeLocation(m_paths.userFile, location.text());
+        if (!problem.isEmpty())
+            reportSettingsProblem(problem
+                                  + QStringLiteral("\n\nThe records are open, but Vantor will ask "
+                                                   "where they are again at its next start."));
+    }
+    return window;
+}
+
+void WindowStart::reportSettingsProblem(const QString& problem)
+{
+    if (m_problemShown)
+        return;
+    m_problemShown = true;
+    m_dialogs.message(nullptr, okBox(problem, MsgIcon::Exclamation, SettingsTitle));
+}
+
+} // namespace vantor

@@ -1,0 +1,44 @@
+#include "locationrule.h"
+
+#include <masktest.h>
+
+#include <QDir>
+#include <QFileInfo>
+
+namespace vantor {
+
+LocationChoice chooseLocation(const LocationSources& sources)
+{
+    if (!sources.commandLine.isEmpty())
+        return {RecordsLocation::fromText(sources.commandLine), LocationRule::CommandLine, {}};
+    if (!sources.userSetting.isEmpty())
+        return {RecordsLocation::fromText(sources.userSetting), LocationRule::UserSetting, sources.userSettingsFile};
+    if (!sources.machineSetting.isEmpty())
+        return {RecordsLocation::fromText(sources.machineSetting), LocationRule::MachineSetting,
+                sources.machineSettingsFile};
+    // A copy run from its own folder (and the build tree) keeps the old program's habit; an
+    // installed program has no records beside /usr/bin/vantor and falls through.
+    const QString beside = QDir(sources.programDir).filePath(masktest::DatabaseFileName);
+    if (!sources.programDir.isEmpty() && QFileInfo(beside).isFile())
+        return {RecordsLocation::file(beside), LocationRule::BesideProgram, {}};
+    return {RecordsLocation::file(QDir(sources.dataDir).filePath(masktest::DatabaseFileName)),
+            LocationRule::DataFolder,
+            {}};
+}
+
+QString describeChoice(const LocationChoice& choice)
+{
+    const QString file = QDir::toNativeSeparators(choice.settingsFile);
+    switch (choice.rule) {
+    case LocationRule::CommandLine: return QStringLiteral("the --database option");
+    case LocationRule::UserSetting: return QStringLiteral("the user's setting in %1").arg(file);
+    case LocationRule::MachineSetting: return QStringLiteral("the machine's setting in %1").arg(file);
+    case LocationRule::BesideProgram: return QStringLiteral("the records file beside the program");
+    case LocationRule::DataFolder: break;
+    }
+    return QStringLiteral("the user's data folder (no option or setting names a location, and no %1 lies "
+                          "beside the program)")
+        .arg(masktest::DatabaseFileName);
+}
+
+} // namespace vantor
