@@ -2,6 +2,7 @@
 // dialogs answered at random; after every step the windows and the file are in a state the program allows.
 #include "mainwindowfixture.h"
 
+#include <fieldboxes.h>
 #include <frmquery.h>
 
 #include <QApplication>
@@ -135,8 +136,8 @@ void tst_RandomUse::windowsAndFileStayConsistent()
     QStringList clicked;
     int restarts = 0, writes = 0, exports = 0;
     const auto wire = [&] {
-        for (const char* name : BoxOfField)
-            typingLimit[QString::fromLatin1(name)] = f.box(name)->maxLength();
+        for (QLineEdit* box : f.window->findChildren<QLineEdit*>())
+            typingLimit[box->objectName()] = box->maxLength();
         for (const QString& name : MainButtons)
             QObject::connect(f.button(qPrintable(name)), &QPushButton::clicked, f.window.get(),
                              [&clicked, name] { clicked << name; });
@@ -167,7 +168,7 @@ void tst_RandomUse::windowsAndFileStayConsistent()
         } else if (action < 70 && !query) {
             // By the mouse, or by tabbing, which selects the text of the box it reaches.
             if (rng.bounded(2)) {
-                QTest::mouseClick(f.box(BoxOfField[rng.bounded(14)]), Qt::LeftButton);
+                QTest::mouseClick(f.box(FieldBoxes.at(rng.bounded(int(FieldBoxes.size()))).box), Qt::LeftButton);
             } else {
                 const bool back = rng.bounded(4) == 0;
                 for (int n = 1 + rng.bounded(8); n > 0; --n) {
@@ -209,10 +210,9 @@ void tst_RandomUse::windowsAndFileStayConsistent()
                {"txtBatt", QRegularExpression(QStringLiteral("^[0-7 ]?$"))},
                {"txtUnit", QRegularExpression(QStringLiteral("^[0-3 ]?$"))}};
         QSet<bool> locked;
-        for (const char* name : BoxOfField) {
-            QVERIFY2(f.box(name)->text().size() <= typingLimit.value(QString::fromLatin1(name)),
-                     qPrintable(where + name));
-            locked << f.box(name)->isReadOnly();
+        for (QLineEdit* box : f.window->findChildren<QLineEdit*>()) {
+            QVERIFY2(box->text().size() <= typingLimit.value(box->objectName()), qPrintable(where + box->objectName()));
+            locked << box->isReadOnly();
         }
         for (const auto& [name, filter] : filters)
             QVERIFY2(filter.match(f.box(name)->text()).hasMatch(), qPrintable(where + f.box(name)->text()));
