@@ -1,8 +1,14 @@
 #include "mainwindowfixture.h"
 
 #include <fieldboxes.h>
+#include <frmquery.h>
 #include <masktest.h>
 
+#include <QAbstractItemModel>
+#include <QApplication>
+#include <QLabel>
+#include <QListWidget>
+#include <QTableView>
 #include <QTest>
 
 namespace vantor::test {
@@ -13,6 +19,11 @@ namespace {
 qsizetype fieldIndex(const FieldBox& fieldBox)
 {
     return masktest::fieldNames().indexOf(QString::fromLatin1(fieldBox.field));
+}
+
+QListWidget* entryList(QWidget* query)
+{
+    return query->findChild<QListWidget*>(QStringLiteral("lstBattalions"));
 }
 
 } // namespace
@@ -70,6 +81,47 @@ QStringList MainWindowFixture::titles() const
     for (const MessageBox& m : dialogs.messages)
         t << DialogService::titleOf(m.title);
     return t;
+}
+
+frmQuery* MainWindowFixture::query() const
+{
+    for (frmQuery* query : window->findChildren<frmQuery*>()) {
+        if (query->isVisible())
+            return query;
+    }
+    return nullptr;
+}
+
+frmQuery* MainWindowFixture::openQuery()
+{
+    if (!QTest::qWaitFor([this] { return QApplication::activeWindow() == window.get(); }))
+        return nullptr;
+    QTest::keyClick(window.get(), Qt::Key_Q, Qt::AltModifier);
+    if (!QTest::qWaitFor([this] { return query() != nullptr; }, 5000))
+        return nullptr;
+    // A window counts as active to QWindow while a window it carries above itself has the focus:
+    // wait for the query window itself to take it.
+    return QTest::qWaitFor([this] { return QApplication::activeWindow() == query(); }) ? query() : nullptr;
+}
+
+void clickEntry(QWidget* query, int position)
+{
+    QListWidget* list = entryList(query);
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(position)).center());
+}
+
+QStringList idsInGrid(QWidget* query)
+{
+    const QAbstractItemModel* model = query->findChild<QTableView*>(QStringLiteral("dgPersonnel"))->model();
+    QStringList ids;
+    for (int r = 0; r < model->rowCount(); ++r)
+        ids << model->index(r, 0).data().toString();
+    return ids;
+}
+
+QString countText(QWidget* query)
+{
+    return query->findChild<QLabel*>(QStringLiteral("lblCount"))->text();
 }
 
 Row validRecord(const QString& id)

@@ -13,6 +13,10 @@
 
 #include <memory>
 
+namespace vantor {
+class frmQuery;
+}
+
 namespace vantor::test {
 
 // The real records window on a real file in a temporary folder, driven the way a clerk
@@ -43,7 +47,19 @@ struct MainWindowFixture {
     void fill(const Row& values);
     // The titles of the message boxes shown so far, the application title where a box had none.
     QStringList titles() const;
+
+    // The query window while it shows, or nullptr.
+    frmQuery* query() const;
+    // Opens the query window with Alt+Q, as a clerk does; nullptr unless it opened and became active.
+    frmQuery* openQuery();
 };
+
+// The query window's list: clicks the entry at `position`.
+void clickEntry(QWidget* query, int position);
+// The FDIDs of the grid's rows, top to bottom.
+QStringList idsInGrid(QWidget* query);
+// The text of the count label.
+QString countText(QWidget* query);
 
 // A record every entry check accepts.
 Row validRecord(const QString& id = QStringLiteral("E500"));
