@@ -123,6 +123,13 @@ void frmMaskTesting::buildLayout()
         = addButton(frame6, "cmdDelete", tr("&Delete"), twipsRect(6720, 240, 1215, 495), tr("Click to erase a record"));
     cmdExit
         = addButton(frame6, "cmdExit", tr("E&xit"), twipsRect(8040, 240, 1215, 495), tr("Click to close the program"));
+    // Drawn for Windows' Tahoma, some captions run a pixel or two wider here: a label takes the
+    // room to its right rather than clip its last letter.
+    for (QLabel* label : findChildren<QLabel*>()) {
+        if (!label->wordWrap() && !label->text().isEmpty())
+            label->resize(std::max(label->width(), label->sizeHint().width()), label->height());
+    }
+
     // Shown as the default button; Enter in a text box reaches it through clickDefaultButton().
     cmdSearch->setDefault(true);
 
