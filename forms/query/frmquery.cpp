@@ -10,8 +10,10 @@
 
 namespace vantor {
 
+// A dialog, not a plain window: X11 tells the window manager to keep a window above its owner
+// (WM_TRANSIENT_FOR) only for dialogs.
 frmQuery::frmQuery(DialogService& dialogs, RecordsLocation location, QWidget* owner)
-    : QWidget(owner, Qt::Window)
+    : QWidget(owner, Qt::Dialog)
     , m_dialogs(dialogs)
     , m_location(std::move(location))
     , m_openWorkbook([](const QUrl& file) { return QDesktopServices::openUrl(file); })

@@ -128,7 +128,9 @@ private slots:
         for (int opening = 0; opening < 2; ++opening) {
             frmQuery* window = f->openQuery();
             QVERIFY(window);
-            QCOMPARE(window->windowHandle()->transientParent(), records); // kept above the records window
+            // Kept above the records window: X11 marks only a dialog transient for its owner.
+            QCOMPARE(window->windowHandle()->transientParent(), records);
+            QCOMPARE(window->windowHandle()->type(), Qt::Dialog);
             QCOMPARE(window->windowTitle(), QStringLiteral("Personnel Who Have Not Been Tested"));
             QStringList entries;
             for (int i = 0; i < list(window)->count(); ++i)
