@@ -31,7 +31,6 @@ public:
     // setMaxLength() would truncate, and are not virtual: a caller holding a QLineEdit* would
     // reach them whatever this class declared under the same names, hence names of their own.
     void setTypingLimit(int length);
-    int typingLimit() const { return m_typingLimit; }
     // Text the program places in the box: passes no filter and no typing limit.
     void showText(const QString& text);
 
