@@ -71,90 +71,32 @@ private slots:
         }
     }
 
-    void captionsReadAsDrawnAndFit_data()
-    {
-        QTest::addColumn<bool>("query");
-        QTest::addColumn<QString>("caption");
-        const auto rows = [](bool query, std::initializer_list<std::pair<const char*, const char*>> captions) {
-            for (const auto& [name, caption] : captions)
-                QTest::newRow(name) << query << QString::fromUtf8(caption);
-        };
-        rows(false,
-             {{"Label1", "Mask Testing Records"},
-              {"Frame1", "Last Date Tested"},
-              {"Frame5", "Special Assignment"},
-              {"Frame2", "Personnel "},
-              {"Frame3", "Permanent Assignment"},
-              {"Label14", "Mo."},
-              {"Label15", "Day"},
-              {"Label16", "Yr."},
-              {"Label7", "Enter a T if on Special Assignment:"},
-              {"Label13", "Assigned To:"},
-              {"Label2", "FDID:"},
-              {"Label11", "Rank:"},
-              {"Label12", "Kelly Day:"},
-              {"Label3", "Name:"},
-              {"Label4", "Last"},
-              {"Label5", "First"},
-              {"Label6", "M.I."},
-              {"Label8", "Battalion"},
-              {"Label9", "Unit"},
-              {"Label10", "Assignment"},
-              {"cmdSearch", "&Search"},
-              {"cmdAdd", "&Add"},
-              {"cmdSave", "Sa&ve"},
-              {"cmdEdit", "&Edit"},
-              {"cmdUpdate", "&Update"},
-              {"cmdQuery", "&Query"},
-              {"cmdCancel", "Cancel"},
-              {"cmdDelete", "&Delete"},
-              {"cmdExit", "E&xit"}});
-        rows(true,
-             {{"Label1", "1. Select a query by clicking on one of the items in the list"},
-              {"Label2", "2. To print the selected list click on the print button"},
-              {"Label3", "3. Click the Close button to return to the main form"},
-              {"Label4", "Number of Records:"},
-              {"cmdPrint", "&Send to Excel"},
-              {"cmdReturn", "&Close"}});
-    }
-    void captionsReadAsDrawnAndFit()
+    void everyCaptionFitsItsControl_data() { controlsInsideTheirFramesWithoutOverlap_data(); }
+    void everyCaptionFitsItsControl()
     {
         QFETCH(bool, query);
-        QFETCH(QString, caption);
         QWidget* window = query ? static_cast<QWidget*>(f->openQuery()) : f->window.get();
         QVERIFY(window);
-        QWidget* w = window->findChild<QWidget*>(QString::fromLatin1(QTest::currentDataTag()));
-        QVERIFY(w);
-        // Every captioned control of the window has a row here, so that each is measured.
-        int captioned = 0;
-        for (QWidget* c : controls(window)) {
-            auto* label = qobject_cast<QLabel*>(c);
-            auto* frame = qobject_cast<QGroupBox*>(c);
-            captioned += (label && !label->text().isEmpty()) || qobject_cast<QPushButton*>(c)
-                || (frame && !frame->title().isEmpty());
+        int measured = 0;
+        for (QWidget* w : controls(window)) {
+            const QString name = w->objectName();
+            if (auto* label = qobject_cast<QLabel*>(w); label && !label->text().isEmpty()) {
+                const QRect needed = label->fontMetrics().boundingRect(
+                    label->contentsRect(), int(label->alignment()) | (label->wordWrap() ? Qt::TextWordWrap : 0),
+                    label->text());
+                QVERIFY2(label->contentsRect().contains(needed),
+                         qPrintable(name + QStringLiteral(" needs %1 x %2").arg(needed.width()).arg(needed.height())));
+            } else if (auto* frame = qobject_cast<QGroupBox*>(w); frame && !frame->title().isEmpty()) {
+                QVERIFY2(frame->minimumSizeHint().width() <= frame->width(), qPrintable(name));
+            } else if (auto* button = qobject_cast<QPushButton*>(w)) {
+                QVERIFY2(button->sizeHint().width() <= button->width(), qPrintable(name));
+            } else {
+                continue;
+            }
+            ++measured;
         }
-        QCOMPARE(captioned, query ? 6 : 29);
-
-        if (auto* label = qobject_cast<QLabel*>(w)) {
-            QCOMPARE(label->text(), caption);
-            const QRect needed = label->fontMetrics().boundingRect(
-                label->contentsRect(), int(label->alignment()) | (label->wordWrap() ? Qt::TextWordWrap : 0), caption);
-            QVERIFY2(label->contentsRect().contains(needed),
-                     qPrintable(QStringLiteral("needs %1 x %2, has %3 x %4")
-                                    .arg(needed.width())
-                                    .arg(needed.height())
-                                    .arg(label->width())
-                                    .arg(label->height())));
-        } else if (auto* frame = qobject_cast<QGroupBox*>(w)) {
-            QCOMPARE(frame->title(), caption);
-            QVERIFY(frame->minimumSizeHint().width() <= frame->width());
-        } else {
-            auto* button = qobject_cast<QPushButton*>(w);
-            QVERIFY(button);
-            QCOMPARE(button->text(), caption);
-            QVERIFY2(button->sizeHint().width() <= button->width(),
-                     qPrintable(QString::number(button->sizeHint().width())));
-        }
+        // Twenty labels and frame captions and nine buttons; the query window's four labels and two buttons.
+        QCOMPARE(measured, query ? 6 : 29);
     }
 
     void tabRunsThroughBoxesThenButtons()
