@@ -43,7 +43,7 @@ struct MainWindowFixture {
     void type(const char* name, const QString& keys);
     // The texts of the fourteen boxes, as a Row holds the fields.
     Row shown() const;
-    // Puts the fields of `values` into their boxes, as a paste would (no keystroke filter).
+    // Puts the fields of `values` straight into their boxes: past the keystroke filters, within MaxLength.
     void fill(const Row& values);
     // The titles of the message boxes shown so far, the application title where a box had none.
     QStringList titles() const;
