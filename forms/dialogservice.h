@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QCoreApplication>
 #include <QString>
 #include <QStringList>
 
@@ -62,7 +63,7 @@ public:
     virtual QString saveFileName(QWidget* parent, const FileBox& box) = 0;
 
     // The title shown where a box names none.
-    static QString applicationTitle() { return QStringLiteral("Vantor"); }
+    static QString applicationTitle() { return QCoreApplication::translate("DialogService", "Vantor"); }
     static QString titleOf(const QString& title) { return title.isEmpty() ? applicationTitle() : title; }
 
     // The default button of a box whose caller named none: the first button.

@@ -9,7 +9,7 @@ set -euo pipefail
 
 packages=(
   build-essential cmake pkg-config
-  qt6-base-dev qt6-base-dev-tools qt6-svg-dev libqt6sql6-sqlite libqt6svg6
+  qt6-base-dev qt6-base-dev-tools qt6-base-private-dev qt6-svg-dev libqt6sql6-sqlite libqt6svg6
   libgl-dev libxkbcommon-dev
   libsqlite3-dev sqlite3
   libxlsxwriter-dev unzip

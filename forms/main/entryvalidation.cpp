@@ -3,6 +3,7 @@
 
 #include "frmmasktesting.h"
 
+#include <QCoreApplication>
 #include <QRegularExpression>
 
 namespace vantor {
@@ -22,29 +23,36 @@ struct Check {
 };
 
 // The order is the order in which the user hears about them.
+#define TR(text) QT_TRANSLATE_NOOP("vantor::entries", text)
 const Check checks[] = {
-    {"txtMonthTested", Test::NotNumeric, "Month format must be numerals only!", MsgIcon::Information, "Month"},
-    {"txtDayTested", Test::NotNumeric, "Day format must be numerals only!", MsgIcon::Information, "Day"},
-    {"txtYearTested", Test::NotNumeric, "Year format must be numerals only!", MsgIcon::Information, "Year"},
-    {"txtFDID", Test::Empty, "FDID is a required field!", MsgIcon::Exclamation, "FDID Field"},
-    {"txtRank", Test::Empty, "Please enter the personnel's rank!", MsgIcon::Information, "Personnel's Rank"},
-    {"txtKday", Test::Empty, "If Kelly Day does not apply, then place a zero (0) in the box!", MsgIcon::Information,
-     "Kelly Day"},
-    {"txtLname", Test::Empty, "Please enter a last name!", MsgIcon::None, ""},
-    {"txtFname", Test::Empty, "Please enter a first name!", MsgIcon::None, ""},
+    {"txtMonthTested", Test::NotNumeric, TR("Month format must be numerals only!"), MsgIcon::Information, TR("Month")},
+    {"txtDayTested", Test::NotNumeric, TR("Day format must be numerals only!"), MsgIcon::Information, TR("Day")},
+    {"txtYearTested", Test::NotNumeric, TR("Year format must be numerals only!"), MsgIcon::Information, TR("Year")},
+    {"txtFDID", Test::Empty, TR("FDID is a required field!"), MsgIcon::Exclamation, TR("FDID Field")},
+    {"txtRank", Test::Empty, TR("Please enter the personnel's rank!"), MsgIcon::Information, TR("Personnel's Rank")},
+    {"txtKday", Test::Empty, TR("If Kelly Day does not apply, then place a zero (0) in the box!"), MsgIcon::Information,
+     TR("Kelly Day")},
+    {"txtLname", Test::Empty, TR("Please enter a last name!"), MsgIcon::None, ""},
+    {"txtFname", Test::Empty, TR("Please enter a first name!"), MsgIcon::None, ""},
     {"txtBatt", Test::Empty,
-     "Please enter the personnel's battalion.\r\nIf the personnel are on 40hrs., then place a \"0\" in the box.",
-     MsgIcon::Information, "Battatlion"},
+     TR("Please enter the personnel's battalion.\r\nIf the personnel are on 40hrs., then place a \"0\" in the box."),
+     MsgIcon::Information, TR("Battatlion")},
     {"txtBatt", Test::NotNumeric,
-     "You have entered something other than a number for the Battalion; Please correct this!", MsgIcon::Information,
-     "Input Error"},
-    {"txtUnit", Test::Empty, "Please enter the personnel's assigned Unit!", MsgIcon::Exclamation, "Unit"},
+     TR("You have entered something other than a number for the Battalion; Please correct this!"), MsgIcon::Information,
+     TR("Input Error")},
+    {"txtUnit", Test::Empty, TR("Please enter the personnel's assigned Unit!"), MsgIcon::Exclamation, TR("Unit")},
     {"txtUnit", Test::NotNumeric,
-     "You have entered something other than a number for personnel's Unit;Please correct this!", MsgIcon::Information,
-     "Input Error"},
-    {"txtAssign", Test::Empty, "Please enter the personnel's permanent assignment!", MsgIcon::Exclamation,
-     "Assignment"},
+     TR("You have entered something other than a number for personnel's Unit;Please correct this!"),
+     MsgIcon::Information, TR("Input Error")},
+    {"txtAssign", Test::Empty, TR("Please enter the personnel's permanent assignment!"), MsgIcon::Exclamation,
+     TR("Assignment")},
 };
+#undef TR
+
+QString translated(const char* text)
+{
+    return *text ? QCoreApplication::translate("vantor::entries", text) : QString();
+}
 
 bool rejects(Test test, const QString& text)
 {
@@ -66,8 +74,7 @@ std::optional<Rejection> firstRejection(const std::function<QString(const char* 
 {
     for (const Check& check : checks) {
         if (rejects(check.test, textOf(check.box)))
-            return Rejection{check.box,
-                             okBox(QString::fromUtf8(check.prompt), check.icon, QString::fromUtf8(check.title)),
+            return Rejection{check.box, okBox(translated(check.prompt), check.icon, translated(check.title)),
                              check.test == Test::NotNumeric};
     }
     return std::nullopt;
@@ -84,7 +91,7 @@ bool frmMaskTesting::ValidateEntries()
     TextBox* box = findChild<TextBox*>(QString::fromLatin1(rejection->box));
     m_dialogs.message(this, rejection->message);
     if (rejection->emptyBox)
-        box->setText(QString());
+        box->showText(QString());
     box->setFocus(Qt::OtherFocusReason);
     return true;
 }

@@ -5,9 +5,9 @@ namespace vantor {
 
 void frmMaskTesting::LogError(const StoreError& p_objError, const QString& p_strProcName)
 {
-    const QString prompt = QStringLiteral("Error Number: ") + QString::number(p_objError.number)
-        + QStringLiteral(" Description: ") + p_objError.description;
-    const QString title = QStringLiteral("Error at procedure <") + p_strProcName + u'>';
+    const QString prompt
+        = tr("Error Number: %1 Description: %2").arg(QString::number(p_objError.number), p_objError.description);
+    const QString title = tr("Error at procedure <%1>").arg(p_strProcName);
     m_dialogs.message(this, okBox(prompt, MsgIcon::Critical, title));
 }
 
@@ -16,8 +16,8 @@ void frmMaskTesting::LogError(const StoreError& p_objError, const QString& p_str
 void frmMaskTesting::reportStoreFailure(const QString& what, const StoreError& error, const QString& title,
                                         const QString& advice)
 {
-    const QString prompt = what + QStringLiteral("\r\n\r\n") + error.description + QStringLiteral("\r\n(Error ")
-        + QString::number(error.number) + QStringLiteral(")\r\n\r\n") + advice;
+    const QString prompt = tr("%1\r\n\r\n%2\r\n(Error %3)\r\n\r\n%4")
+                               .arg(what, error.description, QString::number(error.number), advice);
     m_dialogs.message(this, okBox(prompt, MsgIcon::Critical, title));
 }
 

@@ -26,12 +26,12 @@ bool hasForm(const QString& text)
 
 MessageBox note()
 {
-    return okBox(QStringLiteral("The information that you have entered is not valid or you forgot to make an "
-                                "entry:\r\n"
-                                "1. The FDID is REQUIRED!\r\n"
-                                "2. The FDID must be in the A123 format!\r\n"
-                                "For example: First entry must be a letter followed by three numbers!"),
-                 MsgIcon::None, QStringLiteral("Note"));
+    return okBox(frmMaskTesting::tr("The information that you have entered is not valid or you forgot to make an "
+                                    "entry:\r\n"
+                                    "1. The FDID is REQUIRED!\r\n"
+                                    "2. The FDID must be in the A123 format!\r\n"
+                                    "For example: First entry must be a letter followed by three numbers!"),
+                 MsgIcon::None, frmMaskTesting::tr("Note"));
 }
 
 } // namespace fdid
@@ -47,7 +47,7 @@ void frmMaskTesting::FDIDValidation()
     if (txtFDID->text().isEmpty() || fdid::hasForm(txtFDID->text()))
         return;
     m_dialogs.message(this, fdid::note());
-    txtFDID->setText(QString());
+    txtFDID->showText(QString());
     txtFDID->setFocus(Qt::OtherFocusReason);
 }
 

@@ -27,8 +27,7 @@ frmMaskTesting::~frmMaskTesting()
 
 bool frmMaskTesting::Form_Load()
 {
-    LockFields();
-    setBrowseModeButtons();
+    setMode(Mode::Browse);
 
     m_cnnMaskTest = std::make_unique<Connection>();
     m_strDBPath = m_location.displayName();
@@ -56,7 +55,7 @@ bool frmMaskTesting::Form_Load()
         return false;
     }
 
-    for (TextBox* box : textBoxes())
+    for (TextBox* box : m_fieldBoxes)
         box->setSelection(0, int(box->text().size()));
     return true;
 }
@@ -66,34 +65,30 @@ void frmMaskTesting::reportStartupFailure(const StoreError& error)
     QString advice;
     switch (error.number) {
     case FileNotFound:
-        advice = QStringLiteral("Copy the department's MaskTest.mdb into the program's folder, or create an empty "
-                                "records file with:\n    vantor --create-database \"%1\"")
+        advice = tr("Copy the department's MaskTest.mdb into the program's folder, or create an empty "
+                    "records file with:\n    vantor --create-database \"%1\"")
                      .arg(m_strDBPath);
         break;
-    case AccessDenied:
-        advice = QStringLiteral("Ask your administrator to give you permission to read and write this file.");
-        break;
-    case Busy:
-        advice = QStringLiteral("Another program is using the file. Wait a moment and start Vantor again.");
-        break;
+    case AccessDenied: advice = tr("Ask your administrator to give you permission to read and write this file."); break;
+    case Busy: advice = tr("Another program is using the file. Wait a moment and start Vantor again."); break;
     case AccessFormatFile:
-        advice = QStringLiteral("Convert it to a Vantor records file first:\n    vantor --import-legacy \"%1\" "
-                                "--database NEW.mdb")
+        advice = tr("Convert it to a Vantor records file first:\n    vantor --import-legacy \"%1\" "
+                    "--database NEW.mdb")
                      .arg(m_strDBPath);
         break;
     default:
-        advice = QStringLiteral("The file is not a usable records file. Restore MaskTest.mdb from your last "
-                                "backup, or create an empty one with:\n    vantor --create-database NEW.mdb");
+        advice = tr("The file is not a usable records file. Restore MaskTest.mdb from your last "
+                    "backup, or create an empty one with:\n    vantor --create-database NEW.mdb");
         break;
     }
-    const QString prompt = QStringLiteral("Vantor cannot open its records file:\n%1\n\n%2\n(Error %3)\n\n%4")
+    const QString prompt = tr("Vantor cannot open its records file:\n%1\n\n%2\n(Error %3)\n\n%4")
                                .arg(m_strDBPath, error.description, QString::number(error.number), advice);
     m_dialogs.message(this, okBox(prompt, MsgIcon::Critical));
 }
 
 void frmMaskTesting::LockFields()
 {
-    for (TextBox* box : textBoxes()) {
+    for (TextBox* box : m_fieldBoxes) {
         box->setLocked(true);
         box->setBackColor(appearance::LockedGreen);
     }
@@ -101,15 +96,10 @@ void frmMaskTesting::LockFields()
 
 void frmMaskTesting::UnlockFields()
 {
-    for (TextBox* box : textBoxes()) {
+    for (TextBox* box : m_fieldBoxes) {
         box->setLocked(false);
         box->setBackColor(appearance::UnlockedWhite);
     }
-}
-
-QList<TextBox*> frmMaskTesting::textBoxes() const
-{
-    return findChildren<TextBox*>();
 }
 
 StoreError frmMaskTesting::ShowRecord()
@@ -117,29 +107,22 @@ StoreError frmMaskTesting::ShowRecord()
     if (!m_rsMaskTest || m_rsMaskTest->bof() || m_rsMaskTest->eof())
         return {};
     // Read all fourteen first, so that a failing field leaves the boxes as they were.
-    const std::pair<TextBox*, const char*> order[] = {
-        {txtLname, "Last"},   {txtFname, "First"},       {txtMid, "Init"},      {txtKday, "Kelly"},
-        {txtRank, "Rank"},    {txtFDID, "ID"},           {txtAssign, "Assign"}, {txtUnit, "Unit"},
-        {txtBatt, "Batt"},    {txtMonthTested, "Month"}, {txtDayTested, "Day"}, {txtYearTested, "Year"},
-        {txtTorF, "Special"}, {txtAssignTo, "AssignTo"},
-    };
     QStringList texts;
-    for (const auto& [box, field] : order) {
+    for (const FieldBox& fieldBox : FieldBoxes) {
         StoreError error;
-        const QVariant value = m_rsMaskTest->value(QString::fromLatin1(field), &error);
+        const QVariant value = m_rsMaskTest->value(QString::fromLatin1(fieldBox.field), &error);
         if (error)
             return error;
         texts << value.toString();
     }
-    for (qsizetype i = 0; i < texts.size(); ++i)
-        order[i].first->setText(texts.at(i));
+    for (std::size_t i = 0; i < m_fieldBoxes.size(); ++i)
+        m_fieldBoxes[i]->showText(texts.at(qsizetype(i)));
     return {};
 }
 
 void frmMaskTesting::cmdExit_Click()
 {
-    if (m_dialogs.message(this, yesNoBox(QStringLiteral("Are you sure you want to quit?"), QStringLiteral("Exit")))
-        == MsgResult::Yes)
+    if (m_dialogs.message(this, yesNoBox(tr("Are you sure you want to quit?"), tr("Exit"))) == MsgResult::Yes)
         close();
 }
 

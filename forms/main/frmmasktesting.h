@@ -1,6 +1,7 @@
 #pragma once
 
 #include "dialogservice.h"
+#include "fieldboxes.h"
 #include "textbox.h"
 
 #include <connection.h>
@@ -57,27 +58,18 @@ private:
 
     void Form_Unload();
     void LockFields();
-    void setBrowseModeButtons();
     void UnlockFields();
     StoreError ShowRecord();
-    QList<TextBox*> textBoxes() const;
+
+    // The states the handlers leave the window in: which command buttons are enabled, and
+    // whether the text boxes take input (mainmodes.cpp). A search only enables Delete.
+    enum class Mode { Browse, Entry, Edit, AfterSave, AfterUpdate };
+    void setMode(Mode mode);
     bool clickDefaultButton();
     void reportStartupFailure(const StoreError& error);
 
     // Wires the keystroke filters, the FDID check and the record commands (mainkeypress.cpp).
     void connectRecordHandlers();
-    // Keystroke filters; each may change the typed code, or set it to 0 to discard the key.
-    void txtFDID_KeyPress(char32_t& keyAscii);
-    void txtRank_KeyPress(char32_t& keyAscii);
-    void txtKday_KeyPress(char32_t& keyAscii);
-    void txtLname_KeyPress(char32_t& keyAscii);
-    void txtFname_KeyPress(char32_t& keyAscii);
-    void txtMid_KeyPress(char32_t& keyAscii);
-    void txtAssign_KeyPress(char32_t& keyAscii);
-    void txtAssignTo_KeyPress(char32_t& keyAscii);
-    void txtTorF_KeyPress(char32_t& keyAscii);
-    void txtBatt_KeyPress(char32_t& keyAscii);
-    void txtUnit_KeyPress(char32_t& keyAscii);
 
     // The FDID form, tested when the focus moves from txtFDID to another control (fdidvalidation.cpp).
     void txtFDID_LostFocus();
@@ -101,6 +93,9 @@ private:
     QString m_strDBPath;
     QString m_strConnect;
     bool m_blnAdding = false;
+
+    // The boxes of FieldBoxes, in its order.
+    std::array<TextBox*, FieldBoxes.size()> m_fieldBoxes{};
 
     TextBox* txtMonthTested = nullptr;
     TextBox* txtDayTested = nullptr;

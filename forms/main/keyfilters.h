@@ -2,8 +2,6 @@
 
 #include "dialogservice.h"
 
-#include <QLocale>
-
 namespace vantor::keyfilters {
 
 // What a text box does with one typed character.
@@ -25,12 +23,15 @@ inline constexpr char32_t Tab = 9;
 inline constexpr char32_t CarriageReturn = 13;
 inline constexpr char32_t Space = 32;
 
+// A box's filter: what the box does with one typed character.
+using Filter = KeyDecision (*)(char32_t code);
+
 // Names, ranks, assignments and the FDID: every character in its capital form, by the
-// case rules of `locale` (the user's own unless a caller pins one). Never refuses.
-KeyDecision upperCase(char32_t code, const QLocale& locale = QLocale());
+// case rules of the user's locale (QLocale's default). Never refuses.
+KeyDecision upperCase(char32_t code);
 
 // The special-assignment mark: T (either case), blank, backspace or tab.
-KeyDecision specialAssignment(char32_t code, const QLocale& locale = QLocale());
+KeyDecision specialAssignment(char32_t code);
 
 // Battalion: the digits 0 to 7, blank, backspace or tab. No case conversion.
 KeyDecision battalion(char32_t code);

@@ -7,6 +7,21 @@ namespace vantor {
 
 namespace {
 
+// The boxes whose typed characters pass a filter; the three boxes of the test date have none.
+const std::pair<const char*, keyfilters::Filter> KeyFilters[] = {
+    {"txtFDID", keyfilters::upperCase},
+    {"txtRank", keyfilters::upperCase},
+    {"txtKday", keyfilters::upperCase},
+    {"txtLname", keyfilters::upperCase},
+    {"txtFname", keyfilters::upperCase},
+    {"txtMid", keyfilters::upperCase},
+    {"txtAssign", keyfilters::upperCase},
+    {"txtAssignTo", keyfilters::upperCase},
+    {"txtTorF", keyfilters::specialAssignment},
+    {"txtBatt", keyfilters::battalion},
+    {"txtUnit", keyfilters::unit},
+};
+
 // Applies a filter's decision to the typed code; a refusal is explained before the key goes.
 void apply(DialogService& dialogs, QWidget* parent, const keyfilters::KeyDecision& decision, char32_t& keyAscii)
 {
@@ -22,16 +37,11 @@ void apply(DialogService& dialogs, QWidget* parent, const keyfilters::KeyDecisio
 
 void frmMaskTesting::connectRecordHandlers()
 {
-    const std::pair<TextBox*, void (frmMaskTesting::*)(char32_t&)> filters[] = {
-        {txtFDID, &frmMaskTesting::txtFDID_KeyPress},     {txtRank, &frmMaskTesting::txtRank_KeyPress},
-        {txtKday, &frmMaskTesting::txtKday_KeyPress},     {txtLname, &frmMaskTesting::txtLname_KeyPress},
-        {txtFname, &frmMaskTesting::txtFname_KeyPress},   {txtMid, &frmMaskTesting::txtMid_KeyPress},
-        {txtAssign, &frmMaskTesting::txtAssign_KeyPress}, {txtAssignTo, &frmMaskTesting::txtAssignTo_KeyPress},
-        {txtTorF, &frmMaskTesting::txtTorF_KeyPress},     {txtBatt, &frmMaskTesting::txtBatt_KeyPress},
-        {txtUnit, &frmMaskTesting::txtUnit_KeyPress},
-    };
-    for (const auto& [box, handler] : filters)
-        box->setKeyPressHandler([this, handler](char32_t& keyAscii) { (this->*handler)(keyAscii); });
+    for (const auto& [name, filter] : KeyFilters) {
+        findChild<TextBox*>(QString::fromLatin1(name))->setKeyPressHandler([this, filter](char32_t& keyAscii) {
+            apply(m_dialogs, this, filter(keyAscii), keyAscii);
+        });
+    }
 
     txtFDID->setLostFocusHandler([this] { txtFDID_LostFocus(); });
     for (QPushButton* button : findChildren<QPushButton*>())
@@ -41,61 +51,6 @@ void frmMaskTesting::connectRecordHandlers()
     connect(cmdUpdate, &QPushButton::clicked, this, &frmMaskTesting::cmdUpdate_Click);
     connect(cmdSearch, &QPushButton::clicked, this, &frmMaskTesting::cmdSearch_Click);
     connect(cmdDelete, &QPushButton::clicked, this, &frmMaskTesting::cmdDelete_Click);
-}
-
-void frmMaskTesting::txtFDID_KeyPress(char32_t& keyAscii)
-{
-    apply(m_dialogs, this, keyfilters::upperCase(keyAscii), keyAscii);
-}
-
-void frmMaskTesting::txtRank_KeyPress(char32_t& keyAscii)
-{
-    apply(m_dialogs, this, keyfilters::upperCase(keyAscii), keyAscii);
-}
-
-void frmMaskTesting::txtKday_KeyPress(char32_t& keyAscii)
-{
-    apply(m_dialogs, this, keyfilters::upperCase(keyAscii), keyAscii);
-}
-
-void frmMaskTesting::txtLname_KeyPress(char32_t& keyAscii)
-{
-    apply(m_dialogs, this, keyfilters::upperCase(keyAscii), keyAscii);
-}
-
-void frmMaskTesting::txtFname_KeyPress(char32_t& keyAscii)
-{
-    apply(m_dialogs, this, keyfilters::upperCase(keyAscii), keyAscii);
-}
-
-void frmMaskTesting::txtMid_KeyPress(char32_t& keyAscii)
-{
-    apply(m_dialogs, this, keyfilters::upperCase(keyAscii), keyAscii);
-}
-
-void frmMaskTesting::txtAssign_KeyPress(char32_t& keyAscii)
-{
-    apply(m_dialogs, this, keyfilters::upperCase(keyAscii), keyAscii);
-}
-
-void frmMaskTesting::txtAssignTo_KeyPress(char32_t& keyAscii)
-{
-    apply(m_dialogs, this, keyfilters::upperCase(keyAscii), keyAscii);
-}
-
-void frmMaskTesting::txtTorF_KeyPress(char32_t& keyAscii)
-{
-    apply(m_dialogs, this, keyfilters::specialAssignment(keyAscii), keyAscii);
-}
-
-void frmMaskTesting::txtBatt_KeyPress(char32_t& keyAscii)
-{
-    apply(m_dialogs, this, keyfilters::battalion(keyAscii), keyAscii);
-}
-
-void frmMaskTesting::txtUnit_KeyPress(char32_t& keyAscii)
-{
-    apply(m_dialogs, this, keyfilters::unit(keyAscii), keyAscii);
 }
 
 } // namespace vantor

@@ -1,4 +1,4 @@
-// The Query button: the query window, with this window unavailable while it is open.
+// The Query button: the query window, which blocks this one while it is open.
 #include "frmmasktesting.h"
 
 #include <frmquery.h>
@@ -7,11 +7,11 @@ namespace vantor {
 
 void frmMaskTesting::cmdQuery_Click()
 {
-    // A window of its own, with no owner; it is built anew at every opening and makes this
-    // window available again when it closes.
+    // Built anew at every opening. Window modality keeps every key, click and close request
+    // away from this window while the query window is open, and keeps the query window above it.
     auto* query = new frmQuery(m_dialogs, m_location, this);
     query->setAttribute(Qt::WA_DeleteOnClose);
-    setEnabled(false);
+    query->setWindowModality(Qt::WindowModal);
     query->show();
 }
 

@@ -7,17 +7,11 @@ namespace vantor {
 // the empty text, never a null. Fields go in the order the old form wrote them.
 StoreError frmMaskTesting::writeFields()
 {
-    const std::pair<const char*, TextBox*> order[] = {
-        {"Last", txtLname},   {"First", txtFname},       {"Init", txtMid},      {"Kelly", txtKday},
-        {"Rank", txtRank},    {"ID", txtFDID},           {"Assign", txtAssign}, {"Unit", txtUnit},
-        {"Batt", txtBatt},    {"Month", txtMonthTested}, {"Day", txtDayTested}, {"Year", txtYearTested},
-        {"Special", txtTorF}, {"AssignTo", txtAssignTo},
-    };
-    for (const auto& [field, box] : order) {
-        QString text = box->text();
+    for (std::size_t i = 0; i < FieldBoxes.size(); ++i) {
+        QString text = m_fieldBoxes[i]->text();
         if (text.isNull())
             text = QStringLiteral("");
-        if (StoreError error = m_rsMaskTest->setValue(QString::fromLatin1(field), text))
+        if (StoreError error = m_rsMaskTest->setValue(QString::fromLatin1(FieldBoxes[i].field), text))
             return error;
     }
     return {};
@@ -39,21 +33,13 @@ void frmMaskTesting::cmdSave_Click()
         // The half-made record is dropped; what the user typed stays in the boxes, still in
         // entry mode, for another try once the cause is put right.
         m_rsMaskTest->cancelUpdate();
-        reportStoreFailure(QStringLiteral("The new record could not be saved."), error, QStringLiteral("Save"),
-                           QStringLiteral("Your entries are still in the boxes. Click Save to try again, or "
-                                          "Cancel to give up this record."));
+        reportStoreFailure(tr("The new record could not be saved."), error, tr("Save"),
+                           tr("Your entries are still in the boxes. Click Save to try again, or "
+                              "Cancel to give up this record."));
         return;
     }
 
-    LockFields();
-    cmdSave->setEnabled(false);
-    cmdUpdate->setEnabled(true);
-    cmdEdit->setEnabled(true);
-    cmdAdd->setEnabled(true);
-    cmdDelete->setEnabled(false);
-    cmdExit->setEnabled(true);
-    cmdQuery->setEnabled(true);
-    cmdSearch->setEnabled(true);
+    setMode(Mode::AfterSave);
     cmdSearch->setFocus(Qt::OtherFocusReason);
     m_blnAdding = false;
 }

@@ -7,8 +7,8 @@ namespace vantor {
 
 void frmMaskTesting::cmdSearch_Click()
 {
-    const QString answer = m_dialogs.input(
-        this, InputBox{QStringLiteral("Please enter the employee's FDID number"), QStringLiteral("FDID Search"), {}});
+    const QString answer
+        = m_dialogs.input(this, InputBox{tr("Please enter the employee's FDID number"), tr("FDID Search"), {}});
     QString sql = mainsql::SearchAll;
     QVariantList parameters;
     if (!answer.isEmpty()) {
@@ -21,8 +21,8 @@ void frmMaskTesting::cmdSearch_Click()
     auto found = std::make_unique<RecordSet>();
     found->setCursorLocation(CursorLocation::Client);
     if (StoreError error = found->open(sql, m_strConnect, CursorType::Static, LockType::Optimistic, parameters)) {
-        reportStoreFailure(QStringLiteral("The search could not be carried out."), error, QStringLiteral("FDID Search"),
-                           QStringLiteral("The window still works on the records it showed before the search."));
+        reportStoreFailure(tr("The search could not be carried out."), error, tr("FDID Search"),
+                           tr("The window still works on the records it showed before the search."));
         return;
     }
     m_rsMaskTest->close();
@@ -31,12 +31,12 @@ void frmMaskTesting::cmdSearch_Click()
     if (m_rsMaskTest->bof() && m_rsMaskTest->eof()) {
         // A carriage return alone separates the two lines, as the old message had it.
         m_dialogs.message(this,
-                          okBox(QStringLiteral("No records found\rMake sure that the criteria you are "
-                                               "entering is in the A123 format"),
-                                MsgIcon::Exclamation, QStringLiteral("Attention")));
+                          okBox(tr("No records found\rMake sure that the criteria you are "
+                                   "entering is in the A123 format"),
+                                MsgIcon::Exclamation, tr("Attention")));
     } else if (StoreError error = ShowRecord()) {
-        reportStoreFailure(QStringLiteral("The record found could not be shown."), error, QStringLiteral("FDID Search"),
-                           QStringLiteral("The boxes still show the record shown before the search."));
+        reportStoreFailure(tr("The record found could not be shown."), error, tr("FDID Search"),
+                           tr("The boxes still show the record shown before the search."));
     }
     cmdDelete->setEnabled(true);
 }

@@ -7,9 +7,7 @@ void frmMaskTesting::cmdUpdate_Click()
 {
     if (ValidateEntries())
         return;
-    if (m_dialogs.message(
-            this,
-            yesNoBox(QStringLiteral("Are you sure you wish to update this record?"), QStringLiteral("Update Record")))
+    if (m_dialogs.message(this, yesNoBox(tr("Are you sure you wish to update this record?"), tr("Update Record")))
         == MsgResult::No) {
         m_rsMaskTest->cancelUpdate();
         return;
@@ -21,18 +19,11 @@ void frmMaskTesting::cmdUpdate_Click()
     if (!error)
         error = m_rsMaskTest->update();
     if (error) {
-        LogError(error, QStringLiteral("Update Error"));
+        LogError(error, tr("Update Error"));
         return;
     }
 
-    cmdUpdate->setEnabled(false);
-    cmdEdit->setEnabled(true);
-    cmdAdd->setEnabled(true);
-    cmdDelete->setEnabled(true);
-    cmdExit->setEnabled(true);
-    cmdQuery->setEnabled(true);
-    cmdSearch->setEnabled(true);
-    LockFields();
+    setMode(Mode::AfterUpdate);
     cmdSearch->setFocus(Qt::OtherFocusReason);
 }
 

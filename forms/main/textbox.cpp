@@ -9,6 +9,8 @@
 #include <QMenu>
 #include <QPointer>
 
+#include <algorithm>
+
 namespace vantor {
 
 namespace {
@@ -46,6 +48,19 @@ QString typedText(const QKeyEvent* event)
 TextBox::TextBox(QWidget* parent)
     : QLineEdit(parent)
 {
+}
+
+void TextBox::setTypingLimit(int length)
+{
+    m_typingLimit = length;
+    setMaxLength(std::max(length, int(text().size())));
+}
+
+void TextBox::showText(const QString& text)
+{
+    setMaxLength(std::max({m_typingLimit, int(text.size()), int(this->text().size())}));
+    setText(text);
+    setMaxLength(std::max(m_typingLimit, int(text.size())));
 }
 
 QColor TextBox::backColor() const
@@ -138,10 +153,12 @@ bool TextBox::pasteAccepted()
 void TextBox::contextMenuEvent(QContextMenuEvent* event)
 {
     QMenu* menu = createStandardContextMenu();
-    // The standard menu names its actions only by their (translated) captions.
-    const QString pasteCaption = QLineEdit::tr("&Paste");
     for (QAction* action : menu->actions()) {
-        if (!action->text().startsWith(pasteCaption))
+        // The caption is translated. Qt 6.4 tells its paste action only by the connection to
+        // paste(), made by name; later versions name the action "edit-paste".
+        const bool pastes = disconnect(action, SIGNAL(triggered()), this, SLOT(paste()))
+            || action->objectName() == QLatin1String("edit-paste");
+        if (!pastes)
             continue;
         disconnect(action, &QAction::triggered, nullptr, nullptr);
         connect(action, &QAction::triggered, this, [this] {

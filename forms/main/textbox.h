@@ -3,7 +3,6 @@
 #include <QColor>
 #include <QLineEdit>
 
-#include <algorithm>
 #include <functional>
 
 namespace vantor {
@@ -28,18 +27,12 @@ public:
 
     // MaxLength limits what the user types, never what the program shows: a record that
     // holds a longer text is shown whole (and takes no more typed characters), so that
-    // showing it and writing it back never cuts it short. QLineEdit would truncate.
-    void setMaxLength(int length)
-    {
-        m_typingLimit = length;
-        QLineEdit::setMaxLength(std::max(length, int(text().size())));
-    }
-    void setText(const QString& text)
-    {
-        QLineEdit::setMaxLength(std::max({m_typingLimit, int(text.size()), int(this->text().size())}));
-        QLineEdit::setText(text);
-        QLineEdit::setMaxLength(std::max(m_typingLimit, int(text.size())));
-    }
+    // showing it and writing it back never cuts it short. QLineEdit's setText() and
+    // setMaxLength() would truncate, and are not virtual: a caller holding a QLineEdit* would
+    // reach them whatever this class declared under the same names, hence names of their own.
+    void setTypingLimit(int length);
+    // Text the program places in the box: passes no filter and no typing limit.
+    void showText(const QString& text);
 
 private:
     int m_typingLimit = 32767;

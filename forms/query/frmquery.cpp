@@ -10,11 +10,12 @@
 
 namespace vantor {
 
-frmQuery::frmQuery(DialogService& dialogs, RecordsLocation location, QWidget* mainWindow)
-    : QWidget(nullptr)
+// A dialog, not a plain window: X11 tells the window manager to keep a window above its owner
+// (WM_TRANSIENT_FOR) only for dialogs.
+frmQuery::frmQuery(DialogService& dialogs, RecordsLocation location, QWidget* owner)
+    : QWidget(owner, Qt::Dialog)
     , m_dialogs(dialogs)
     , m_location(std::move(location))
-    , m_mainWindow(mainWindow)
     , m_openWorkbook([](const QUrl& file) { return QDesktopServices::openUrl(file); })
     , m_workbookDirectory(QDir::tempPath())
 {
@@ -29,11 +30,9 @@ frmQuery::~frmQuery()
 
 void frmQuery::Form_Load()
 {
-    if (m_mainWindow)
-        m_mainWindow->setEnabled(false);
     lstBattalions->clear();
     for (const QString& entry : querysql::entries())
-        lstBattalions->addItem(entry);
+        lstBattalions->addItem(tr(qUtf8Printable(entry)));
 }
 
 void frmQuery::Form_Unload()
@@ -44,24 +43,20 @@ void frmQuery::Form_Unload()
     m_personnel.setRecordSet(nullptr);
     m_rsQuery.reset();
     m_cnnQuery.reset();
-    if (m_mainWindow) {
-        m_mainWindow->setEnabled(true);
-        // The user goes on in the records window, whatever the window manager picks.
-        m_mainWindow->activateWindow();
-    }
 }
 
 void frmQuery::closeEvent(QCloseEvent* event)
 {
     Form_Unload();
     event->accept();
+    // The user goes on in the records window, whatever the window manager picks.
+    if (parentWidget())
+        parentWidget()->activateWindow();
 }
 
 void frmQuery::cmdReturn_Click()
 {
     close();
-    if (m_mainWindow)
-        m_mainWindow->setEnabled(true);
 }
 
 void frmQuery::lstBattalions_Click()
@@ -75,8 +70,8 @@ void frmQuery::lstBattalions_Click()
     if (run.error) {
         // The grid and the count keep the previous list.
         m_dialogs.message(this,
-                          okBox(QStringLiteral("The list \"%1\" could not be made:\n\n%2\n(Error %3)\n\n"
-                                               "The records are in %4.")
+                          okBox(tr("The list \"%1\" could not be made:\n\n%2\n(Error %3)\n\n"
+                                   "The records are in %4.")
                                     .arg(selected.first()->text(), run.error.description,
                                          QString::number(run.error.number), m_location.displayName()),
                                 MsgIcon::Exclamation, windowTitle()));

@@ -9,7 +9,6 @@
 
 #include <QLabel>
 #include <QListWidget>
-#include <QPointer>
 #include <QPushButton>
 #include <QTableView>
 #include <QUrl>
@@ -26,9 +25,9 @@ class frmQuery : public QWidget
 {
     Q_OBJECT
 public:
-    // `mainWindow` is made unavailable while this window is open; `location` is where the
-    // records are.
-    frmQuery(DialogService& dialogs, RecordsLocation location, QWidget* mainWindow);
+    // `location` is where the records are. With an owner, the window stays above it and
+    // gives it the activation back when it closes.
+    frmQuery(DialogService& dialogs, RecordsLocation location, QWidget* owner = nullptr);
     ~frmQuery() override;
 
     // Opens a finished workbook in the user's spreadsheet program; false where none can.
@@ -56,7 +55,6 @@ private:
 
     DialogService& m_dialogs;
     RecordsLocation m_location;
-    QPointer<QWidget> m_mainWindow;
     WorkbookOpener m_openWorkbook;
     QString m_workbookDirectory;
     bool m_unloaded = false;

@@ -11,7 +11,10 @@ namespace vantor {
 
 namespace {
 
-const QString ExportTitle = QStringLiteral("Send to Excel");
+QString exportTitle()
+{
+    return frmQuery::tr("Send to Excel");
+}
 
 // Shows the wait cursor for as long as it lives.
 struct WaitCursor {
@@ -26,9 +29,9 @@ void frmQuery::cmdPrint_Click()
     RecordSet* rs = m_rsQuery.get();
     if (!rs) {
         m_dialogs.message(this,
-                          okBox(QStringLiteral("There is no list to send yet.\n\nFirst click one of the "
-                                               "items in the list, then click Send to Excel."),
-                                MsgIcon::Exclamation, ExportTitle));
+                          okBox(tr("There is no list to send yet.\n\nFirst click one of the "
+                                   "items in the list, then click Send to Excel."),
+                                MsgIcon::Exclamation, exportTitle()));
         return;
     }
     QString failure;
@@ -41,9 +44,9 @@ void frmQuery::cmdPrint_Click()
         }
     }
     if (!failure.isEmpty())
-        m_dialogs.message(this,
-                          okBox(QStringLiteral("The list could not be sent to Excel:\n\n%1").arg(failure),
-                                MsgIcon::Critical, ExportTitle));
+        m_dialogs.message(
+            this,
+            okBox(tr("The list could not be sent to Excel:\n\n%1").arg(failure), MsgIcon::Critical, exportTitle()));
 }
 
 void frmQuery::showWorkbook(const QString& fileName)
@@ -55,15 +58,15 @@ void frmQuery::showWorkbook(const QString& fileName)
 
 void frmQuery::offerToSave(const QString& fileName)
 {
-    const QString question = QStringLiteral("No spreadsheet program could be started to show the list.\n\n"
-                                            "Do you want to save the list as a workbook file instead?");
-    if (m_dialogs.message(this, yesNoBox(question, ExportTitle)) != MsgResult::Yes) {
+    const QString question = tr("No spreadsheet program could be started to show the list.\n\n"
+                                "Do you want to save the list as a workbook file instead?");
+    if (m_dialogs.message(this, yesNoBox(question, exportTitle())) != MsgResult::Yes) {
         QFile::remove(fileName);
         return;
     }
-    QString target = QDir::home().filePath(QStringLiteral("Untested personnel.xlsx"));
+    QString target = QDir::home().filePath(tr("Untested personnel.xlsx"));
     for (;;) {
-        target = m_dialogs.input(this, {QStringLiteral("Save the workbook as:"), ExportTitle, target}).trimmed();
+        target = m_dialogs.input(this, {tr("Save the workbook as:"), exportTitle(), target}).trimmed();
         if (target.isEmpty()) {
             QFile::remove(fileName);
             return;
@@ -72,9 +75,9 @@ void frmQuery::offerToSave(const QString& fileName)
             target += QStringLiteral(".xlsx");
         target = QDir::cleanPath(QDir::home().absoluteFilePath(QDir::fromNativeSeparators(target)));
         if (QFileInfo::exists(target)) {
-            const QString replace = QStringLiteral("%1 already exists.\n\nDo you want to replace it?")
-                                        .arg(QDir::toNativeSeparators(target));
-            if (m_dialogs.message(this, yesNoBox(replace, ExportTitle)) != MsgResult::Yes)
+            const QString replace
+                = tr("%1 already exists.\n\nDo you want to replace it?").arg(QDir::toNativeSeparators(target));
+            if (m_dialogs.message(this, yesNoBox(replace, exportTitle())) != MsgResult::Yes)
                 continue;
             QFile::remove(target);
         }
@@ -84,15 +87,15 @@ void frmQuery::offerToSave(const QString& fileName)
             // The copy kept the private permissions of the temporary file.
             QFile::setPermissions(target, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther);
             m_dialogs.message(this,
-                              okBox(QStringLiteral("The list was saved as %1.").arg(QDir::toNativeSeparators(target)),
-                                    MsgIcon::Information, ExportTitle));
+                              okBox(tr("The list was saved as %1.").arg(QDir::toNativeSeparators(target)),
+                                    MsgIcon::Information, exportTitle()));
             return;
         }
         m_dialogs.message(this,
-                          okBox(QStringLiteral("The list could not be saved as %1:\n%2\n\nChoose another "
-                                               "name or folder.")
+                          okBox(tr("The list could not be saved as %1:\n%2\n\nChoose another "
+                                   "name or folder.")
                                     .arg(QDir::toNativeSeparators(target), source.errorString()),
-                                MsgIcon::Exclamation, ExportTitle));
+                                MsgIcon::Exclamation, exportTitle()));
     }
 }
 

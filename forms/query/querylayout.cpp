@@ -16,15 +16,15 @@ using appearance::twipsRect;
 void frmQuery::buildLayout()
 {
     setObjectName(QStringLiteral("frmQuery"));
-    setWindowTitle(QStringLiteral("Personnel Who Have Not Been Tested"));
+    setWindowTitle(tr("Personnel Who Have Not Been Tested"));
     setFixedSize(appearance::twips(11850), appearance::twips(7020));
     setFont(appearance::controlFont());
 
-    Label1 = addLabel(this, "Label1", QStringLiteral("1. Select a query by clicking on one of the items in the list"),
+    Label1 = addLabel(this, "Label1", tr("1. Select a query by clicking on one of the items in the list"),
                       twipsRect(240, 360, 4950, 240));
-    Label2 = addLabel(this, "Label2", QStringLiteral("2. To print the selected list click on the print button"),
+    Label2 = addLabel(this, "Label2", tr("2. To print the selected list click on the print button"),
                       twipsRect(240, 840, 4365, 240));
-    Label3 = addLabel(this, "Label3", QStringLiteral("3. Click the Close button to return to the main form"),
+    Label3 = addLabel(this, "Label3", tr("3. Click the Close button to return to the main form"),
                       twipsRect(240, 1320, 4380, 240));
     // Where the stand-in for Tahoma runs wider, the steps may use the room up to the list
     // rather than lose their last words.
@@ -63,7 +63,7 @@ void frmQuery::buildLayout()
     dgPersonnel->verticalHeader()->setDefaultSectionSize(dgPersonnel->fontMetrics().height() + 6);
     dgPersonnel->verticalHeader()->setMinimumWidth(appearance::twips(240));
 
-    Label4 = addLabel(this, "Label4", QStringLiteral("Number of Records:"), twipsRect(120, 6480, 1725, 240));
+    Label4 = addLabel(this, "Label4", tr("Number of Records:"), twipsRect(120, 6480, 1725, 240));
 
     lblCount = addLabel(this, "lblCount", QString(), twipsRect(2040, 6360, 1215, 375));
     lblCount->setFrameStyle(QFrame::Box | QFrame::Plain);
@@ -75,10 +75,10 @@ void frmQuery::buildLayout()
     lblCount->setPalette(windowColours);
     lblCount->setAutoFillBackground(true);
 
-    cmdPrint = addButton(this, "cmdPrint", QStringLiteral("&Send to Excel"), twipsRect(8160, 6360, 1455, 495),
-                         QStringLiteral("Click to send info to Excel"));
-    cmdReturn = addButton(this, "cmdReturn", QStringLiteral("&Close"), twipsRect(10080, 6360, 1445, 495),
-                          QStringLiteral("Click to return to main form"));
+    cmdPrint = addButton(this, "cmdPrint", tr("&Send to Excel"), twipsRect(8160, 6360, 1455, 495),
+                         tr("Click to send info to Excel"));
+    cmdReturn = addButton(this, "cmdReturn", tr("&Close"), twipsRect(10080, 6360, 1445, 495),
+                          tr("Click to return to main form"));
 
     // Tab order as drawn: Send to Excel, Close, the grid, the list.
     QWidget::setTabOrder(cmdPrint, cmdReturn);

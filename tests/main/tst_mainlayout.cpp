@@ -1,6 +1,9 @@
+// What a user sees of the two windows' layout: every control in its place without hiding
+// another, every caption readable, and the keyboard reaching every control as drawn.
 #include "mainwindowfixture.h"
 
-#include <QFontInfo>
+#include <frmquery.h>
+
 #include <QGroupBox>
 #include <QLabel>
 #include <QSignalSpy>
@@ -9,29 +12,16 @@ using namespace vantor;
 
 namespace {
 
-// One control as drawn, geometry in twips; pointSize 0 for the pictures.
-void control(const char* name, const char* kind, const char* parent, const char* caption, int l, int t, int w, int h,
-             qreal pointSize = 9.75, bool bold = false, int alignment = 0, int maxLength = -1, const char* tip = "")
+QList<QWidget*> controls(QWidget* window)
 {
-    auto px = [](int twips) {
-        return qRound(twips / 15.0);
-    };
-    QTest::newRow(name) << QString::fromLatin1(kind) << QString::fromLatin1(parent) << QString::fromLatin1(caption)
-                        << QRect(px(l), px(t), px(w), px(h)) << pointSize << bold << alignment << maxLength
-                        << QString::fromLatin1(tip);
-}
-void box(const char* name, const char* frame, int l, int t, int w, bool centred, int maxLength)
-{
-    control(name, "QLineEdit", frame, "", l, t, w, 375, 9.75, false, centred ? Qt::AlignHCenter : Qt::AlignLeft,
-            maxLength);
-}
-void label(const char* name, const char* frame, const char* caption, int l, int t, int w, int h = 240)
-{
-    control(name, "QLabel", frame, caption, l, t, w, h);
-}
-void button(const char* name, const char* frame, const char* caption, int l, int t, int h, const char* tip)
-{
-    control(name, "QPushButton", frame, caption, l, t, 1215, h, 9.75, false, 0, -1, tip);
+    QList<QWidget*> all;
+    for (QWidget* w : window->findChildren<QWidget*>()) {
+        // Inner parts of composite controls (a grid's viewport, a list's scroll bars) are Qt's to place.
+        if (!w->objectName().isEmpty() && !w->objectName().startsWith(u"qt_") && !w->isWindow()
+            && w->isVisibleTo(window))
+            all << w;
+    }
+    return all;
 }
 
 } // namespace
@@ -46,112 +36,70 @@ private slots:
         f = std::make_unique<test::MainWindowFixture>();
         QVERIFY(f->start({test::row({{"ID", "A100"}, {"Last", "ALLEN"}})}));
     }
-    void window()
+    void cleanup()
     {
-        QCOMPARE(f->window->objectName(), QStringLiteral("frmMaskTesting"));
-        QCOMPARE(f->window->windowTitle(), QStringLiteral("Annual Mask Testing Records"));
-        QCOMPARE(f->window->size(), QSize(662, 518));
-        QCOMPARE(f->window->palette().color(QPalette::Window), QColor(192, 192, 192));
-        QVERIFY(!f->window->windowIcon().isNull());
-        QVERIFY(f->find<QLabel>("Label7")->wordWrap());
-        QVERIFY(!f->find<QLabel>("Image1")->pixmap().isNull() && !f->find<QLabel>("Image2")->pixmap().isNull());
-        QCOMPARE(f->window->findChildren<QLineEdit*>().size(), 14);
+        if (f->query())
+            f->query()->close();
+        f.reset();
     }
-    void controls_data()
+
+    void controlsInsideTheirFramesWithoutOverlap_data()
     {
-        QTest::addColumn<QString>("kind");
-        QTest::addColumn<QString>("parent");
-        QTest::addColumn<QString>("caption");
-        QTest::addColumn<QRect>("geometry");
-        QTest::addColumn<qreal>("pointSize");
-        QTest::addColumn<bool>("bold");
-        QTest::addColumn<int>("alignment");
-        QTest::addColumn<int>("maxLength"); // 0: no limit of its own
-        QTest::addColumn<QString>("tooltip");
-
-        const char* const frm = "frmMaskTesting";
-        control("Image2", "QLabel", frm, "", 240, 240, 1170, 1155, 0);
-        control("Label1", "QLabel", frm, "Mask Testing Records", 2160, 480, 5220, 585, 24, true);
-        control("Image1", "QLabel", frm, "", 8400, 120, 1245, 1275, 0);
-        control("Frame1", "QGroupBox", frm, "Last Date Tested", 240, 1560, 4095, 1455, 9.75, true);
-        control("Frame5", "QGroupBox", frm, "Special Assignment", 4320, 1560, 3495, 1455, 9.75, true);
-        control("Frame4", "QGroupBox", frm, "", 7920, 1560, 1695, 5055, 9.75, true);
-        control("Frame2", "QGroupBox", frm, "Personnel ", 240, 3240, 7575, 1935, 9.75, true);
-        control("Frame3", "QGroupBox", frm, "Permanent Assignment", 240, 5280, 7575, 1335, 9.75, true);
-        control("Frame6", "QGroupBox", frm, "", 240, 6720, 9375, 855, 9.75, true);
-
-        box("txtMonthTested", "Frame1", 480, 600, 735, true, 2);
-        box("txtDayTested", "Frame1", 1800, 600, 735, true, 2);
-        box("txtYearTested", "Frame1", 3120, 600, 855, false, 4);
-        box("txtTorF", "Frame5", 2640, 360, 735, true, 1);
-        box("txtAssignTo", "Frame5", 1320, 960, 2055, false, 0);
-        box("txtFDID", "Frame2", 960, 360, 1215, false, 4);
-        box("txtRank", "Frame2", 3000, 360, 1215, true, 5);
-        box("txtKday", "Frame2", 5520, 360, 1935, false, 3);
-        box("txtLname", "Frame2", 960, 960, 3015, false, 0);
-        box("txtFname", "Frame2", 4200, 960, 2415, false, 0);
-        box("txtMid", "Frame2", 6840, 960, 615, true, 2);
-        box("txtBatt", "Frame3", 480, 360, 2175, true, 1);
-        box("txtUnit", "Frame3", 2880, 360, 1095, true, 1);
-        box("txtAssign", "Frame3", 4200, 360, 3255, true, 0);
-
-        label("Label14", "Frame1", "Mo.", 120, 720, 315);
-        label("Label15", "Frame1", "Day", 1320, 720, 315);
-        label("Label16", "Frame1", "Yr.", 2760, 720, 240);
-        label("Label7", "Frame5", "Enter a T if on Special Assignment:", 120, 360, 1890, 480);
-        label("Label13", "Frame5", "Assigned To:", 120, 1080, 1125);
-        label("Label2", "Frame2", "FDID:", 120, 480, 480);
-        label("Label11", "Frame2", "Rank:", 2400, 480, 495);
-        label("Label12", "Frame2", "Kelly Day:", 4560, 480, 840);
-        label("Label3", "Frame2", "Name:", 120, 1080, 570);
-        label("Label4", "Frame2", "Last", 2280, 1440, 345);
-        label("Label5", "Frame2", "First", 5280, 1440, 375);
-        label("Label6", "Frame2", "M.I.", 6960, 1440, 330);
-        label("Label8", "Frame3", "Battalion", 1200, 840, 735);
-        label("Label9", "Frame3", "Unit", 3360, 840, 330);
-        label("Label10", "Frame3", "Assignment", 5160, 840, 990);
-
-        button("cmdSearch", "Frame4", "&Search", 240, 240, 550, "Click to look up personnel by FDID");
-        button("cmdAdd", "Frame4", "&Add", 240, 1080, 550, "Click to add a new record");
-        button("cmdSave", "Frame4", "Sa&ve", 240, 1920, 550, "Click to save a new record");
-        button("cmdEdit", "Frame4", "&Edit", 240, 2760, 550, "Click to make changes to a record");
-        button("cmdUpdate", "Frame4", "&Update", 240, 3600, 550, "Click to save changes made to a record");
-        button("cmdQuery", "Frame4", "&Query", 240, 4320, 550, "Click to open a query");
-        button("cmdCancel", "Frame6", "Cancel", 5400, 240, 495, "Click to cancel an operation");
-        button("cmdDelete", "Frame6", "&Delete", 6720, 240, 495, "Click to erase a record");
-        button("cmdExit", "Frame6", "E&xit", 8040, 240, 495, "Click to close the program");
+        QTest::addColumn<bool>("query");
+        QTest::newRow("records window") << false;
+        QTest::newRow("query window") << true;
     }
-    void controls()
+    void controlsInsideTheirFramesWithoutOverlap()
     {
-        QFETCH(QString, kind);
-        QFETCH(QString, caption);
-        QFETCH(qreal, pointSize);
-        QFETCH(int, maxLength);
-        QWidget* w = f->find(QTest::currentDataTag());
-        QVERIFY(w && w->inherits(qPrintable(kind)));
-        QTEST(w->parentWidget()->objectName(), "parent");
-        QTEST(w->geometry(), "geometry");
-        QTEST(w->toolTip(), "tooltip");
-        if (auto* l = qobject_cast<QLabel*>(w))
-            QCOMPARE(l->text(), caption);
-        else if (auto* g = qobject_cast<QGroupBox*>(w))
-            QCOMPARE(g->title(), caption);
-        else if (auto* b = qobject_cast<QPushButton*>(w))
-            QCOMPARE(b->text(), caption);
-        if (auto* edit = qobject_cast<QLineEdit*>(w)) {
-            QTEST(int(edit->alignment() & Qt::AlignHorizontal_Mask), "alignment");
-            QVERIFY(maxLength > 0 ? edit->maxLength() == maxLength : edit->maxLength() >= 32767);
-        }
-        QCOMPARE(w->focusPolicy() == Qt::NoFocus, kind != u"QLineEdit" && kind != u"QPushButton");
-        if (pointSize > 0) {
-            QCOMPARE(w->font().family(), QStringLiteral("Tahoma"));
-            QCOMPARE(w->font().pointSizeF(), pointSize);
-            QTEST(w->font().bold(), "bold");
-            if (QFile::exists(QStringLiteral("/usr/share/wine/fonts/tahoma.ttf")))
-                QCOMPARE(QFontInfo(w->font()).family(), QStringLiteral("Tahoma"));
+        QFETCH(bool, query);
+        QWidget* window = query ? static_cast<QWidget*>(f->openQuery()) : f->window.get();
+        QVERIFY(window);
+        const QList<QWidget*> all = controls(window);
+        QVERIFY(all.size() >= 10);
+        for (QWidget* w : all) {
+            // A frame's contents lie below its caption, inside its border.
+            QVERIFY2(w->parentWidget()->contentsRect().contains(w->geometry()), qPrintable(w->objectName()));
+            for (QWidget* other : all) {
+                if (other == w || other->parentWidget() != w->parentWidget())
+                    continue;
+                // Frames drawn edge to edge share their one-pixel border line.
+                const QRect shared = w->geometry().intersected(other->geometry());
+                const bool borderLine = qobject_cast<QGroupBox*>(w) && qobject_cast<QGroupBox*>(other)
+                    && std::min(shared.width(), shared.height()) <= 1;
+                QVERIFY2(shared.isEmpty() || borderLine, qPrintable(w->objectName() + u' ' + other->objectName()));
+            }
         }
     }
-    void tabOrderRunsThroughBoxesThenButtons()
+
+    void everyCaptionFitsItsControl_data() { controlsInsideTheirFramesWithoutOverlap_data(); }
+    void everyCaptionFitsItsControl()
+    {
+        QFETCH(bool, query);
+        QWidget* window = query ? static_cast<QWidget*>(f->openQuery()) : f->window.get();
+        QVERIFY(window);
+        int measured = 0;
+        for (QWidget* w : controls(window)) {
+            const QString name = w->objectName();
+            if (auto* label = qobject_cast<QLabel*>(w); label && !label->text().isEmpty()) {
+                const QRect needed = label->fontMetrics().boundingRect(
+                    label->contentsRect(), int(label->alignment()) | (label->wordWrap() ? Qt::TextWordWrap : 0),
+                    label->text());
+                QVERIFY2(label->contentsRect().contains(needed),
+                         qPrintable(name + QStringLiteral(" needs %1 x %2").arg(needed.width()).arg(needed.height())));
+            } else if (auto* frame = qobject_cast<QGroupBox*>(w); frame && !frame->title().isEmpty()) {
+                QVERIFY2(frame->minimumSizeHint().width() <= frame->width(), qPrintable(name));
+            } else if (auto* button = qobject_cast<QPushButton*>(w)) {
+                QVERIFY2(button->sizeHint().width() <= button->width(), qPrintable(name));
+            } else {
+                continue;
+            }
+            ++measured;
+        }
+        // Twenty labels and frame captions and nine buttons; the query window's four labels and two buttons.
+        QCOMPARE(measured, query ? 6 : 29);
+    }
+
+    void tabRunsThroughBoxesThenButtons()
     {
         const QStringList order{"txtMonthTested", "txtDayTested", "txtYearTested", "txtTorF",       "txtAssignTo",
                                 "txtFDID",        "txtRank",      "txtKday",       "txtLname",      "txtFname",
@@ -168,23 +116,54 @@ private slots:
         }
         QCOMPARE(visited, order);
     }
-    void keysClickOnlyEnabledButtons()
+
+    void accessKeysClickTheirEnabledButton_data()
     {
-        QSignalSpy deleteClicks(f->button("cmdDelete"), &QPushButton::clicked);
-        QSignalSpy saveClicks(f->button("cmdSave"), &QPushButton::clicked);
-        QSignalSpy searchClicks(f->button("cmdSearch"), &QPushButton::clicked);
-        QTest::keyClick(f->window.get(), Qt::Key_D, Qt::AltModifier); // disabled at start-up
-        QTest::keyClick(f->window.get(), Qt::Key_V, Qt::AltModifier);
-        // Enter in a text box clicks Search, the default button, while it is enabled.
-        f->box("txtFDID")->setFocus();
-        QTest::keyClick(f->box("txtFDID"), Qt::Key_Return);
-        QTest::keyClick(f->box("txtFDID"), Qt::Key_Enter);
-        QCOMPARE(searchClicks.count(), 2);
-        QTest::keyClick(f->window.get(), Qt::Key_A, Qt::AltModifier);
-        QTRY_VERIFY(f->button("cmdSave")->isEnabled()); // Add ran: entry mode, Search disabled
-        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
-        QCOMPARE(deleteClicks.count() + saveClicks.count(), 0);
-        QCOMPARE(searchClicks.count(), 2);
+        QTest::addColumn<bool>("query");
+        QTest::addColumn<int>("key");
+        QTest::addColumn<QString>("tooltip");
+        const auto rows = [](bool query, std::initializer_list<std::tuple<const char*, Qt::Key, const char*>> keys) {
+            for (const auto& [name, key, tooltip] : keys)
+                QTest::newRow(name) << query << int(key) << QString::fromUtf8(tooltip);
+        };
+        rows(false,
+             {{"cmdSearch", Qt::Key_S, "Click to look up personnel by FDID"},
+              {"cmdAdd", Qt::Key_A, "Click to add a new record"},
+              {"cmdSave", Qt::Key_V, "Click to save a new record"},
+              {"cmdEdit", Qt::Key_E, "Click to make changes to a record"},
+              {"cmdUpdate", Qt::Key_U, "Click to save changes made to a record"},
+              {"cmdQuery", Qt::Key_Q, "Click to open a query"},
+              {"cmdDelete", Qt::Key_D, "Click to erase a record"},
+              {"cmdExit", Qt::Key_X, "Click to close the program"}});
+        rows(true,
+             {{"cmdPrint", Qt::Key_S, "Click to send info to Excel"},
+              {"cmdReturn", Qt::Key_C, "Click to return to main form"}});
+    }
+    void accessKeysClickTheirEnabledButton()
+    {
+        QFETCH(bool, query);
+        QFETCH(int, key);
+        QWidget* window = query ? static_cast<QWidget*>(f->openQuery()) : f->window.get();
+        QVERIFY(window);
+        auto* target = window->findChild<QPushButton*>(QString::fromLatin1(QTest::currentDataTag()));
+        QTEST(target->toolTip(), "tooltip");
+        for (int answer = 0; answer < 4; ++answer)
+            f->dialogs.answer(MsgResult::No);
+        QList<std::pair<QPushButton*, std::shared_ptr<QSignalSpy>>> presses;
+        for (QPushButton* b : window->findChildren<QPushButton*>())
+            presses.append({b, std::make_shared<QSignalSpy>(b, &QPushButton::pressed)});
+
+        // Disabled, its key reaches no button; enabled, it reaches this one alone.
+        target->setEnabled(false);
+        QTest::keyClick(window, Qt::Key(key), Qt::AltModifier);
+        for (const auto& [b, spy] : presses)
+            QVERIFY2(spy->isEmpty(), qPrintable(b->objectName()));
+        target->setEnabled(true);
+        QSignalSpy clicks(target, &QPushButton::clicked);
+        QTest::keyClick(window, Qt::Key(key), Qt::AltModifier);
+        for (const auto& [b, spy] : presses)
+            QCOMPARE(spy->size(), b == target ? 1 : 0);
+        QTRY_COMPARE(clicks.size(), 1);
     }
 
 private:

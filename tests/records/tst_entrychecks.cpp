@@ -59,24 +59,16 @@ private slots:
                     << filter << k << (*title ? "" : k) << title;
             }
         };
+        const auto converted = [](const char* name, const char* filter, const char* typed, const char* inserted) {
+            QTest::newRow(name) << QString::fromUtf8(filter) << QString::fromUtf8(typed) << QString::fromUtf8(inserted)
+                                << QString();
+        };
         rows("upper", {"1", "-", " ", "\b", "\t", "\r", "A", "\x03"}, "");
-        QTest::newRow("upper a") << "upper"
-                                 << "a"
-                                 << "A"
-                                 << "";
-        QTest::newRow("upper e acute") << "upper"
-                                       << "é"
-                                       << "É"
-                                       << "";
-        QTest::newRow("upper sharp s") << "upper"
-                                       << "ß"
-                                       << "S"
-                                       << "";
+        converted("upper a", "upper", "a", "A");
+        converted("upper e acute", "upper", "é", "É");
+        converted("upper sharp s", "upper", "ß", "S");
         rows("torF", {"T", " ", "\b", "\t"}, "");
-        QTest::newRow("T from t") << "torF"
-                                  << "t"
-                                  << "T"
-                                  << "";
+        converted("T from t", "torF", "t", "T");
         rows("torF", {"F", "1", "x", "\r", "\x1b", "\x03", "\x16", "\x18"}, "Input Error");
         rows("batt", {"0", "7", " ", "\b", "\t"}, "");
         rows("batt", {"8", "9", "a", "\r", "\x1b", "\x16"}, "Unit Input Error");
@@ -107,27 +99,14 @@ private slots:
         QTest::addColumn<QString>("box");
         QTest::addColumn<QString>("keys");
         QTest::addColumn<QString>("text");
-        QTest::newRow("last name") << "txtLname"
-                                   << "smith"
-                                   << "SMITH";
-        QTest::newRow("accented first name") << "txtFname"
-                                             << "josé"
-                                             << "JOSÉ";
-        QTest::newRow("FDID, four at most") << "txtFDID"
-                                            << "a12345"
-                                            << "A123";
-        QTest::newRow("month has no filter") << "txtMonthTested"
-                                             << "ab1"
-                                             << "ab";
-        QTest::newRow("T box keeps one") << "txtTorF"
-                                         << "tt"
-                                         << "T";
-        QTest::newRow("battalion keeps one") << "txtBatt"
-                                             << "07"
-                                             << "0";
-        QTest::newRow("unit backspace") << "txtUnit"
-                                        << "3\b2"
-                                        << "2";
+        const QList<std::array<const char*, 4>> rows = {
+            {"last name", "txtLname", "smith", "SMITH"},         {"accented first name", "txtFname", "josé", "JOSÉ"},
+            {"FDID, four at most", "txtFDID", "a12345", "A123"}, {"month has no filter", "txtMonthTested", "ab1", "ab"},
+            {"T box keeps one", "txtTorF", "tt", "T"},           {"battalion keeps one", "txtBatt", "07", "0"},
+            {"unit backspace", "txtUnit", "3\b2", "2"},
+        };
+        for (const auto& [name, box, keys, text] : rows)
+            QTest::newRow(name) << QString::fromUtf8(box) << QString::fromUtf8(keys) << QString::fromUtf8(text);
     }
     void typingIntoTheWindow()
     {

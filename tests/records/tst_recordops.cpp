@@ -143,18 +143,16 @@ private slots:
     {
         QTest::addColumn<QString>("answer");
         QTest::addColumn<QString>("shown"); // empty: nothing found
-        QTest::newRow("found") << "B200"
-                               << "B200";
-        QTest::newRow("cancelled: the store's first") << ""
-                                                      << "C300";
-        QTest::newRow("quote is a character") << "O'1"
-                                              << "O'1";
-        QTest::newRow("not found") << "Z999"
-                                   << "";
-        QTest::newRow("no injection") << "x' OR '1'='1"
-                                      << "";
-        QTest::newRow("blanks kept") << " B200"
-                                     << "";
+        const std::tuple<const char*, const char*, const char*> cases[] = {
+            {"found", "B200", "B200"},
+            {"cancelled: the store's first", "", "C300"},
+            {"quote is a character", "O'1", "O'1"},
+            {"not found", "Z999", ""},
+            {"no injection", "x' OR '1'='1", ""},
+            {"blanks kept", " B200", ""},
+        };
+        for (const auto& [name, answer, shown] : cases)
+            QTest::newRow(name) << QString::fromUtf8(answer) << QString::fromUtf8(shown);
     }
     void search()
     {

@@ -9,8 +9,6 @@
 #include <recordset.h>
 
 #include <QCoreApplication>
-#include <QSqlDatabase>
-#include <QSqlQuery>
 #include <QThread>
 
 #include <cstdio>
@@ -87,12 +85,10 @@ int write(const QString& path, quint64 seed)
 
 int hold(const QString& path, const QString& mode, int ms)
 {
-    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("other"));
-    db.setDatabaseName(path);
-    if (!db.open())
+    const test::RawConnection raw(path);
+    if (!raw.database().isOpen())
         return 2;
-    QSqlQuery query(db);
-    if (!query.exec(QStringLiteral("BEGIN ") + mode))
+    if (!raw.query(QStringLiteral("BEGIN ") + mode).isActive())
         return 3;
     say("locked");
     char buffer[64];
@@ -100,7 +96,7 @@ int hold(const QString& path, const QString& mode, int ms)
         QThread::msleep(ulong(ms));
     else
         while (::read(STDIN_FILENO, buffer, sizeof buffer) > 0) { }
-    query.exec(QStringLiteral("COMMIT"));
+    raw.query(QStringLiteral("COMMIT"));
     say("released");
     return 0;
 }

@@ -5,8 +5,6 @@
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QRegularExpression>
-#include <QSqlDatabase>
-#include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
@@ -28,18 +26,8 @@ namespace {
 
 QString integrityCheck(const QString& path)
 {
-    QString result;
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("check"));
-        db.setDatabaseName(path);
-        if (db.open()) {
-            QSqlQuery query(db);
-            if (query.exec(QStringLiteral("PRAGMA integrity_check")) && query.next())
-                result = query.value(0).toString();
-        }
-    }
-    QSqlDatabase::removeDatabase(QStringLiteral("check"));
-    return result;
+    QSqlQuery query = test::RawConnection(path).query(QStringLiteral("PRAGMA integrity_check"));
+    return query.next() ? query.value(0).toString() : QString();
 }
 
 } // namespace

@@ -2,11 +2,11 @@
 // dialogs answered at random; after every step the windows and the file are in a state the program allows.
 #include "mainwindowfixture.h"
 
+#include <fieldboxes.h>
 #include <frmquery.h>
 
 #include <QApplication>
 #include <QClipboard>
-#include <QListWidget>
 #include <QRegularExpression>
 #include <QSet>
 
@@ -107,14 +107,6 @@ void typeWholeRecord(MainWindowFixture& f, QRandomGenerator& rng)
     }
 }
 
-frmQuery* openQueryWindow()
-{
-    const QWidgetList all = QApplication::topLevelWidgets();
-    const auto it = std::find_if(all.cbegin(), all.cend(),
-                                 [](QWidget* w) { return qobject_cast<frmQuery*>(w) && w->isVisible(); });
-    return it == all.cend() ? nullptr : static_cast<frmQuery*>(*it);
-}
-
 } // namespace
 
 void tst_RandomUse::windowsAndFileStayConsistent()
@@ -135,8 +127,8 @@ void tst_RandomUse::windowsAndFileStayConsistent()
     QStringList clicked;
     int restarts = 0, writes = 0, exports = 0;
     const auto wire = [&] {
-        for (const char* name : BoxOfField)
-            typingLimit[QString::fromLatin1(name)] = f.box(name)->maxLength();
+        for (QLineEdit* box : f.window->findChildren<QLineEdit*>())
+            typingLimit[box->objectName()] = box->maxLength();
         for (const QString& name : MainButtons)
             QObject::connect(f.button(qPrintable(name)), &QPushButton::clicked, f.window.get(),
                              [&clicked, name] { clicked << name; });
@@ -147,7 +139,7 @@ void tst_RandomUse::windowsAndFileStayConsistent()
         const QString where = QStringLiteral("seed %1, step %2: ").arg(seed).arg(step);
         const QList<Row> before = readRows(f.path);
         clicked.clear();
-        frmQuery* query = openQueryWindow();
+        frmQuery* query = f.query();
         if (query) {
             query->setWorkbookOpener(
                 [&exports](const QUrl& file) { return ++exports && QFile::remove(file.toLocalFile()); });
@@ -167,7 +159,7 @@ void tst_RandomUse::windowsAndFileStayConsistent()
         } else if (action < 70 && !query) {
             // By the mouse, or by tabbing, which selects the text of the box it reaches.
             if (rng.bounded(2)) {
-                QTest::mouseClick(f.box(BoxOfField[rng.bounded(14)]), Qt::LeftButton);
+                QTest::mouseClick(f.box(FieldBoxes.at(rng.bounded(int(FieldBoxes.size()))).box), Qt::LeftButton);
             } else {
                 const bool back = rng.bounded(4) == 0;
                 for (int n = 1 + rng.bounded(8); n > 0; --n) {
@@ -184,11 +176,9 @@ void tst_RandomUse::windowsAndFileStayConsistent()
             if (name != QLatin1String("cmdExit") || rng.bounded(3) == 0)
                 QTest::mouseClick(f.button(qPrintable(name)), Qt::LeftButton);
         } else {
-            auto* list = query->findChild<QListWidget*>(QStringLiteral("lstBattalions"));
             const quint32 pick = rng.bounded(10);
             if (pick < 6) {
-                QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
-                                  list->visualItemRect(list->item(rng.bounded(list->count()))).center());
+                clickEntry(query, int(rng.bounded(5)));
             } else {
                 QTest::mouseClick(
                     query->findChild<QPushButton*>(pick < 9 ? QStringLiteral("cmdPrint") : QStringLiteral("cmdReturn")),
@@ -197,7 +187,7 @@ void tst_RandomUse::windowsAndFileStayConsistent()
         }
 
         // Exit answered Yes ends the program; the clerk starts it again.
-        if (!f.window->isVisible() && !openQueryWindow()) {
+        if (!f.window->isVisible()) {
             QVERIFY2(f.load(), qPrintable(where));
             wire();
             ++restarts;
@@ -209,10 +199,9 @@ void tst_RandomUse::windowsAndFileStayConsistent()
                {"txtBatt", QRegularExpression(QStringLiteral("^[0-7 ]?$"))},
                {"txtUnit", QRegularExpression(QStringLiteral("^[0-3 ]?$"))}};
         QSet<bool> locked;
-        for (const char* name : BoxOfField) {
-            QVERIFY2(f.box(name)->text().size() <= typingLimit.value(QString::fromLatin1(name)),
-                     qPrintable(where + name));
-            locked << f.box(name)->isReadOnly();
+        for (QLineEdit* box : f.window->findChildren<QLineEdit*>()) {
+            QVERIFY2(box->text().size() <= typingLimit.value(box->objectName()), qPrintable(where + box->objectName()));
+            locked << box->isReadOnly();
         }
         for (const auto& [name, filter] : filters)
             QVERIFY2(filter.match(f.box(name)->text()).hasMatch(), qPrintable(where + f.box(name)->text()));

@@ -9,32 +9,32 @@
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QTest>
-#include <QUuid>
 
 namespace vantor::test {
 
-namespace {
+RawConnection::RawConnection(const QString& path)
+{
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_name);
+    db.setDatabaseName(path);
+    if (!db.open())
+        qWarning("%s", qPrintable(db.lastError().text()));
+}
 
-// A raw connection of its own, removed when it goes out of scope.
-struct RawConnection {
-    const QString name = QUuid::createUuid().toString();
-    explicit RawConnection(const QString& path)
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
-        db.setDatabaseName(path);
-        db.open();
-    }
-    ~RawConnection() { QSqlDatabase::removeDatabase(name); }
-    QSqlQuery query(const QString& sql) const
-    {
-        QSqlQuery q(QSqlDatabase::database(name, false));
-        if (!q.exec(sql))
-            qWarning("%s", qPrintable(q.lastError().text()));
-        return q;
-    }
-};
+RawConnection::~RawConnection()
+{
+    QSqlDatabase::removeDatabase(m_name);
+}
 
-} // namespace
+QSqlQuery RawConnection::query(const QString& sql, const QVariantList& values) const
+{
+    QSqlQuery q(database());
+    q.prepare(sql);
+    for (const QVariant& v : values)
+        q.addBindValue(v);
+    if (!q.exec())
+        qWarning("%s", qPrintable(q.lastError().text()));
+    return q;
+}
 
 Row row(const QMap<QString, QVariant>& values)
 {
@@ -52,7 +52,7 @@ QString createDatabase(const QString& directory, const QList<Row>& rows, const Q
         return {};
     }
     RawConnection raw(path);
-    QSqlDatabase db = QSqlDatabase::database(raw.name, false);
+    QSqlDatabase db = raw.database();
     db.transaction();
     {
         QSqlQuery insert(db);
@@ -85,12 +85,7 @@ QList<Row> readRows(const QString& path)
 
 bool execute(const QString& path, const QString& sql, const QVariantList& values)
 {
-    RawConnection raw(path);
-    QSqlQuery query(QSqlDatabase::database(raw.name, false));
-    query.prepare(sql);
-    for (const QVariant& v : values)
-        query.addBindValue(v);
-    return query.exec() || (qWarning("%s", qPrintable(query.lastError().text())), false);
+    return RawConnection(path).query(sql, values).isActive();
 }
 
 QString storeYear()

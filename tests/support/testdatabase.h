@@ -2,10 +2,31 @@
 
 #include <QList>
 #include <QMap>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QStringList>
+#include <QUuid>
 #include <QVariant>
 
 namespace vantor::test {
+
+// A connection of its own to a records file, past the store, as another program would open
+// it; removed when it goes out of scope.
+class RawConnection
+{
+public:
+    explicit RawConnection(const QString& path);
+    ~RawConnection();
+    RawConnection(const RawConnection&) = delete;
+    RawConnection& operator=(const RawConnection&) = delete;
+
+    QSqlDatabase database() const { return QSqlDatabase::database(m_name, false); }
+    // Runs `sql` with `values` bound; a failure is printed as a warning and leaves the query inactive.
+    QSqlQuery query(const QString& sql, const QVariantList& values = {}) const;
+
+private:
+    const QString m_name = QUuid::createUuid().toString();
+};
 
 // One row of table MT in the table's field order; a null is an invalid QVariant.
 using Row = QList<QVariant>;
