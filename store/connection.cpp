@@ -1,7 +1,6 @@
 #include "connection.h"
 
 #include <QAtomicInteger>
-#include <QSqlQuery>
 
 namespace vantor {
 
@@ -79,23 +78,6 @@ bool Connection::isOpen() const
 QSqlDatabase Connection::database() const
 {
     return QSqlDatabase::database(m_connectionName, false);
-}
-
-QString Connection::currentYear(StoreError* error) const
-{
-    if (!isOpen()) {
-        if (error)
-            *error
-                = StoreError::make(ObjectClosed, QStringLiteral("Operation is not allowed when the object is closed."));
-        return {};
-    }
-    QSqlQuery q(database());
-    if (!q.exec(QStringLiteral("SELECT ") + m_engine->currentYearExpression()) || !q.next()) {
-        if (error)
-            *error = m_engine->mapError(q.lastError());
-        return {};
-    }
-    return q.value(0).toString();
 }
 
 } // namespace vantor

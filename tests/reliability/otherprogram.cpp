@@ -49,9 +49,7 @@ StoreError writeValues(RecordSet& rs, const Op& op)
 StoreError changeFound(const QString& connect, const Op& op)
 {
     RecordSet found;
-    found.setCursorLocation(CursorLocation::Client);
-    if (StoreError error = found.open(QStringLiteral("SELECT * FROM MT WHERE ID = ?"), connect, CursorType::Static,
-                                      LockType::Optimistic, {op.id}))
+    if (StoreError error = found.open(QStringLiteral("SELECT * FROM MT WHERE ID = ?"), connect, {op.id}))
         return error;
     return op.kind == OpKind::Delete ? found.deleteCurrent() : writeValues(found, op);
 }
@@ -60,9 +58,7 @@ int write(const QString& path, quint64 seed)
 {
     const QString connect = jetConnectionString(path);
     RecordSet all;
-    all.setCursorLocation(CursorLocation::Client);
-    if (StoreError error = all.open(QStringLiteral("SELECT * FROM MT ORDER BY ID ASC"), connect, CursorType::Dynamic,
-                                    LockType::Optimistic))
+    if (StoreError error = all.open(QStringLiteral("SELECT * FROM MT ORDER BY ID ASC"), connect))
         return fail(QStringLiteral("open"), error);
     Model model;
     for (qsizetype row = 0; row < all.keysetSize(); ++row) {

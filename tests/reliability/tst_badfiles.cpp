@@ -176,8 +176,7 @@ void tst_BadFiles::fullDiskRefusesTheWriteAndKeepsTheFile()
     // The file may not grow by a single page: the disk is full.
     SqliteEngine::testHookMaxPageCount = 1;
     RecordSet rs;
-    const StoreError opened = rs.open(QStringLiteral("SELECT * FROM MT ORDER BY ID ASC"), jetConnectionString(path),
-                                      CursorType::Dynamic, LockType::Optimistic);
+    const StoreError opened = rs.open(QStringLiteral("SELECT * FROM MT ORDER BY ID ASC"), jetConnectionString(path));
     SqliteEngine::testHookMaxPageCount = 0;
     QVERIFY2(!opened, qPrintable(opened.description));
 

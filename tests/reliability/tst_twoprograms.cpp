@@ -35,10 +35,8 @@ const QString OtherDeletesB = QStringLiteral("DELETE FROM MT WHERE ID = 'B200'")
 // The records window's record set, standing on B200.
 bool openOnB200(RecordSet& rs, const QString& path)
 {
-    rs.setCursorLocation(CursorLocation::Client);
-    return !rs.open(QStringLiteral("SELECT * FROM MT ORDER BY ID ASC"), jetConnectionString(path), CursorType::Dynamic,
-                    LockType::Optimistic)
-        && !rs.moveNext() && rs.value(QStringLiteral("ID")).toString() == QLatin1String("B200");
+    return !rs.open(QStringLiteral("SELECT * FROM MT ORDER BY ID ASC"), jetConnectionString(path)) && !rs.moveNext()
+        && rs.value(QStringLiteral("ID")).toString() == QLatin1String("B200");
 }
 
 StoreError changeLast(RecordSet& rs, const QString& last)

@@ -20,7 +20,7 @@ const QString AllById = QStringLiteral("SELECT * FROM MT ORDER BY ID ASC");
 
 StoreError open(RecordSet& rs, const QString& path, const QString& sql = AllById, const QVariantList& params = {})
 {
-    return rs.open(sql, jetConnectionString(path), CursorType::Dynamic, LockType::Optimistic, params);
+    return rs.open(sql, jetConnectionString(path), params);
 }
 QString text(const RecordSet& rs, const char* field)
 {
