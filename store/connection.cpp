@@ -25,13 +25,11 @@ StoreError Connection::open(const QString& connectionString, const QString& user
         m_connectionString = connectionString;
     close();
 
-    QString parseError;
-    const ConnectionString cs = ConnectionString::parse(m_connectionString, &parseError);
-    if (!parseError.isEmpty())
-        return StoreError::make(InvalidArgument, parseError);
-    m_engine = Engine::forProvider(cs.provider());
+    ConnectionString cs;
+    StoreError refused;
+    m_engine = Engine::forConnectionString(m_connectionString, cs, refused);
     if (!m_engine)
-        return StoreError::make(ProviderNotFound, QStringLiteral("Provider cannot be found: '%1'.").arg(cs.provider()));
+        return refused;
 
     m_connectionName = nextConnectionName();
     StoreError error;

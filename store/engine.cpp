@@ -1,6 +1,7 @@
 #include "engine.h"
 
 #include <QSqlQuery>
+#include <QSqlRecord>
 #include <QVariant>
 
 #include <functional>
@@ -61,6 +62,16 @@ StoreError Engine::readRows(const QSqlDatabase& db, const QString& sql, const QL
             row.values << readable(query, f + 1);
         rows.push_back(std::move(row));
     });
+}
+
+StoreError Engine::tableColumns(const QSqlDatabase& db, const QString& table, QStringList& columns,
+                                const QString& /*context*/) const
+{
+    const QSqlRecord record = db.record(table);
+    columns.clear();
+    for (int i = 0; i < record.count(); ++i)
+        columns << record.fieldName(i);
+    return {};
 }
 
 } // namespace vantor

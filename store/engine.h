@@ -8,6 +8,7 @@
 #include <QString>
 
 #include <QList>
+#include <QStringList>
 #include <QVariant>
 
 #include <memory>
@@ -22,9 +23,21 @@ struct KeyedRow {
     QList<QVariant> values;
 };
 
+// A table whose columns all hold text, and its single-column indexes.
+struct TableDefinition {
+    struct Index {
+        QString name;
+        QString column;
+    };
+    QString name;
+    QStringList columns;
+    QList<Index> indexes;
+};
+
 // What one database engine needs to carry the store: how to reach a file or server,
-// how to speak the Jet SQL texts the windows send, how to name a row, and how its
-// failures read. SQLite is the embedded default; a server engine slots in beside it.
+// how to speak the Jet SQL texts the windows send, how to name a row, how to lay out
+// a new database, and how its failures read. SQLite is the embedded default; a server
+// engine slots in beside it (see engineregistry.cpp).
 class Engine
 {
 public:
@@ -35,6 +48,21 @@ public:
     // Opens `db` (already added with qtDriver()) for the given connection string.
     // Never creates a database that is not there.
     virtual StoreError open(QSqlDatabase& db, const ConnectionString& cs) const = 0;
+
+    // Makes the empty database a connection string names, so that open() finds it, and
+    // refuses to touch one that is already there.
+    virtual StoreError createEmpty(const ConnectionString& cs) const = 0;
+    // Takes back what createEmpty() made, once a later step of creating the records failed.
+    virtual void discardCreated(const ConnectionString& cs) const = 0;
+
+    // The statements that create `table` and its indexes, run in one transaction.
+    virtual QStringList createTableStatements(const TableDefinition& table) const = 0;
+
+    // Lists the columns of `table` in the table's order into `columns`; an empty list when
+    // there is no such table. The default asks Qt's driver, to which a table it cannot read
+    // is no table.
+    virtual StoreError tableColumns(const QSqlDatabase& db, const QString& table, QStringList& columns,
+                                    const QString& context) const;
 
     // Translates a Jet SQL text into the engine's own dialect.
     virtual QString translate(const QString& jetSql) const = 0;
@@ -68,6 +96,9 @@ public:
 
     // The engine that serves a connection string's Provider, or null.
     static const Engine* forProvider(const QString& provider);
+    // The same, for a whole connection string; a failure says what is wrong with it.
+    static const Engine* forConnectionString(const QString& connectionString, ConnectionString& parsed,
+                                             StoreError& error);
 };
 
 } // namespace vantor

@@ -3,7 +3,6 @@
 #include "recordsetdetail.h"
 
 #include <QRegularExpression>
-#include <QSqlRecord>
 
 #include <algorithm>
 
@@ -62,10 +61,9 @@ StoreError RecordSet::openOn(const QString& sql, const QVariantList& parameters)
     if (table.startsWith(u'[') || table.startsWith(u'"'))
         table = table.mid(1, table.size() - 2);
 
-    const QSqlRecord record = m_connection->database().record(table);
     QStringList columns;
-    for (int i = 0; i < record.count(); ++i)
-        columns << record.fieldName(i);
+    if (StoreError error = engine->tableColumns(m_connection->database(), table, columns, sql))
+        return error;
     if (columns.isEmpty())
         return StoreError::make(
             TableNotFound,

@@ -1,8 +1,8 @@
 // Table MT of an Access (Jet) file, read with libmdb.
 #include "jetreader.h"
 
+#include <fileformat.h>
 #include <masktest.h>
-#include <sqliteengine.h>
 
 #include <QFile>
 #include <QFileInfo>

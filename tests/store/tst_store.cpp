@@ -3,13 +3,16 @@
 #include <connection.h>
 #include <masktest.h>
 #include <recordset.h>
-#include <sqliteengine.h>
+#include <sqlitetesthook.h>
 
 #include <QDir>
 #include <QFile>
 #include <QRegularExpression>
+#include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <optional>
 
 using namespace vantor;
 using vantor::test::row;
@@ -236,32 +239,64 @@ private slots:
         QVERIFY(rs.eof());
     }
 
-    void translateLeavesStringLiteralsAlone()
+    void jetYearOfNowIsTranslatedOutsideStringLiteralsOnly_data()
     {
-        const SqliteEngine engine;
-        const QString year = engine.currentYearExpression();
-        QCOMPARE(
-            engine.translate(QStringLiteral("SELECT * FROM MT WHERE Last = 'O''Year(Now)' AND [Year] <> Year(Now)")),
-            QStringLiteral("SELECT * FROM MT WHERE Last = 'O''Year(Now)' AND [Year] <> ") + year);
-        QCOMPARE(engine.translate(QStringLiteral("[Year] = year( now() )")), QStringLiteral("[Year] = ") + year);
+        QTest::addColumn<QString>("condition");
+        QTest::addColumn<QStringList>("found");
+        QTest::newRow("in a literal") << "Last = 'O''Year(Now)'" << QStringList{"A100"};
+        QTest::newRow("as SQL") << "[Year] = Year(Now)" << QStringList{"B200"};
+        QTest::newRow("spaced, lower case") << "[Year] = year( now() )" << QStringList{"B200"};
+        QTest::newRow("both") << "Last = 'O''Year(Now)' OR [Year] = YEAR(NOW)" << QStringList{"A100", "B200"};
     }
-    void createDatabaseNeverOverwrites()
+    void jetYearOfNowIsTranslatedOutsideStringLiteralsOnly()
     {
-        const QString path = m_dir.filePath(QStringLiteral("precious.mdb"));
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::WriteOnly) && file.write("someone's records") > 0);
-        file.close();
-        const StoreError error = masktest::createDatabase(path, 5);
-        QCOMPARE(error.number, qint32(FileExists));
-        QVERIFY(error.description.contains(path));
-        QCOMPARE(test::fileBytes(path), QByteArray("someone's records"));
-        QCOMPARE(masktest::createDatabase(m_dir.filePath(QStringLiteral("no/such/folder.mdb"))).number,
-                 qint32(AccessDenied));
+        QFETCH(QString, condition);
+        const QString path = database({row({{"ID", "A100"}, {"Last", "O'Year(Now)"}, {"Year", "1999"}}),
+                                       row({{"ID", "B200"}, {"Last", "O'1999"}, {"Year", test::storeYear()}})});
+        RecordSet rs;
+        const StoreError error = open(rs, path, QStringLiteral("SELECT * FROM MT WHERE ") + condition);
+        QVERIFY2(!error, qPrintable(error.description));
+        QStringList found;
+        for (; !rs.eof(); rs.moveNext())
+            found << text(rs, "ID");
+        found.sort();
+        QTEST(found, "found");
+    }
+    void creatingTouchesNothingItDidNotMake_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QByteArray>("existing"); // empty: no file before
+        QTest::addColumn<bool>("fullDisk");
+        QTest::addColumn<int>("number");
+        QTest::newRow("file there") << "precious.mdb" << QByteArray("someone's records") << false << int(FileExists);
+        QTest::newRow("no such folder") << "no/such/folder.mdb" << QByteArray() << false << int(AccessDenied);
+        QTest::newRow("disk full") << "full.mdb" << QByteArray() << true << int(DiskFull);
+    }
+    void creatingTouchesNothingItDidNotMake()
+    {
+        QFETCH(QString, name);
+        QFETCH(QByteArray, existing);
+        QFETCH(bool, fullDisk);
+        const QString path = m_dir.filePath(name);
+        if (!existing.isEmpty()) {
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::WriteOnly) && file.write(existing) == existing.size());
+        }
+        const QStringList filesBefore = QDir(m_dir.path()).entryList(QDir::Files | QDir::Hidden);
+        std::optional<testhooks::ScopedSqliteConnectionHook> hook;
+        if (fullDisk)
+            hook.emplace([](QSqlDatabase& db) { QSqlQuery(db).exec(QStringLiteral("PRAGMA max_page_count=1")); });
+
+        const StoreError error = masktest::createDatabase(RecordsLocation::file(path), 5);
+        QTEST(int(error.number), "number");
+        QVERIFY2(error.description.contains(path), qPrintable(error.description));
+        QCOMPARE(QDir(m_dir.path()).entryList(QDir::Files | QDir::Hidden), filesBefore);
+        QCOMPARE(test::fileBytes(path), existing);
     }
     void createDatabaseMakesAnEmptyTable()
     {
         const QString path = m_dir.filePath(QStringLiteral("new.mdb"));
-        QVERIFY(!masktest::createDatabase(path));
+        QVERIFY(!masktest::createDatabase(RecordsLocation::file(path)));
         Connection connection; // the file the program would open passes its own schema check
         QVERIFY(!connection.open(jetConnectionString(path)));
         QVERIFY(!masktest::verifySchema(connection));
@@ -270,7 +305,7 @@ private slots:
     void sampleMembersArePlausible()
     {
         const QString path = m_dir.filePath(QStringLiteral("sample.mdb"));
-        QVERIFY(!masktest::createDatabase(path, 2000));
+        QVERIFY(!masktest::createDatabase(RecordsLocation::file(path), 2000));
         const QString year = test::storeYear();
         const QRegularExpression plausible(
             QStringLiteral("^\\|[A-Z][0-9]{3}\\|[^|]+\\|[^|]+\\|[^|]*\\|[^|]*\\|[^|]*\\|([0-7])\\|([0-3])\\|"));
