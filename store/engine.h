@@ -70,6 +70,12 @@ public:
     // The hidden column that identifies a row of a table, unique and stable.
     virtual QString rowKeyColumn() const = 0;
 
+    // Runs `insertSql`, an INSERT of one row with `values` bound in order, and reads the new
+    // row's key back from that statement itself: a connection-wide "last key" could belong to
+    // another statement. The default appends RETURNING with the row key column.
+    virtual StoreError insertRow(const QSqlDatabase& db, const QString& insertSql, const QList<QVariant>& values,
+                                 qint64& key, const QString& context) const;
+
     // Runs `sql`, whose one column is the row key, with `parameters` bound in order, and
     // appends every key to `keys`; a failure reads as `context`'s. A record set's keyset comes from here, so a table of
     // a million records opens only as fast as this reads; an engine may go around the general query interface to read
@@ -99,6 +105,10 @@ public:
     // The same, for a whole connection string; a failure says what is wrong with it.
     static const Engine* forConnectionString(const QString& connectionString, ConnectionString& parsed,
                                              StoreError& error);
+
+protected:
+    // What insertRow() reports when the statement stored its row but handed back no key.
+    static StoreError keyNotReadBack();
 };
 
 } // namespace vantor

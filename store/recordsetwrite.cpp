@@ -99,21 +99,23 @@ StoreError RecordSet::insertPending()
         sql += QStringLiteral(" (") + names.join(QStringLiteral(", ")) + QStringLiteral(") VALUES (")
             + marks.join(QStringLiteral(", ")) + u')';
     }
-    QSqlQuery query(m_connection->database());
-    if (!query.prepare(sql))
-        return engine->mapError(query.lastError());
+    QList<QVariant> values;
     for (int c : columns)
-        query.addBindValue(m_buffer.at(c));
-    if (!query.exec())
-        return engine->mapError(query.lastError());
-    const QVariant key = query.lastInsertId();
-    if (!key.isValid())
-        return StoreError::make(EngineFailure,
-                                QStringLiteral("The new record was stored, but its key could not be read."));
+        values << m_buffer.at(c);
+    qint64 key = 0;
+    if (StoreError error = engine->insertRow(m_connection->database(), sql, values, key, QString()))
+        return error;
 
+    // A key is handed out only when no row has it, yet the set may still hold it for a row
+    // someone else removed since it was read: that row is gone for good, and the key now
+    // names the new record alone.
+    for (std::size_t i = 0; i < m_keys.size(); ++i) {
+        if (m_keys[i] == key)
+            m_deleted.insert(qsizetype(i));
+    }
     // The new record joins the set at its end and becomes the current record. A cached
     // last page was sized before the record existed: read it afresh when it is next needed.
-    m_keys.push_back(key.toLongLong());
+    m_keys.push_back(key);
     m_position = qsizetype(m_keys.size()) - 1;
     m_pages.remove(m_position / PageSize);
     m_adding = false;

@@ -15,6 +15,8 @@ public:
     QStringList createTableStatements(const TableDefinition& table) const override;
     QString translate(const QString& jetSql) const override;
     QString rowKeyColumn() const override { return QStringLiteral("rowid"); }
+    StoreError insertRow(const QSqlDatabase& db, const QString& insertSql, const QList<QVariant>& values, qint64& key,
+                         const QString& context) const override;
     StoreError readKeys(const QSqlDatabase& db, const QString& sql, const QList<QVariant>& parameters,
                         std::vector<qint64>& keys, const QString& context) const override;
     StoreError readRows(const QSqlDatabase& db, const QString& sql, const QList<QVariant>& parameters, int valueCount,

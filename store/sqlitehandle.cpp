@@ -1,5 +1,5 @@
-// The keysets and pages a record set reads, run on SQLite's own handle past Qt's query
-// interface.
+// The statements that run on SQLite's own handle, past Qt's query interface: the keysets
+// and pages a record set reads, and the inserts it makes.
 #include "sqliteengine.h"
 
 #include <QSqlDriver>
@@ -128,6 +128,25 @@ StoreError SqliteEngine::readRows(const QSqlDatabase& db, const QString& sql, co
             row.values << textOf(statement, f);
         rows.push_back(std::move(row));
     });
+}
+
+StoreError SqliteEngine::insertRow(const QSqlDatabase& db, const QString& insertSql, const QList<QVariant>& values,
+                                   qint64& key, const QString& context) const
+{
+    sqlite3* handle = nativeHandle(db);
+    if (!handle)
+        return Engine::insertRow(db, insertSql, values, key, context);
+    bool read = false;
+    // Through Qt's driver an INSERT with RETURNING took a fifth longer than here (measured
+    // with the disk's flush taken out). Stepping to its end also reports a failed commit.
+    const StoreError error = step(*this, handle, insertSql + QStringLiteral(" RETURNING ") + rowKeyColumn(), values,
+                                  context, [&key, &read](sqlite3_stmt* statement) {
+                                      key = sqlite3_column_int64(statement, 0);
+                                      read = true;
+                                  });
+    if (!error && !read)
+        return keyNotReadBack();
+    return error;
 }
 
 } // namespace vantor

@@ -1,7 +1,7 @@
 // A second program on the records file, in a process of its own.
 //   write <file> <seed>: writes through the store as the records window does, saying "ready"
 //       once the file is open and "ack N" after write N returned, until killed.
-//   hold <file> IMMEDIATE|EXCLUSIVE <ms>: holds a write lock for <ms> (0: until stdin closes).
+//   hold <file> SHARED|IMMEDIATE|EXCLUSIVE <ms>: holds a read or write lock for <ms> (0: until stdin closes).
 #include "crashscript.h"
 
 #include <connectionstring.h>
@@ -88,8 +88,12 @@ int hold(const QString& path, const QString& mode, int ms)
     if (!db.open())
         return 2;
     QSqlQuery query(db);
-    if (!query.exec(QStringLiteral("BEGIN ") + mode))
+    // A reader's lock lasts as long as its transaction once it has read.
+    const bool reader = mode == QLatin1String("SHARED");
+    if (!query.exec(reader ? QStringLiteral("BEGIN") : QStringLiteral("BEGIN ") + mode)
+        || (reader && !query.exec(QStringLiteral("SELECT count(*) FROM MT"))))
         return 3;
+    query.finish();
     say("locked");
     char buffer[64];
     if (ms > 0)
@@ -111,6 +115,6 @@ int main(int argc, char** argv)
         return write(args.at(2), args.at(3).toULongLong());
     if (args.size() == 5 && args.at(1) == QLatin1String("hold"))
         return hold(args.at(2), args.at(3), args.at(4).toInt());
-    std::fprintf(stderr, "usage: otherprogram write FILE SEED | hold FILE IMMEDIATE|EXCLUSIVE MS\n");
+    std::fprintf(stderr, "usage: otherprogram write FILE SEED | hold FILE SHARED|IMMEDIATE|EXCLUSIVE MS\n");
     return 2;
 }

@@ -262,6 +262,47 @@ private slots:
         found.sort();
         QTEST(found, "found");
     }
+    void newRecordIsWrittenAndReadByItsOwnKey_data()
+    {
+        QTest::addColumn<bool>("deleteLastThroughSet");
+        QTest::addColumn<QString>("otherProgram"); // runs once the set is open
+        QTest::newRow("last row deleted through the set") << true << QString();
+        QTest::newRow("last row deleted by another program") << false << "DELETE FROM MT WHERE ID = 'C300'";
+        QTest::newRow("every row deleted by another program") << false << "DELETE FROM MT";
+        QTest::newRow("another program added a row") << false << "INSERT INTO MT (ID) VALUES ('X900')";
+    }
+    void newRecordIsWrittenAndReadByItsOwnKey()
+    {
+        QFETCH(bool, deleteLastThroughSet);
+        QFETCH(QString, otherProgram);
+        const QString path = database({row({{"ID", "A100"}}), row({{"ID", "B200"}}), row({{"ID", "C300"}})});
+        RecordSet rs;
+        QVERIFY(!open(rs, path));
+        QCOMPARE(text(rs, "ID"), QStringLiteral("A100"));
+        if (deleteLastThroughSet)
+            QVERIFY(!rs.moveLast() && !rs.deleteCurrent());
+        if (!otherProgram.isEmpty())
+            QVERIFY(test::execute(path, otherProgram));
+        const QList<Row> before = test::readRows(path);
+
+        // A key freed by a deletion may be handed out again: the set must follow the new row.
+        QVERIFY(!rs.addNew());
+        QVERIFY(!rs.setValue(QStringLiteral("ID"), QStringLiteral("D400")));
+        QVERIFY(!rs.update());
+        QVERIFY(!rs.setValue(QStringLiteral("Last"), QStringLiteral("NEW")));
+        QVERIFY(!rs.update());
+        QCOMPARE(text(rs, "Last"), QStringLiteral("NEW"));
+        QCOMPARE(test::readRows(path), before + QList<Row>{row({{"ID", "D400"}, {"Last", "NEW"}})});
+
+        int seen = 0;
+        QVERIFY(!rs.moveFirst());
+        for (; !rs.eof(); rs.moveNext())
+            seen += text(rs, "ID") == u"D400";
+        QCOMPARE(seen, 1);
+        QVERIFY(!rs.moveLast());
+        QVERIFY(!rs.deleteCurrent());
+        QCOMPARE(test::readRows(path), before);
+    }
     void creatingTouchesNothingItDidNotMake_data()
     {
         QTest::addColumn<QString>("name");
