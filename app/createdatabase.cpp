@@ -6,7 +6,7 @@ namespace vantor::commands {
 
 int createDatabase(const RecordsLocation& location, int sampleCount, QTextStream& out, QTextStream& err)
 {
-    if (const StoreError error = masktest::createDatabase(location.filePath(), sampleCount)) {
+    if (const StoreError error = masktest::createDatabase(location, sampleCount)) {
         err << "vantor: " << error.description << " (error " << error.number << ")\n";
         return 1;
     }

@@ -29,7 +29,7 @@ bool createRecords(DialogService& dialogs, const RecordsLocation& location, cons
 {
     const QString folder = QFileInfo(location.filePath()).absolutePath();
     settings::makeDataDir(folder, dataDir);
-    const StoreError error = masktest::createDatabase(location.filePath());
+    const StoreError error = masktest::createDatabase(location);
     if (!error)
         return true;
     dialogs.message(nullptr,

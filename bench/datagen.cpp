@@ -125,7 +125,7 @@ QString ensureDatabase(const QString& dataDir, int size, QTextStream& log)
     log << "bench: generating " << size << " records into " << path << " ..." << Qt::endl;
     QElapsedTimer timer;
     timer.start();
-    if (const StoreError error = masktest::createDatabase(part, 0)) {
+    if (const StoreError error = masktest::createDatabase(RecordsLocation::file(part), 0)) {
         log << "bench: " << error.description << Qt::endl;
         return {};
     }

@@ -17,10 +17,8 @@ qint64 exportRows(const QString& path, qint64 rows, const QString& directory, QS
     connection.setConnectionString(connect);
     StoreError error = connection.open(connect, QString(), QString());
     RecordSet records;
-    records.setCursorLocation(CursorLocation::Client);
     if (!error)
-        error = records.open(QStringLiteral("SELECT * FROM MT LIMIT %1").arg(rows), connection, CursorType::Dynamic,
-                             LockType::Optimistic);
+        error = records.open(QStringLiteral("SELECT * FROM MT LIMIT %1").arg(rows), connection);
     if (error) {
         err << "vantor-bench: export: " << error.description << '\n';
         return -1;

@@ -63,9 +63,7 @@ Outcome startup(Window& window, const QString& path)
         outcome.error = masktest::verifySchema(window.connection);
     if (outcome.error)
         return outcome;
-    window.records.setCursorLocation(CursorLocation::Client);
-    outcome.error
-        = window.records.open(mainsql::StartupQuery, window.connect, CursorType::Dynamic, LockType::Optimistic);
+    outcome.error = window.records.open(mainsql::StartupQuery, window.connect);
     if (outcome.error)
         return outcome;
     return showRecord(window.records);
@@ -76,9 +74,8 @@ Outcome startup(Window& window, const QString& path)
 Outcome search(Window& window, const QString& fdid)
 {
     window.records.close();
-    window.records.setCursorLocation(CursorLocation::Client);
     Outcome outcome;
-    outcome.error = window.records.open(SearchQuery, window.connect, CursorType::Static, LockType::Optimistic, {fdid});
+    outcome.error = window.records.open(SearchQuery, window.connect, {fdid});
     if (outcome.error)
         return outcome;
     return showRecord(window.records);
@@ -96,8 +93,7 @@ Outcome untestedList(const QString& path, int position)
     if (outcome.error)
         return outcome;
     RecordSet records;
-    records.setCursorLocation(CursorLocation::Client);
-    outcome.error = records.open(untestedQueries().at(position), connection, CursorType::Dynamic, LockType::Optimistic);
+    outcome.error = records.open(untestedQueries().at(position), connection);
     if (outcome.error)
         return outcome;
     outcome.rows = records.recordCount();

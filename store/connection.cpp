@@ -1,7 +1,6 @@
 #include "connection.h"
 
 #include <QAtomicInteger>
-#include <QSqlQuery>
 
 namespace vantor {
 
@@ -26,13 +25,11 @@ StoreError Connection::open(const QString& connectionString, const QString& user
         m_connectionString = connectionString;
     close();
 
-    QString parseError;
-    const ConnectionString cs = ConnectionString::parse(m_connectionString, &parseError);
-    if (!parseError.isEmpty())
-        return StoreError::make(InvalidArgument, parseError);
-    m_engine = Engine::forProvider(cs.provider());
+    ConnectionString cs;
+    StoreError refused;
+    m_engine = Engine::forConnectionString(m_connectionString, cs, refused);
     if (!m_engine)
-        return StoreError::make(ProviderNotFound, QStringLiteral("Provider cannot be found: '%1'.").arg(cs.provider()));
+        return refused;
 
     m_connectionName = nextConnectionName();
     StoreError error;
@@ -79,23 +76,6 @@ bool Connection::isOpen() const
 QSqlDatabase Connection::database() const
 {
     return QSqlDatabase::database(m_connectionName, false);
-}
-
-QString Connection::currentYear(StoreError* error) const
-{
-    if (!isOpen()) {
-        if (error)
-            *error
-                = StoreError::make(ObjectClosed, QStringLiteral("Operation is not allowed when the object is closed."));
-        return {};
-    }
-    QSqlQuery q(database());
-    if (!q.exec(QStringLiteral("SELECT ") + m_engine->currentYearExpression()) || !q.next()) {
-        if (error)
-            *error = m_engine->mapError(q.lastError());
-        return {};
-    }
-    return q.value(0).toString();
 }
 
 } // namespace vantor

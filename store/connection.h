@@ -30,9 +30,6 @@ public:
     const Engine* engine() const { return m_engine; }
     QSqlDatabase database() const;
 
-    // The current calendar year by the store's own clock, as the queries see it.
-    QString currentYear(StoreError* error = nullptr) const;
-
 private:
     QString m_connectionString;
     QString m_connectionName;

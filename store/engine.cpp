@@ -1,6 +1,7 @@
 #include "engine.h"
 
 #include <QSqlQuery>
+#include <QSqlRecord>
 #include <QVariant>
 
 #include <functional>
@@ -61,6 +62,37 @@ StoreError Engine::readRows(const QSqlDatabase& db, const QString& sql, const QL
             row.values << readable(query, f + 1);
         rows.push_back(std::move(row));
     });
+}
+
+StoreError Engine::tableColumns(const QSqlDatabase& db, const QString& table, QStringList& columns,
+                                const QString& /*context*/) const
+{
+    const QSqlRecord record = db.record(table);
+    columns.clear();
+    for (int i = 0; i < record.count(); ++i)
+        columns << record.fieldName(i);
+    return {};
+}
+
+StoreError Engine::insertRow(const QSqlDatabase& db, const QString& insertSql, const QList<QVariant>& values,
+                             qint64& key, const QString& context) const
+{
+    bool read = false;
+    // Every row of the statement is fetched: only then has it certainly finished, its
+    // failures (a commit that could not be made) included.
+    const StoreError error = forEachRow(*this, db, insertSql + QStringLiteral(" RETURNING ") + rowKeyColumn(), values,
+                                        context, [&key, &read](const QSqlQuery& query) {
+                                            key = query.value(0).toLongLong();
+                                            read = true;
+                                        });
+    if (!error && !read)
+        return keyNotReadBack();
+    return error;
+}
+
+StoreError Engine::keyNotReadBack()
+{
+    return StoreError::make(EngineFailure, QStringLiteral("The new record was stored, but its key could not be read."));
 }
 
 } // namespace vantor

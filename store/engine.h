@@ -8,6 +8,7 @@
 #include <QString>
 
 #include <QList>
+#include <QStringList>
 #include <QVariant>
 
 #include <memory>
@@ -22,9 +23,21 @@ struct KeyedRow {
     QList<QVariant> values;
 };
 
+// A table whose columns all hold text, and its single-column indexes.
+struct TableDefinition {
+    struct Index {
+        QString name;
+        QString column;
+    };
+    QString name;
+    QStringList columns;
+    QList<Index> indexes;
+};
+
 // What one database engine needs to carry the store: how to reach a file or server,
-// how to speak the Jet SQL texts the windows send, how to name a row, and how its
-// failures read. SQLite is the embedded default; a server engine slots in beside it.
+// how to speak the Jet SQL texts the windows send, how to name a row, how to lay out
+// a new database, and how its failures read. SQLite is the embedded default; a server
+// engine slots in beside it (see engineregistry.cpp).
 class Engine
 {
 public:
@@ -36,11 +49,32 @@ public:
     // Never creates a database that is not there.
     virtual StoreError open(QSqlDatabase& db, const ConnectionString& cs) const = 0;
 
+    // Makes the empty database a connection string names, so that open() finds it, and
+    // refuses to touch one that is already there.
+    virtual StoreError createEmpty(const ConnectionString& cs) const = 0;
+    // Takes back what createEmpty() made, once a later step of creating the records failed.
+    virtual void discardCreated(const ConnectionString& cs) const = 0;
+
+    // The statements that create `table` and its indexes, run in one transaction.
+    virtual QStringList createTableStatements(const TableDefinition& table) const = 0;
+
+    // Lists the columns of `table` in the table's order into `columns`; an empty list when
+    // there is no such table. The default asks Qt's driver, to which a table it cannot read
+    // is no table.
+    virtual StoreError tableColumns(const QSqlDatabase& db, const QString& table, QStringList& columns,
+                                    const QString& context) const;
+
     // Translates a Jet SQL text into the engine's own dialect.
     virtual QString translate(const QString& jetSql) const = 0;
 
     // The hidden column that identifies a row of a table, unique and stable.
     virtual QString rowKeyColumn() const = 0;
+
+    // Runs `insertSql`, an INSERT of one row with `values` bound in order, and reads the new
+    // row's key back from that statement itself: a connection-wide "last key" could belong to
+    // another statement. The default appends RETURNING with the row key column.
+    virtual StoreError insertRow(const QSqlDatabase& db, const QString& insertSql, const QList<QVariant>& values,
+                                 qint64& key, const QString& context) const;
 
     // Runs `sql`, whose one column is the row key, with `parameters` bound in order, and
     // appends every key to `keys`; a failure reads as `context`'s. A record set's keyset comes from here, so a table of
@@ -68,6 +102,13 @@ public:
 
     // The engine that serves a connection string's Provider, or null.
     static const Engine* forProvider(const QString& provider);
+    // The same, for a whole connection string; a failure says what is wrong with it.
+    static const Engine* forConnectionString(const QString& connectionString, ConnectionString& parsed,
+                                             StoreError& error);
+
+protected:
+    // What insertRow() reports when the statement stored its row but handed back no key.
+    static StoreError keyNotReadBack();
 };
 
 } // namespace vantor

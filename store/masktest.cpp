@@ -1,48 +1,61 @@
 #include "masktest.h"
 
+#include "fileformat.h"
 #include "sampledata.h"
 
-#include <QFile>
-#include <QFileInfo>
 #include <QSqlDatabase>
 #include <QSqlQuery>
-#include <QSqlRecord>
 
 namespace vantor::masktest {
 
 namespace {
 
-const char* const CreateTable
-    = "CREATE TABLE MT (ID TEXT, Last TEXT, First TEXT, Init TEXT, Rank TEXT, Kelly TEXT, Batt TEXT, "
-      "Unit TEXT, Assign TEXT, Month TEXT, Day TEXT, Year TEXT, Special TEXT, AssignTo TEXT)";
-const char* const CreateIndexes[] = {
-    "CREATE INDEX MT_ID ON MT (ID)",
-    "CREATE INDEX MT_Unit ON MT (Unit)",
-    "CREATE INDEX MT_Special ON MT (Special)",
-};
-
-StoreError fillSamples(Connection& connection, int sampleCount, quint32 seed)
+StoreError insertSamples(const Connection& connection, int sampleCount, quint32 seed)
 {
-    QSqlDatabase db = connection.database();
     const Engine* engine = connection.engine();
-    if (!db.transaction())
-        return engine->mapError(db.lastError(), connection.dataSource());
-    QSqlQuery insert(db);
-    insert.prepare(QStringLiteral("INSERT INTO MT VALUES (?,?,?,?,?,?,?,?,?,?,?,?,?,?)"));
+    QStringList columns;
+    for (const QString& name : fieldNames())
+        columns << engine->quoteIdentifier(name);
+    QSqlQuery insert(connection.database());
+    if (!insert.prepare(QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+                            .arg(engine->quoteIdentifier(TableName), columns.join(u','),
+                                 QStringList(columns.size(), QStringLiteral("?")).join(u','))))
+        return engine->mapError(insert.lastError(), connection.dataSource());
     SampleGenerator generator(seed);
     for (int i = 0; i < sampleCount; ++i) {
         const SampleRecord record = generator.next();
         for (const QVariant& v : record.values)
             insert.addBindValue(v);
-        if (!insert.exec()) {
-            const StoreError error = engine->mapError(insert.lastError(), connection.dataSource());
-            db.rollback();
-            return error;
+        if (!insert.exec())
+            return engine->mapError(insert.lastError(), connection.dataSource());
+    }
+    return {};
+}
+
+// Lays out table MT in a new, empty database and fills it, all or nothing.
+StoreError fillNew(const Connection& connection, int sampleCount, quint32 seed)
+{
+    QSqlDatabase db = connection.database();
+    const Engine* engine = connection.engine();
+    if (!db.transaction())
+        return engine->mapError(db.lastError(), connection.dataSource());
+    StoreError error;
+    {
+        QSqlQuery query(db);
+        for (const QString& sql : engine->createTableStatements(table())) {
+            if (!query.exec(sql)) {
+                error = engine->mapError(query.lastError(), connection.dataSource());
+                break;
+            }
         }
     }
-    if (!db.commit())
-        return engine->mapError(db.lastError(), connection.dataSource());
-    return {};
+    if (!error && sampleCount > 0)
+        error = insertSamples(connection, sampleCount, seed);
+    if (!error && !db.commit())
+        error = engine->mapError(db.lastError(), connection.dataSource());
+    if (error)
+        db.rollback();
+    return error;
 }
 
 } // namespace
@@ -55,12 +68,24 @@ QStringList fieldNames()
             QStringLiteral("Special"), QStringLiteral("AssignTo")};
 }
 
+TableDefinition table()
+{
+    return {TableName,
+            fieldNames(),
+            {{QStringLiteral("MT_ID"), QStringLiteral("ID")},
+             {QStringLiteral("MT_Unit"), QStringLiteral("Unit")},
+             {QStringLiteral("MT_Special"), QStringLiteral("Special")}}};
+}
+
 StoreError verifySchema(Connection& connection)
 {
-    const QSqlRecord record = connection.database().record(TableName);
-    if (record.isEmpty()) {
+    QStringList columns;
+    if (StoreError error
+        = connection.engine()->tableColumns(connection.database(), TableName, columns, connection.dataSource()))
+        return error;
+    if (columns.isEmpty()) {
         // SQLite takes an empty file for an empty database; the user should hear it is empty.
-        const bool empty = QFileInfo(connection.dataSource()).size() == 0;
+        const bool empty = sniffFileKind(connection.dataSource()) == FileKind::Empty;
         return StoreError::make(
             TableNotFound,
             QStringLiteral("The file '%1' %2 no table MT of mask test records.")
@@ -69,7 +94,7 @@ StoreError verifySchema(Connection& connection)
     }
     QStringList missing;
     for (const QString& name : fieldNames()) {
-        if (record.indexOf(name) < 0)
+        if (!columns.contains(name, Qt::CaseInsensitive))
             missing << name;
     }
     if (!missing.isEmpty())
@@ -79,39 +104,24 @@ StoreError verifySchema(Connection& connection)
     return {};
 }
 
-StoreError createDatabase(const QString& path, int sampleCount, quint32 seed)
+StoreError createDatabase(const RecordsLocation& location, int sampleCount, quint32 seed)
 {
-    // Claim the name first, exclusively: an existing records file is never overwritten,
-    // not even by a second program creating the same file at the same moment.
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly, QFile::ReadOwner | QFile::WriteOwner)) {
-        if (QFileInfo::exists(path))
-            return StoreError::make(FileExists,
-                                    QStringLiteral("The file '%1' already exists; it is left as it is.").arg(path));
-        return StoreError::make(AccessDenied,
-                                QStringLiteral("The file '%1' cannot be created: %2").arg(path, file.errorString()));
-    }
-    file.close();
-
+    const QString connect = location.connectionString();
+    ConnectionString cs;
     StoreError error;
+    const Engine* engine = Engine::forConnectionString(connect, cs, error);
+    if (!engine)
+        return error;
+    if (StoreError refused = engine->createEmpty(cs))
+        return refused;
     {
         Connection connection;
-        error = connection.open(jetConnectionString(path));
-        if (!error) {
-            QSqlQuery query(connection.database());
-            if (!query.exec(QString::fromLatin1(CreateTable)))
-                error = connection.engine()->mapError(query.lastError(), path);
-            for (const char* sql : CreateIndexes) {
-                if (!error && !query.exec(QString::fromLatin1(sql)))
-                    error = connection.engine()->mapError(query.lastError(), path);
-            }
-            query.finish();
-            if (!error && sampleCount > 0)
-                error = fillSamples(connection, sampleCount, seed);
-        }
+        error = connection.open(connect);
+        if (!error)
+            error = fillNew(connection, sampleCount, seed);
     }
     if (error)
-        QFile::remove(path); // only the file this call created
+        engine->discardCreated(cs); // only what this call created
     return error;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "connection.h"
+#include "recordslocation.h"
 #include "storeerror.h"
 
 #include <QString>
@@ -11,6 +12,8 @@ namespace vantor::masktest {
 // The table of mask test records and its fourteen fields, in the table's order.
 inline const QString TableName = QStringLiteral("MT");
 QStringList fieldNames();
+// Table MT as a new database gets it: the fourteen fields and the indexes the windows search by.
+TableDefinition table();
 
 // The file name of the records file in the program's directory.
 inline const QString DatabaseFileName = QStringLiteral("MaskTest.mdb");
@@ -18,8 +21,8 @@ inline const QString DatabaseFileName = QStringLiteral("MaskTest.mdb");
 // Checks that an open connection holds table MT with all fourteen fields.
 StoreError verifySchema(Connection& connection);
 
-// Creates a new records file with table MT and its indexes, filled with `sampleCount`
-// invented members. Refuses to touch a file that already exists.
-StoreError createDatabase(const QString& path, int sampleCount = 0, quint32 seed = 1);
+// Creates the records at a new location: table MT and its indexes, filled with
+// `sampleCount` invented members. Refuses to touch records that are already there.
+StoreError createDatabase(const RecordsLocation& location, int sampleCount = 0, quint32 seed = 1);
 
 } // namespace vantor::masktest

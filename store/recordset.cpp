@@ -1,44 +1,14 @@
 #include "recordset.h"
 
+#include "recordsetdetail.h"
+
 #include <QRegularExpression>
-#include <QSqlQuery>
-#include <QSqlRecord>
 
 #include <algorithm>
 
 namespace vantor {
 
-namespace {
-
-StoreError noCurrentRecord()
-{
-    return StoreError::make(NoCurrentRecord,
-                            QStringLiteral("Either BOF or EOF is True, or the current record has been deleted. "
-                                           "Requested operation requires a current record."));
-}
-
-StoreError closedError()
-{
-    return StoreError::make(ObjectClosed, QStringLiteral("Operation is not allowed when the object is closed."));
-}
-
-StoreError conflictError()
-{
-    return StoreError::make(RowConflict,
-                            QStringLiteral("Row cannot be located for updating. Some values may have been "
-                                           "changed since it was last read."));
-}
-
-// What the store writes for a value: a null QString (an empty text box) is the empty
-// string, never a null; only an invalid QVariant is a null.
-QVariant storable(const QVariant& value)
-{
-    if (value.typeId() == QMetaType::QString && value.toString().isNull())
-        return QVariant(QStringLiteral(""));
-    return value;
-}
-
-} // namespace
+using namespace recordsetdetail;
 
 RecordSet::RecordSet() = default;
 
@@ -47,8 +17,7 @@ RecordSet::~RecordSet()
     close();
 }
 
-StoreError RecordSet::open(const QString& sql, const QString& connectionString, CursorType cursorType,
-                           LockType lockType, const QVariantList& parameters)
+StoreError RecordSet::open(const QString& sql, const QString& connectionString, const QVariantList& parameters)
 {
     close();
     auto connection = std::make_unique<Connection>();
@@ -56,27 +25,25 @@ StoreError RecordSet::open(const QString& sql, const QString& connectionString, 
         return error;
     m_ownConnection = std::move(connection);
     m_connection = m_ownConnection.get();
-    StoreError error = openOn(sql, cursorType, lockType, parameters);
+    StoreError error = openOn(sql, parameters);
     if (error)
         close();
     return error;
 }
 
-StoreError RecordSet::open(const QString& sql, Connection& activeConnection, CursorType cursorType, LockType lockType,
-                           const QVariantList& parameters)
+StoreError RecordSet::open(const QString& sql, Connection& activeConnection, const QVariantList& parameters)
 {
     close();
     if (!activeConnection.isOpen())
         return closedError();
     m_connection = &activeConnection;
-    StoreError error = openOn(sql, cursorType, lockType, parameters);
+    StoreError error = openOn(sql, parameters);
     if (error)
         close();
     return error;
 }
 
-StoreError RecordSet::openOn(const QString& sql, CursorType cursorType, LockType lockType,
-                             const QVariantList& parameters)
+StoreError RecordSet::openOn(const QString& sql, const QVariantList& parameters)
 {
     static const QRegularExpression selectAll(
         QStringLiteral(R"(^\s*select\s+\*\s+from\s+(\[[^\]]+\]|"[^"]+"|[A-Za-z_][A-Za-z0-9_]*)(.*)$)"),
@@ -94,22 +61,20 @@ StoreError RecordSet::openOn(const QString& sql, CursorType cursorType, LockType
     if (table.startsWith(u'[') || table.startsWith(u'"'))
         table = table.mid(1, table.size() - 2);
 
-    const QSqlRecord record = m_connection->database().record(table);
-    if (record.isEmpty())
+    QStringList columns;
+    if (StoreError error = engine->tableColumns(m_connection->database(), table, columns, sql))
+        return error;
+    if (columns.isEmpty())
         return StoreError::make(
             TableNotFound,
             QStringLiteral("The table '%1' does not exist in %2.").arg(table, m_connection->dataSource()));
 
     m_table = table;
-    m_fieldNames.clear();
+    m_fieldNames = columns;
     QStringList quoted;
-    for (int i = 0; i < record.count(); ++i) {
-        m_fieldNames << record.fieldName(i);
-        quoted << engine->quoteIdentifier(record.fieldName(i));
-    }
+    for (const QString& column : columns)
+        quoted << engine->quoteIdentifier(column);
     m_selectList = quoted.join(QStringLiteral(", "));
-    m_cursorType = cursorType;
-    m_lockType = lockType;
     m_source = sql;
 
     if (StoreError error = loadKeys(match.captured(2), parameters))
@@ -191,19 +156,6 @@ StoreError RecordSet::moveNext()
     return {};
 }
 
-StoreError RecordSet::movePrevious()
-{
-    if (!m_open)
-        return closedError();
-    cancelUpdate();
-    if (bof())
-        return noCurrentRecord();
-    do
-        --m_position;
-    while (m_position >= 0 && isDeleted(m_position));
-    return {};
-}
-
 StoreError RecordSet::moveLast()
 {
     if (!m_open)
@@ -246,10 +198,7 @@ QVariant RecordSet::value(int index, StoreError* error) const
 {
     StoreError e = checkCurrent();
     if (!e && (index < 0 || index >= m_fieldNames.size()))
-        e = StoreError::make(FieldNotFound,
-                             QStringLiteral("Item cannot be found in the collection corresponding to the "
-                                            "requested name or ordinal (%1).")
-                                 .arg(index));
+        e = fieldNotFound(index);
     if (e) {
         if (error)
             *error = e;
@@ -265,10 +214,7 @@ QVariant RecordSet::value(const QString& name, StoreError* error) const
     const int index = fieldIndex(name);
     if (index < 0 && m_open) {
         if (error)
-            *error = StoreError::make(FieldNotFound,
-                                      QStringLiteral("Item cannot be found in the collection corresponding to the "
-                                                     "requested name or ordinal (%1).")
-                                          .arg(name));
+            *error = fieldNotFound(name);
         return {};
     }
     return value(index, error);
@@ -379,215 +325,6 @@ void RecordSet::replaceCachedRow(qsizetype index, const QList<QVariant>& values)
     Row& row = it->rows[std::size_t(index % PageSize)];
     row.values = values;
     row.missing = false;
-}
-
-StoreError RecordSet::checkWritable() const
-{
-    if (!m_open)
-        return closedError();
-    if (m_lockType == LockType::ReadOnly)
-        return StoreError::make(NotUpdatable,
-                                QStringLiteral("Current Recordset does not support updating. "
-                                               "This may be a limitation of the provider, or of "
-                                               "the selected locktype."));
-    return {};
-}
-
-StoreError RecordSet::addNew()
-{
-    if (StoreError e = checkWritable())
-        return e;
-    cancelUpdate();
-    m_positionBeforeAdd = m_position;
-    m_adding = true;
-    m_buffer = QList<QVariant>(m_fieldNames.size());
-    m_dirty.clear();
-    return {};
-}
-
-StoreError RecordSet::setValue(const QString& name, const QVariant& value)
-{
-    const int index = fieldIndex(name);
-    if (index < 0 && m_open)
-        return StoreError::make(FieldNotFound,
-                                QStringLiteral("Item cannot be found in the collection corresponding to the "
-                                               "requested name or ordinal (%1).")
-                                    .arg(name));
-    return setValue(index, value);
-}
-
-StoreError RecordSet::setValue(int index, const QVariant& value)
-{
-    if (StoreError e = checkWritable())
-        return e;
-    if (StoreError e = checkCurrent())
-        return e;
-    if (index < 0 || index >= m_fieldNames.size())
-        return StoreError::make(FieldNotFound,
-                                QStringLiteral("Item cannot be found in the collection corresponding to the "
-                                               "requested name or ordinal (%1).")
-                                    .arg(index));
-    if (!m_adding && m_dirty.isEmpty()) {
-        StoreError error;
-        const Row* row = rowAt(m_position, &error);
-        if (!row)
-            return error;
-        m_buffer = row->values;
-    }
-    m_buffer[index] = storable(value);
-    m_dirty.insert(index);
-    return {};
-}
-
-void RecordSet::cancelUpdate()
-{
-    if (m_adding)
-        m_position = m_positionBeforeAdd;
-    m_adding = false;
-    m_dirty.clear();
-    m_buffer.clear();
-}
-
-StoreError RecordSet::update()
-{
-    if (StoreError e = checkWritable())
-        return e;
-    if (m_adding)
-        return insertPending();
-    if (StoreError e = checkCurrent())
-        return e;
-    if (m_dirty.isEmpty())
-        return {};
-    return updateCurrent();
-}
-
-StoreError RecordSet::insertPending()
-{
-    const Engine* engine = m_connection->engine();
-    QList<int> columns(m_dirty.cbegin(), m_dirty.cend());
-    std::sort(columns.begin(), columns.end());
-    QString sql = QStringLiteral("INSERT INTO ") + engine->quoteIdentifier(m_table);
-    if (columns.isEmpty()) {
-        sql += QStringLiteral(" DEFAULT VALUES");
-    } else {
-        QStringList names, marks;
-        for (int c : columns) {
-            names << engine->quoteIdentifier(m_fieldNames.at(c));
-            marks << QStringLiteral("?");
-        }
-        sql += QStringLiteral(" (") + names.join(QStringLiteral(", ")) + QStringLiteral(") VALUES (")
-            + marks.join(QStringLiteral(", ")) + u')';
-    }
-    QSqlQuery query(m_connection->database());
-    if (!query.prepare(sql))
-        return engineError(query, QString());
-    for (int c : columns)
-        query.addBindValue(m_buffer.at(c));
-    if (!query.exec())
-        return engineError(query, QString());
-    const QVariant key = query.lastInsertId();
-    if (!key.isValid())
-        return StoreError::make(EngineFailure,
-                                QStringLiteral("The new record was stored, but its key could not be read."));
-
-    // The new record joins the set at its end and becomes the current record. A cached
-    // last page was sized before the record existed: read it afresh when it is next needed.
-    m_keys.push_back(key.toLongLong());
-    m_position = qsizetype(m_keys.size()) - 1;
-    m_pages.remove(m_position / PageSize);
-    m_adding = false;
-    m_dirty.clear();
-    m_buffer.clear();
-    return {};
-}
-
-QString RecordSet::lockCondition() const
-{
-    const Engine* engine = m_connection->engine();
-    QString where = engine->rowKeyColumn() + QStringLiteral(" = ?");
-    for (const QString& name : m_fieldNames)
-        where += QStringLiteral(" AND ") + engine->nullSafeEquals(engine->quoteIdentifier(name));
-    return where;
-}
-
-void RecordSet::bindLockValues(QSqlQuery& query, const QList<QVariant>& original) const
-{
-    query.addBindValue(m_keys[std::size_t(m_position)]);
-    for (const QVariant& v : original)
-        query.addBindValue(v);
-}
-
-StoreError RecordSet::updateCurrent()
-{
-    StoreError error;
-    const Row* row = rowAt(m_position, &error);
-    if (!row)
-        return error;
-    if (row->missing)
-        return conflictError();
-    const QList<QVariant> original = row->values;
-
-    const Engine* engine = m_connection->engine();
-    QList<int> columns(m_dirty.cbegin(), m_dirty.cend());
-    std::sort(columns.begin(), columns.end());
-    QStringList sets;
-    for (int c : columns)
-        sets << engine->quoteIdentifier(m_fieldNames.at(c)) + QStringLiteral(" = ?");
-    const QString sql = QStringLiteral("UPDATE ") + engine->quoteIdentifier(m_table) + QStringLiteral(" SET ")
-        + sets.join(QStringLiteral(", ")) + QStringLiteral(" WHERE ") + lockCondition();
-    QSqlQuery query(m_connection->database());
-    if (!query.prepare(sql))
-        return engineError(query, QString());
-    for (int c : columns)
-        query.addBindValue(m_buffer.at(c));
-    bindLockValues(query, original);
-    if (!query.exec())
-        return engineError(query, QString());
-    if (query.numRowsAffected() != 1)
-        return conflictError();
-
-    QList<QVariant> values = original;
-    for (int c : columns)
-        values[c] = m_buffer.at(c).isValid() ? QVariant(m_buffer.at(c).toString()) : QVariant();
-    replaceCachedRow(m_position, values);
-    m_dirty.clear();
-    m_buffer.clear();
-    return {};
-}
-
-StoreError RecordSet::deleteCurrent()
-{
-    if (StoreError e = checkWritable())
-        return e;
-    cancelUpdate();
-    if (StoreError e = checkCurrent())
-        return e;
-    StoreError error;
-    const Row* row = rowAt(m_position, &error);
-    if (!row)
-        return error;
-    if (row->missing)
-        return conflictError();
-    const QList<QVariant> original = row->values;
-
-    const QString sql = QStringLiteral("DELETE FROM ") + m_connection->engine()->quoteIdentifier(m_table)
-        + QStringLiteral(" WHERE ") + lockCondition();
-    QSqlQuery query(m_connection->database());
-    if (!query.prepare(sql))
-        return engineError(query, QString());
-    bindLockValues(query, original);
-    if (!query.exec())
-        return engineError(query, QString());
-    if (query.numRowsAffected() != 1)
-        return conflictError();
-    // The position stays on the deleted row until the next move.
-    m_deleted.insert(m_position);
-    return {};
-}
-
-StoreError RecordSet::engineError(const QSqlQuery& query, const QString& context) const
-{
-    return m_connection->engine()->mapError(query.lastError(), context);
 }
 
 } // namespace vantor

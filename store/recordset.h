@@ -15,10 +15,6 @@
 
 namespace vantor {
 
-enum class CursorLocation { Server = 2, Client = 3 };
-enum class CursorType { ForwardOnly = 0, Keyset = 1, Dynamic = 2, Static = 3 };
-enum class LockType { ReadOnly = 1, Optimistic = 3 };
-
 // A record set over the rows of one table, opened with "SELECT * FROM <table> ...".
 //
 // It holds a keyset: the hidden row keys of the result, in the result's order, read once
@@ -37,15 +33,10 @@ public:
     RecordSet(const RecordSet&) = delete;
     RecordSet& operator=(const RecordSet&) = delete;
 
-    void setCursorLocation(CursorLocation location) { m_cursorLocation = location; }
-    CursorLocation cursorLocation() const { return m_cursorLocation; }
-
     // Opens on a connection of its own, made from the connection string.
-    StoreError open(const QString& sql, const QString& connectionString, CursorType cursorType, LockType lockType,
-                    const QVariantList& parameters = {});
+    StoreError open(const QString& sql, const QString& connectionString, const QVariantList& parameters = {});
     // Opens on an open connection, which must outlive the record set.
-    StoreError open(const QString& sql, Connection& activeConnection, CursorType cursorType, LockType lockType,
-                    const QVariantList& parameters = {});
+    StoreError open(const QString& sql, Connection& activeConnection, const QVariantList& parameters = {});
     void close();
     bool isOpen() const { return m_open; }
 
@@ -53,7 +44,6 @@ public:
     bool eof() const;
     StoreError moveFirst();
     StoreError moveNext();
-    StoreError movePrevious();
     StoreError moveLast();
 
     // Rows of the set, not counting rows deleted through it.
@@ -79,12 +69,7 @@ public:
     void cancelUpdate();
     StoreError deleteCurrent();
 
-    bool isAdding() const { return m_adding; }
-    bool hasPendingChanges() const { return m_adding || !m_dirty.isEmpty(); }
-    CursorType cursorType() const { return m_cursorType; }
-    LockType lockType() const { return m_lockType; }
     QString source() const { return m_source; }
-    const Connection* activeConnection() const { return m_connection; }
 
 private:
     struct Row {
@@ -96,27 +81,24 @@ private:
         quint64 lastUse = 0;
     };
 
-    StoreError openOn(const QString& sql, CursorType cursorType, LockType lockType, const QVariantList& parameters);
+    StoreError openOn(const QString& sql, const QVariantList& parameters);
     StoreError loadKeys(const QString& rest, const QVariantList& parameters);
     const Row* rowAt(qsizetype index, StoreError* error) const;
     StoreError fetchPage(qsizetype page) const;
     void replaceCachedRow(qsizetype index, const QList<QVariant>& values);
     StoreError checkCurrent() const;
-    StoreError checkWritable() const;
     StoreError insertPending();
     StoreError updateCurrent();
     QString lockCondition() const;
-    void bindLockValues(class QSqlQuery& query, const QList<QVariant>& original) const;
+    StoreError currentAsRead(QList<QVariant>& original) const;
+    StoreError writeCurrentRow(const QString& statement, const QList<QVariant>& values,
+                               const QList<QVariant>& original);
     bool isDeleted(qsizetype index) const { return m_deleted.contains(index); }
-    StoreError engineError(const class QSqlQuery& query, const QString& context) const;
 
     static constexpr qsizetype PageSize = 32;
     static constexpr qsizetype ReadAheadPages = 4;
     static constexpr qsizetype MaxCachedPages = 256;
 
-    CursorLocation m_cursorLocation = CursorLocation::Server;
-    CursorType m_cursorType = CursorType::ForwardOnly;
-    LockType m_lockType = LockType::ReadOnly;
     bool m_open = false;
     QString m_source;
 

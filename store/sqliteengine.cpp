@@ -1,17 +1,15 @@
 #include "sqliteengine.h"
 
+#include "fileformat.h"
+#include "sqlitetesthook.h"
+
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
-#include <QSqlDriver>
 #include <QSqlQuery>
 #include <QUrl>
 
-#include <sqlite3.h>
-
 namespace vantor {
-
-std::atomic<int> SqliteEngine::testHookMaxPageCount{0};
 
 namespace {
 
@@ -35,113 +33,12 @@ QString describe(const QString& context, const QString& text)
     return context.isEmpty() ? text : context + QStringLiteral(": ") + text;
 }
 
-// The SQLite handle under a Qt connection, or null when the driver does not hand it out.
-sqlite3* nativeHandle(const QSqlDatabase& db)
-{
-    const QVariant handle = db.driver() ? db.driver()->handle() : QVariant();
-    if (!handle.isValid() || qstrcmp(handle.typeName(), "sqlite3*") != 0)
-        return nullptr;
-    return *static_cast<sqlite3* const*>(handle.constData());
-}
-
-// Binds one value the way Qt's SQLite driver would: null, whole number, real, bytes or text.
-int bindValue(sqlite3_stmt* statement, int index, const QVariant& value)
-{
-    if (!value.isValid() || value.isNull())
-        return sqlite3_bind_null(statement, index);
-    switch (value.typeId()) {
-    case QMetaType::Bool:
-    case QMetaType::Int:
-    case QMetaType::UInt:
-    case QMetaType::LongLong:
-    case QMetaType::ULongLong: return sqlite3_bind_int64(statement, index, value.toLongLong());
-    case QMetaType::Double:
-    case QMetaType::Float: return sqlite3_bind_double(statement, index, value.toDouble());
-    case QMetaType::QByteArray: {
-        const QByteArray bytes = value.toByteArray();
-        return sqlite3_bind_blob(statement, index, bytes.constData(), int(bytes.size()), SQLITE_TRANSIENT);
-    }
-    default: {
-        const QString text = value.toString();
-        return sqlite3_bind_text16(statement, index, text.utf16(), int(text.size() * 2), SQLITE_TRANSIENT);
-    }
-    }
-}
-
-// A column as the store reads it, the text that Qt's driver would have given: a null as
-// an invalid QVariant, a number in Qt's own text form.
-QVariant textOf(sqlite3_stmt* statement, int column)
-{
-    switch (sqlite3_column_type(statement, column)) {
-    case SQLITE_NULL: return {};
-    case SQLITE_INTEGER: return QVariant(QString::number(sqlite3_column_int64(statement, column)));
-    case SQLITE_FLOAT: return QVariant(QVariant(sqlite3_column_double(statement, column)).toString());
-    case SQLITE_BLOB: {
-        const auto* bytes = static_cast<const char*>(sqlite3_column_blob(statement, column));
-        return QVariant(QString::fromUtf8(bytes, sqlite3_column_bytes(statement, column)));
-    }
-    default: {
-        // The file keeps its texts in UTF-8; Qt decodes that faster than SQLite re-encodes it.
-        const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(statement, column));
-        const int bytes = sqlite3_column_bytes(statement, column);
-        return QVariant(text && bytes > 0 ? QString::fromUtf8(text, bytes) : QStringLiteral(""));
-    }
-    }
-}
-
-// Runs `sql` on SQLite's own handle and calls `onRow` for every row; a failure maps as
-// Qt's driver would have reported it.
-template<typename OnRow>
-StoreError step(const Engine& engine, sqlite3* handle, const QString& sql, const QList<QVariant>& parameters,
-                const QString& context, OnRow onRow)
-{
-    auto failure = [&](int code) {
-        const QString text = QString::fromUtf8(sqlite3_errmsg(handle));
-        return engine.mapError(QSqlError(text, text, QSqlError::StatementError, QString::number(code)), context);
-    };
-    sqlite3_stmt* statement = nullptr;
-    int rc = sqlite3_prepare16_v2(handle, sql.utf16(), int(sql.size() * 2), &statement, nullptr);
-    if (rc != SQLITE_OK) {
-        const StoreError error = failure(rc);
-        sqlite3_finalize(statement);
-        return error;
-    }
-    if (sqlite3_bind_parameter_count(statement) != parameters.size()) {
-        sqlite3_finalize(statement);
-        return StoreError::make(
-            CommandFailed, context + QStringLiteral(": parameter count mismatch (%1 given)").arg(parameters.size()));
-    }
-    for (int i = 0; i < parameters.size() && rc == SQLITE_OK; ++i)
-        rc = bindValue(statement, i + 1, parameters.at(i));
-    while (rc == SQLITE_OK || rc == SQLITE_ROW) {
-        rc = sqlite3_step(statement);
-        if (rc == SQLITE_ROW)
-            onRow(statement);
-    }
-    const StoreError error = rc == SQLITE_DONE ? StoreError() : failure(sqlite3_extended_errcode(handle));
-    sqlite3_finalize(statement);
-    return error;
-}
-
 } // namespace
 
-FileKind sniffFileKind(const QString& path)
+const Engine& sqliteEngine()
 {
-    QFile file(path);
-    if (!file.exists())
-        return FileKind::Missing;
-    if (!file.open(QIODevice::ReadOnly))
-        return FileKind::Other;
-    const QByteArray head = file.read(32);
-    if (head.isEmpty())
-        return FileKind::Empty;
-    if (head.startsWith(QByteArrayLiteral("SQLite format 3\0")))
-        return FileKind::SQLite;
-    // Jet 3/4 and ACE files carry their format name at offset 4.
-    const QByteArray name = head.mid(4, 15);
-    if (name == QByteArrayLiteral("Standard Jet DB") || name == QByteArrayLiteral("Standard ACE DB"))
-        return FileKind::AccessJet;
-    return FileKind::Other;
+    static const SqliteEngine engine;
+    return engine;
 }
 
 StoreError SqliteEngine::open(QSqlDatabase& db, const ConnectionString& cs) const
@@ -212,7 +109,46 @@ StoreError SqliteEngine::open(QSqlDatabase& db, const ConnectionString& cs) cons
         db.close();
         return error;
     }
+    testhooks::ScopedSqliteConnectionHook::runOn(db);
     return {};
+}
+
+StoreError SqliteEngine::createEmpty(const ConnectionString& cs) const
+{
+    const QString path = cs.dataSource();
+    if (path.isEmpty())
+        return StoreError::make(InvalidArgument, QStringLiteral("The connection string names no Data Source."));
+    // Claim the name exclusively: an existing records file is never overwritten, not even
+    // by a second program creating the same file at the same moment. SQLite takes the
+    // empty file for an empty database. Personnel records are personal data: the file is
+    // its owner's alone, whatever the umask; sharing it is an administrator's deliberate act.
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly, QFile::ReadOwner | QFile::WriteOwner)) {
+        if (QFileInfo::exists(path))
+            return StoreError::make(FileExists,
+                                    QStringLiteral("The file '%1' already exists; it is left as it is.").arg(path));
+        return StoreError::make(AccessDenied,
+                                QStringLiteral("The file '%1' cannot be created: %2").arg(path, file.errorString()));
+    }
+    return {};
+}
+
+void SqliteEngine::discardCreated(const ConnectionString& cs) const
+{
+    QFile::remove(cs.dataSource());
+}
+
+QStringList SqliteEngine::createTableStatements(const TableDefinition& table) const
+{
+    QStringList columns;
+    for (const QString& column : table.columns)
+        columns << quoteIdentifier(column) + QStringLiteral(" TEXT");
+    QStringList statements{
+        QStringLiteral("CREATE TABLE %1 (%2)").arg(quoteIdentifier(table.name), columns.join(QStringLiteral(", ")))};
+    for (const TableDefinition::Index& index : table.indexes)
+        statements << QStringLiteral("CREATE INDEX %1 ON %2 (%3)")
+                          .arg(quoteIdentifier(index.name), quoteIdentifier(table.name), quoteIdentifier(index.column));
+    return statements;
 }
 
 // Durability, chosen for a records file that often lies on a department's shared drive:
@@ -238,8 +174,6 @@ StoreError SqliteEngine::applyDurability(QSqlDatabase& db, const QString& path) 
     pragma.finish();
     if (!pragma.exec(QStringLiteral("PRAGMA synchronous=FULL")))
         return mapError(pragma.lastError(), path);
-    if (const int pages = testHookMaxPageCount.load(); pages > 0)
-        pragma.exec(QStringLiteral("PRAGMA max_page_count=%1").arg(pages));
     return {};
 }
 
@@ -275,37 +209,6 @@ QString SqliteEngine::translate(const QString& jetSql) const
     }
     return out;
 }
-
-// The keyset of a large table is most of the time it takes to open a record set, and the
-// pages most of the time it takes to walk one; Qt's query interface costs more per row
-// than SQLite's own stepping (a cached QVariant row for every row it hands out), so both
-// are read straight from the connection's SQLite handle.
-StoreError SqliteEngine::readKeys(const QSqlDatabase& db, const QString& sql, const QList<QVariant>& parameters,
-                                  std::vector<qint64>& keys, const QString& context) const
-{
-    sqlite3* handle = nativeHandle(db);
-    if (!handle)
-        return Engine::readKeys(db, sql, parameters, keys, context);
-    return step(*this, handle, sql, parameters, context,
-                [&keys](sqlite3_stmt* statement) { keys.push_back(sqlite3_column_int64(statement, 0)); });
-}
-
-StoreError SqliteEngine::readRows(const QSqlDatabase& db, const QString& sql, const QList<QVariant>& parameters,
-                                  int valueCount, std::vector<KeyedRow>& rows, const QString& context) const
-{
-    sqlite3* handle = nativeHandle(db);
-    if (!handle)
-        return Engine::readRows(db, sql, parameters, valueCount, rows, context);
-    return step(*this, handle, sql, parameters, context, [&rows, valueCount](sqlite3_stmt* statement) {
-        KeyedRow row;
-        row.key = sqlite3_column_int64(statement, 0);
-        row.values.reserve(valueCount);
-        for (int f = 1; f <= valueCount; ++f)
-            row.values << textOf(statement, f);
-        rows.push_back(std::move(row));
-    });
-}
-
 QString SqliteEngine::nullSafeEquals(const QString& quotedColumn) const
 {
     return quotedColumn + QStringLiteral(" IS ?");
@@ -369,17 +272,6 @@ StoreError SqliteEngine::mapError(const QSqlError& error, const QString& context
         return StoreError::make(CommandFailed, describe(context, text));
     return StoreError::make(EngineFailure,
                             describe(context, text.isEmpty() ? QStringLiteral("Unknown failure") : text));
-}
-
-const Engine* Engine::forProvider(const QString& provider)
-{
-    static const SqliteEngine sqlite;
-    const QString p = provider.trimmed().toLower();
-    // The old Jet provider name is what every window's connection string carries;
-    // it stands for the embedded store.
-    if (p.isEmpty() || p.startsWith(QStringLiteral("microsoft.jet.oledb")) || p == QStringLiteral("sqlite"))
-        return &sqlite;
-    return nullptr;
 }
 
 } // namespace vantor

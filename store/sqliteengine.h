@@ -2,8 +2,6 @@
 
 #include "engine.h"
 
-#include <atomic>
-
 namespace vantor {
 
 // The embedded default: one SQLite file per department.
@@ -12,8 +10,13 @@ class SqliteEngine final : public Engine
 public:
     QString name() const override { return QStringLiteral("SQLite"); }
     StoreError open(QSqlDatabase& db, const ConnectionString& cs) const override;
+    StoreError createEmpty(const ConnectionString& cs) const override;
+    void discardCreated(const ConnectionString& cs) const override;
+    QStringList createTableStatements(const TableDefinition& table) const override;
     QString translate(const QString& jetSql) const override;
     QString rowKeyColumn() const override { return QStringLiteral("rowid"); }
+    StoreError insertRow(const QSqlDatabase& db, const QString& insertSql, const QList<QVariant>& values, qint64& key,
+                         const QString& context) const override;
     StoreError readKeys(const QSqlDatabase& db, const QString& sql, const QList<QVariant>& parameters,
                         std::vector<qint64>& keys, const QString& context) const override;
     StoreError readRows(const QSqlDatabase& db, const QString& sql, const QList<QVariant>& parameters, int valueCount,
@@ -27,17 +30,8 @@ public:
     // How long a write waits for another program's lock before it reports "busy".
     static constexpr int BusyTimeoutMs = 2000;
 
-    // Test hook only: while above zero, every connection opened afterwards may grow the
-    // file to at most this many pages (never less than it has), so that tests meet a full
-    // disk without filling one. Nothing in the program sets it.
-    static std::atomic<int> testHookMaxPageCount;
-
 private:
     StoreError applyDurability(QSqlDatabase& db, const QString& path) const;
 };
-
-// What the first bytes of a file say it is.
-enum class FileKind { Missing, Empty, SQLite, AccessJet, Other };
-FileKind sniffFileKind(const QString& path);
 
 } // namespace vantor

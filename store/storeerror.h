@@ -14,7 +14,6 @@ enum StoreErrorNumber : qint32 {
     NoCurrentRecord = 3021, // BOF or EOF, or the current record was deleted
     ObjectClosed = 3704, // connection or record set is not open
     ProviderNotFound = 3706, // no engine for the connection string's Provider
-    NotUpdatable = 3251, // the record set cannot be written through
     FieldNotFound = 3265, // no field by that name or position
     NotADatabase = 3343, // "Unrecognized database format"
     AccessFormatFile = 3344, // an Access/Jet file where a Vantor store was expected

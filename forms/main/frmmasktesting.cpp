@@ -43,9 +43,8 @@ bool frmMaskTesting::Form_Load()
 
     if (!error) {
         m_rsMaskTest = std::make_unique<RecordSet>();
-        m_rsMaskTest->setCursorLocation(CursorLocation::Client);
         m_strSQL = mainsql::StartupQuery;
-        error = m_rsMaskTest->open(m_strSQL, m_strConnect, CursorType::Dynamic, LockType::Optimistic);
+        error = m_rsMaskTest->open(m_strSQL, m_strConnect);
     }
     if (!error)
         error = ShowRecord();

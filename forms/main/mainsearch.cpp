@@ -19,8 +19,7 @@ void frmMaskTesting::cmdSearch_Click()
     // The new set is opened before the old one goes, so that a failure leaves the window
     // with the records it had.
     auto found = std::make_unique<RecordSet>();
-    found->setCursorLocation(CursorLocation::Client);
-    if (StoreError error = found->open(sql, m_strConnect, CursorType::Static, LockType::Optimistic, parameters)) {
+    if (StoreError error = found->open(sql, m_strConnect, parameters)) {
         reportStoreFailure(tr("The search could not be carried out."), error, tr("FDID Search"),
                            tr("The window still works on the records it showed before the search."));
         return;

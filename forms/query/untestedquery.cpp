@@ -20,8 +20,7 @@ UntestedQuery runUntestedQuery(const RecordsLocation& location, int position)
         run.error = StoreError::make(CommandFailed, QStringLiteral("No entry of the list is selected."));
         return run;
     }
-    run.records->setCursorLocation(CursorLocation::Client);
-    run.error = run.records->open(sql, *run.connection, CursorType::Dynamic, LockType::Optimistic);
+    run.error = run.records->open(sql, *run.connection);
     return run;
 }
 

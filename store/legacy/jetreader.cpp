@@ -4,8 +4,8 @@
 #include "jetmemo.h"
 #include "jettext.h"
 
+#include <fileformat.h>
 #include <masktest.h>
-#include <sqliteengine.h>
 
 #include <QFile>
 #include <QFileInfo>

@@ -6,8 +6,8 @@
 
 #include <connection.h>
 #include <connectionstring.h>
+#include <fileformat.h>
 #include <masktest.h>
-#include <sqliteengine.h>
 
 #include <QDir>
 #include <QFile>
@@ -129,7 +129,7 @@ public:
             return StoreError::make(
                 AccessDenied,
                 QStringLiteral("Vantor cannot write into the folder '%1': %2").arg(m_folder, m_work.errorString()));
-        if (StoreError error = masktest::createDatabase(path()))
+        if (StoreError error = masktest::createDatabase(RecordsLocation::file(path())))
             return error;
         if (StoreError error = insertRows(path(), rows))
             return error;

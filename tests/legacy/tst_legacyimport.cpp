@@ -76,8 +76,7 @@ private slots:
                 expected << row.at(0).toString();
         }
         RecordSet rs;
-        QVERIFY(
-            !rs.open(querysql::forPosition(4), jetConnectionString(target), CursorType::Static, LockType::Optimistic));
+        QVERIFY(!rs.open(querysql::forPosition(4), jetConnectionString(target)));
         for (; !rs.eof(); rs.moveNext())
             listed << rs.value(QStringLiteral("ID")).toString();
         expected.sort();

@@ -1,7 +1,7 @@
 // A second program on the records file, in a process of its own.
 //   write <file> <seed>: writes through the store as the records window does, saying "ready"
 //       once the file is open and "ack N" after write N returned, until killed.
-//   hold <file> IMMEDIATE|EXCLUSIVE <ms>: holds a write lock for <ms> (0: until stdin closes).
+//   hold <file> SHARED|IMMEDIATE|EXCLUSIVE <ms>: holds a read or write lock for <ms> (0: until stdin closes).
 #include "crashscript.h"
 
 #include <connectionstring.h>
@@ -47,9 +47,7 @@ StoreError writeValues(RecordSet& rs, const Op& op)
 StoreError changeFound(const QString& connect, const Op& op)
 {
     RecordSet found;
-    found.setCursorLocation(CursorLocation::Client);
-    if (StoreError error = found.open(QStringLiteral("SELECT * FROM MT WHERE ID = ?"), connect, CursorType::Static,
-                                      LockType::Optimistic, {op.id}))
+    if (StoreError error = found.open(QStringLiteral("SELECT * FROM MT WHERE ID = ?"), connect, {op.id}))
         return error;
     return op.kind == OpKind::Delete ? found.deleteCurrent() : writeValues(found, op);
 }
@@ -58,9 +56,7 @@ int write(const QString& path, quint64 seed)
 {
     const QString connect = jetConnectionString(path);
     RecordSet all;
-    all.setCursorLocation(CursorLocation::Client);
-    if (StoreError error = all.open(QStringLiteral("SELECT * FROM MT ORDER BY ID ASC"), connect, CursorType::Dynamic,
-                                    LockType::Optimistic))
+    if (StoreError error = all.open(QStringLiteral("SELECT * FROM MT ORDER BY ID ASC"), connect))
         return fail(QStringLiteral("open"), error);
     Model model;
     for (qsizetype row = 0; row < all.keysetSize(); ++row) {
@@ -88,7 +84,10 @@ int hold(const QString& path, const QString& mode, int ms)
     const test::RawConnection raw(path);
     if (!raw.database().isOpen())
         return 2;
-    if (!raw.query(QStringLiteral("BEGIN ") + mode).isActive())
+    // A reader's lock lasts as long as its transaction once it has read.
+    const bool reader = mode == QLatin1String("SHARED");
+    if (!raw.query(reader ? QStringLiteral("BEGIN") : QStringLiteral("BEGIN ") + mode).isActive()
+        || (reader && !raw.query(QStringLiteral("SELECT count(*) FROM MT")).isActive()))
         return 3;
     say("locked");
     char buffer[64];
@@ -111,6 +110,6 @@ int main(int argc, char** argv)
         return write(args.at(2), args.at(3).toULongLong());
     if (args.size() == 5 && args.at(1) == QLatin1String("hold"))
         return hold(args.at(2), args.at(3), args.at(4).toInt());
-    std::fprintf(stderr, "usage: otherprogram write FILE SEED | hold FILE IMMEDIATE|EXCLUSIVE MS\n");
+    std::fprintf(stderr, "usage: otherprogram write FILE SEED | hold FILE SHARED|IMMEDIATE|EXCLUSIVE MS\n");
     return 2;
 }

@@ -5,11 +5,12 @@
 #include <connectionstring.h>
 #include <masktest.h>
 #include <recordset.h>
-#include <sqliteengine.h>
+#include <sqlitetesthook.h>
 
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QSqlQuery>
 #include <QTest>
 
 #include <unistd.h>
@@ -173,13 +174,16 @@ void tst_BadFiles::fullDiskRefusesTheWriteAndKeepsTheFile()
         dir.path(), {row({{"ID", "A100"}, {"Last", "ALLEN"}}), row({{"ID", "B200"}, {"Last", "BROWN"}})});
     const QByteArray before = test::fileBytes(path);
 
-    // The file may not grow by a single page: the disk is full.
-    SqliteEngine::testHookMaxPageCount = 1;
     RecordSet rs;
-    const StoreError opened = rs.open(QStringLiteral("SELECT * FROM MT ORDER BY ID ASC"), jetConnectionString(path),
-                                      CursorType::Dynamic, LockType::Optimistic);
-    SqliteEngine::testHookMaxPageCount = 0;
-    QVERIFY2(!opened, qPrintable(opened.description));
+    {
+        // The file may not grow by a single page (SQLite never sets a limit below the pages
+        // a file has): the disk is full.
+        const testhooks::ScopedSqliteConnectionHook fullDisk(
+            [](QSqlDatabase& db) { QSqlQuery(db).exec(QStringLiteral("PRAGMA max_page_count=1")); });
+        const StoreError opened
+            = rs.open(QStringLiteral("SELECT * FROM MT ORDER BY ID ASC"), jetConnectionString(path));
+        QVERIFY2(!opened, qPrintable(opened.description));
+    }
 
     if (adding)
         QVERIFY(!rs.addNew());

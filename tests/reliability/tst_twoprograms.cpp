@@ -35,10 +35,8 @@ const QString OtherDeletesB = QStringLiteral("DELETE FROM MT WHERE ID = 'B200'")
 // The records window's record set, standing on B200.
 bool openOnB200(RecordSet& rs, const QString& path)
 {
-    rs.setCursorLocation(CursorLocation::Client);
-    return !rs.open(QStringLiteral("SELECT * FROM MT ORDER BY ID ASC"), jetConnectionString(path), CursorType::Dynamic,
-                    LockType::Optimistic)
-        && !rs.moveNext() && rs.value(QStringLiteral("ID")).toString() == QLatin1String("B200");
+    return !rs.open(QStringLiteral("SELECT * FROM MT ORDER BY ID ASC"), jetConnectionString(path)) && !rs.moveNext()
+        && rs.value(QStringLiteral("ID")).toString() == QLatin1String("B200");
 }
 
 StoreError changeLast(RecordSet& rs, const QString& last)
@@ -131,20 +129,32 @@ void tst_TwoPrograms::writeWaitsForALockThenReportsBusy_data()
 {
     QTest::addColumn<QString>("mode");
     QTest::addColumn<int>("holdMs"); // 0: longer than the store waits
-    QTest::newRow("immediate, held") << QStringLiteral("IMMEDIATE") << 0;
-    QTest::newRow("exclusive, held") << QStringLiteral("EXCLUSIVE") << 0;
-    QTest::newRow("exclusive, released soon") << QStringLiteral("EXCLUSIVE") << SqliteEngine::BusyTimeoutMs / 5;
+    QTest::addColumn<bool>("adding"); // a new record rather than a change
+    for (const bool adding : {false, true}) {
+        const char* what = adding ? "new record" : "changed record";
+        QTest::addRow("%s, immediate, held", what) << QStringLiteral("IMMEDIATE") << 0 << adding;
+        QTest::addRow("%s, exclusive, held", what) << QStringLiteral("EXCLUSIVE") << 0 << adding;
+        // The write is made, then cannot be committed while someone reads.
+        QTest::addRow("%s, reader, held", what) << QStringLiteral("SHARED") << 0 << adding;
+        QTest::addRow("%s, exclusive, released soon", what)
+            << QStringLiteral("EXCLUSIVE") << SqliteEngine::BusyTimeoutMs / 5 << adding;
+    }
 }
 
 void tst_TwoPrograms::writeWaitsForALockThenReportsBusy()
 {
     QFETCH(QString, mode);
     QFETCH(int, holdMs);
+    QFETCH(bool, adding);
     QTemporaryDir dir;
     const QString path = createDatabase(dir.path(), ThreeMembers);
     const QList<Row> before = readRows(path);
     RecordSet rs;
     QVERIFY(openOnB200(rs, path));
+    if (adding) {
+        QVERIFY(!rs.addNew());
+        QVERIFY(!rs.setValue(QStringLiteral("ID"), QStringLiteral("D400")));
+    }
     QProcess other;
     QVERIFY(startHolding(other, path, mode, holdMs));
 
@@ -160,7 +170,10 @@ void tst_TwoPrograms::writeWaitsForALockThenReportsBusy()
         QVERIFY2(!error, qPrintable(error.description)); // it waited for the lock
         QVERIFY(other.waitForFinished());
     }
-    QCOMPARE(readRows(path).at(1).at(1).toString(), QStringLiteral("BRAUN"));
+    const QList<Row> after = readRows(path);
+    QCOMPARE(after.size(), before.size() + (adding ? 1 : 0));
+    QCOMPARE(after.at(adding ? 3 : 1).at(1).toString(), QStringLiteral("BRAUN"));
+    QCOMPARE(rs.value(QStringLiteral("Last")).toString(), QStringLiteral("BRAUN"));
 }
 
 void tst_TwoPrograms::windowReportsTheConflictAndStartsAgain_data()

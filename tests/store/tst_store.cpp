@@ -3,13 +3,16 @@
 #include <connection.h>
 #include <masktest.h>
 #include <recordset.h>
-#include <sqliteengine.h>
+#include <sqlitetesthook.h>
 
 #include <QDir>
 #include <QFile>
 #include <QRegularExpression>
+#include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <optional>
 
 using namespace vantor;
 using vantor::test::row;
@@ -20,7 +23,7 @@ const QString AllById = QStringLiteral("SELECT * FROM MT ORDER BY ID ASC");
 
 StoreError open(RecordSet& rs, const QString& path, const QString& sql = AllById, const QVariantList& params = {})
 {
-    return rs.open(sql, jetConnectionString(path), CursorType::Dynamic, LockType::Optimistic, params);
+    return rs.open(sql, jetConnectionString(path), params);
 }
 QString text(const RecordSet& rs, const char* field)
 {
@@ -236,32 +239,105 @@ private slots:
         QVERIFY(rs.eof());
     }
 
-    void translateLeavesStringLiteralsAlone()
+    void jetYearOfNowIsTranslatedOutsideStringLiteralsOnly_data()
     {
-        const SqliteEngine engine;
-        const QString year = engine.currentYearExpression();
-        QCOMPARE(
-            engine.translate(QStringLiteral("SELECT * FROM MT WHERE Last = 'O''Year(Now)' AND [Year] <> Year(Now)")),
-            QStringLiteral("SELECT * FROM MT WHERE Last = 'O''Year(Now)' AND [Year] <> ") + year);
-        QCOMPARE(engine.translate(QStringLiteral("[Year] = year( now() )")), QStringLiteral("[Year] = ") + year);
+        QTest::addColumn<QString>("condition");
+        QTest::addColumn<QStringList>("found");
+        QTest::newRow("in a literal") << "Last = 'O''Year(Now)'" << QStringList{"A100"};
+        QTest::newRow("as SQL") << "[Year] = Year(Now)" << QStringList{"B200"};
+        QTest::newRow("spaced, lower case") << "[Year] = year( now() )" << QStringList{"B200"};
+        QTest::newRow("both") << "Last = 'O''Year(Now)' OR [Year] = YEAR(NOW)" << QStringList{"A100", "B200"};
     }
-    void createDatabaseNeverOverwrites()
+    void jetYearOfNowIsTranslatedOutsideStringLiteralsOnly()
     {
-        const QString path = m_dir.filePath(QStringLiteral("precious.mdb"));
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::WriteOnly) && file.write("someone's records") > 0);
-        file.close();
-        const StoreError error = masktest::createDatabase(path, 5);
-        QCOMPARE(error.number, qint32(FileExists));
-        QVERIFY(error.description.contains(path));
-        QCOMPARE(test::fileBytes(path), QByteArray("someone's records"));
-        QCOMPARE(masktest::createDatabase(m_dir.filePath(QStringLiteral("no/such/folder.mdb"))).number,
-                 qint32(AccessDenied));
+        QFETCH(QString, condition);
+        const QString path = database({row({{"ID", "A100"}, {"Last", "O'Year(Now)"}, {"Year", "1999"}}),
+                                       row({{"ID", "B200"}, {"Last", "O'1999"}, {"Year", test::storeYear()}})});
+        RecordSet rs;
+        const StoreError error = open(rs, path, QStringLiteral("SELECT * FROM MT WHERE ") + condition);
+        QVERIFY2(!error, qPrintable(error.description));
+        QStringList found;
+        for (; !rs.eof(); rs.moveNext())
+            found << text(rs, "ID");
+        found.sort();
+        QTEST(found, "found");
+    }
+    void newRecordIsWrittenAndReadByItsOwnKey_data()
+    {
+        QTest::addColumn<bool>("deleteLastThroughSet");
+        QTest::addColumn<QString>("otherProgram"); // runs once the set is open
+        QTest::newRow("last row deleted through the set") << true << QString();
+        QTest::newRow("last row deleted by another program") << false << "DELETE FROM MT WHERE ID = 'C300'";
+        QTest::newRow("every row deleted by another program") << false << "DELETE FROM MT";
+        QTest::newRow("another program added a row") << false << "INSERT INTO MT (ID) VALUES ('X900')";
+    }
+    void newRecordIsWrittenAndReadByItsOwnKey()
+    {
+        QFETCH(bool, deleteLastThroughSet);
+        QFETCH(QString, otherProgram);
+        const QString path = database({row({{"ID", "A100"}}), row({{"ID", "B200"}}), row({{"ID", "C300"}})});
+        RecordSet rs;
+        QVERIFY(!open(rs, path));
+        QCOMPARE(text(rs, "ID"), QStringLiteral("A100"));
+        if (deleteLastThroughSet)
+            QVERIFY(!rs.moveLast() && !rs.deleteCurrent());
+        if (!otherProgram.isEmpty())
+            QVERIFY(test::execute(path, otherProgram));
+        const QList<Row> before = test::readRows(path);
+
+        // A key freed by a deletion may be handed out again: the set must follow the new row.
+        QVERIFY(!rs.addNew());
+        QVERIFY(!rs.setValue(QStringLiteral("ID"), QStringLiteral("D400")));
+        QVERIFY(!rs.update());
+        QVERIFY(!rs.setValue(QStringLiteral("Last"), QStringLiteral("NEW")));
+        QVERIFY(!rs.update());
+        QCOMPARE(text(rs, "Last"), QStringLiteral("NEW"));
+        QCOMPARE(test::readRows(path), before + QList<Row>{row({{"ID", "D400"}, {"Last", "NEW"}})});
+
+        int seen = 0;
+        QVERIFY(!rs.moveFirst());
+        for (; !rs.eof(); rs.moveNext())
+            seen += text(rs, "ID") == u"D400";
+        QCOMPARE(seen, 1);
+        QVERIFY(!rs.moveLast());
+        QVERIFY(!rs.deleteCurrent());
+        QCOMPARE(test::readRows(path), before);
+    }
+    void creatingTouchesNothingItDidNotMake_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QByteArray>("existing"); // empty: no file before
+        QTest::addColumn<bool>("fullDisk");
+        QTest::addColumn<int>("number");
+        QTest::newRow("file there") << "precious.mdb" << QByteArray("someone's records") << false << int(FileExists);
+        QTest::newRow("no such folder") << "no/such/folder.mdb" << QByteArray() << false << int(AccessDenied);
+        QTest::newRow("disk full") << "full.mdb" << QByteArray() << true << int(DiskFull);
+    }
+    void creatingTouchesNothingItDidNotMake()
+    {
+        QFETCH(QString, name);
+        QFETCH(QByteArray, existing);
+        QFETCH(bool, fullDisk);
+        const QString path = m_dir.filePath(name);
+        if (!existing.isEmpty()) {
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::WriteOnly) && file.write(existing) == existing.size());
+        }
+        const QStringList filesBefore = QDir(m_dir.path()).entryList(QDir::Files | QDir::Hidden);
+        std::optional<testhooks::ScopedSqliteConnectionHook> hook;
+        if (fullDisk)
+            hook.emplace([](QSqlDatabase& db) { QSqlQuery(db).exec(QStringLiteral("PRAGMA max_page_count=1")); });
+
+        const StoreError error = masktest::createDatabase(RecordsLocation::file(path), 5);
+        QTEST(int(error.number), "number");
+        QVERIFY2(error.description.contains(path), qPrintable(error.description));
+        QCOMPARE(QDir(m_dir.path()).entryList(QDir::Files | QDir::Hidden), filesBefore);
+        QCOMPARE(test::fileBytes(path), existing);
     }
     void createDatabaseMakesAnEmptyTable()
     {
         const QString path = m_dir.filePath(QStringLiteral("new.mdb"));
-        QVERIFY(!masktest::createDatabase(path));
+        QVERIFY(!masktest::createDatabase(RecordsLocation::file(path)));
         Connection connection; // the file the program would open passes its own schema check
         QVERIFY(!connection.open(jetConnectionString(path)));
         QVERIFY(!masktest::verifySchema(connection));
@@ -270,7 +346,7 @@ private slots:
     void sampleMembersArePlausible()
     {
         const QString path = m_dir.filePath(QStringLiteral("sample.mdb"));
-        QVERIFY(!masktest::createDatabase(path, 2000));
+        QVERIFY(!masktest::createDatabase(RecordsLocation::file(path), 2000));
         const QString year = test::storeYear();
         const QRegularExpression plausible(
             QStringLiteral("^\\|[A-Z][0-9]{3}\\|[^|]+\\|[^|]+\\|[^|]*\\|[^|]*\\|[^|]*\\|([0-7])\\|([0-3])\\|"));

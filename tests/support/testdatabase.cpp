@@ -47,7 +47,7 @@ Row row(const QMap<QString, QVariant>& values)
 QString createDatabase(const QString& directory, const QList<Row>& rows, const QString& fileName)
 {
     const QString path = QDir(directory).filePath(fileName);
-    if (const StoreError error = masktest::createDatabase(path)) {
+    if (const StoreError error = masktest::createDatabase(RecordsLocation::file(path))) {
         QTest::qFail(qPrintable(error.description), __FILE__, __LINE__);
         return {};
     }

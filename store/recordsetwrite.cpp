@@ -1,0 +1,217 @@
+// The writes of a record set: AddNew, field values, Update, CancelUpdate and Delete.
+#include "recordset.h"
+
+#include "recordsetdetail.h"
+
+#include <QSqlQuery>
+
+#include <algorithm>
+
+namespace vantor {
+
+using namespace recordsetdetail;
+
+namespace {
+
+StoreError conflictError()
+{
+    return StoreError::make(RowConflict,
+                            QStringLiteral("Row cannot be located for updating. Some values may have been "
+                                           "changed since it was last read."));
+}
+
+} // namespace
+
+StoreError RecordSet::addNew()
+{
+    if (!m_open)
+        return closedError();
+    cancelUpdate();
+    m_positionBeforeAdd = m_position;
+    m_adding = true;
+    m_buffer = QList<QVariant>(m_fieldNames.size());
+    m_dirty.clear();
+    return {};
+}
+
+StoreError RecordSet::setValue(const QString& name, const QVariant& value)
+{
+    const int index = fieldIndex(name);
+    if (index < 0 && m_open)
+        return fieldNotFound(name);
+    return setValue(index, value);
+}
+
+StoreError RecordSet::setValue(int index, const QVariant& value)
+{
+    if (StoreError e = checkCurrent())
+        return e;
+    if (index < 0 || index >= m_fieldNames.size())
+        return fieldNotFound(index);
+    if (!m_adding && m_dirty.isEmpty()) {
+        StoreError error;
+        const Row* row = rowAt(m_position, &error);
+        if (!row)
+            return error;
+        m_buffer = row->values;
+    }
+    m_buffer[index] = storable(value);
+    m_dirty.insert(index);
+    return {};
+}
+
+void RecordSet::cancelUpdate()
+{
+    if (m_adding)
+        m_position = m_positionBeforeAdd;
+    m_adding = false;
+    m_dirty.clear();
+    m_buffer.clear();
+}
+
+StoreError RecordSet::update()
+{
+    if (!m_open)
+        return closedError();
+    if (m_adding)
+        return insertPending();
+    if (StoreError e = checkCurrent())
+        return e;
+    if (m_dirty.isEmpty())
+        return {};
+    return updateCurrent();
+}
+
+StoreError RecordSet::insertPending()
+{
+    const Engine* engine = m_connection->engine();
+    QList<int> columns(m_dirty.cbegin(), m_dirty.cend());
+    std::sort(columns.begin(), columns.end());
+    QString sql = QStringLiteral("INSERT INTO ") + engine->quoteIdentifier(m_table);
+    if (columns.isEmpty()) {
+        sql += QStringLiteral(" DEFAULT VALUES");
+    } else {
+        QStringList names, marks;
+        for (int c : columns) {
+            names << engine->quoteIdentifier(m_fieldNames.at(c));
+            marks << QStringLiteral("?");
+        }
+        sql += QStringLiteral(" (") + names.join(QStringLiteral(", ")) + QStringLiteral(") VALUES (")
+            + marks.join(QStringLiteral(", ")) + u')';
+    }
+    QList<QVariant> values;
+    for (int c : columns)
+        values << m_buffer.at(c);
+    qint64 key = 0;
+    if (StoreError error = engine->insertRow(m_connection->database(), sql, values, key, QString()))
+        return error;
+
+    // A key is handed out only when no row has it, yet the set may still hold it for a row
+    // someone else removed since it was read: that row is gone for good, and the key now
+    // names the new record alone.
+    for (std::size_t i = 0; i < m_keys.size(); ++i) {
+        if (m_keys[i] == key)
+            m_deleted.insert(qsizetype(i));
+    }
+    // The new record joins the set at its end and becomes the current record. A cached
+    // last page was sized before the record existed: read it afresh when it is next needed.
+    m_keys.push_back(key);
+    m_position = qsizetype(m_keys.size()) - 1;
+    m_pages.remove(m_position / PageSize);
+    m_adding = false;
+    m_dirty.clear();
+    m_buffer.clear();
+    return {};
+}
+
+QString RecordSet::lockCondition() const
+{
+    const Engine* engine = m_connection->engine();
+    QString where = engine->rowKeyColumn() + QStringLiteral(" = ?");
+    for (const QString& name : m_fieldNames)
+        where += QStringLiteral(" AND ") + engine->nullSafeEquals(engine->quoteIdentifier(name));
+    return where;
+}
+
+// The current row as it was read: what an optimistic write expects to find unchanged.
+StoreError RecordSet::currentAsRead(QList<QVariant>& original) const
+{
+    StoreError error;
+    const Row* row = rowAt(m_position, &error);
+    if (!row)
+        return error;
+    if (row->missing)
+        return conflictError();
+    original = row->values;
+    return {};
+}
+
+// Runs an UPDATE or DELETE (`statement`, bound with `values`) on the current row only, and
+// only if the row still holds `original`.
+StoreError RecordSet::writeCurrentRow(const QString& statement, const QList<QVariant>& values,
+                                      const QList<QVariant>& original)
+{
+    const Engine* engine = m_connection->engine();
+    QSqlQuery query(m_connection->database());
+    if (!query.prepare(statement + QStringLiteral(" WHERE ") + lockCondition()))
+        return engine->mapError(query.lastError());
+    for (const QVariant& v : values)
+        query.addBindValue(v);
+    query.addBindValue(m_keys[std::size_t(m_position)]);
+    for (const QVariant& v : original)
+        query.addBindValue(v);
+    if (!query.exec())
+        return engine->mapError(query.lastError());
+    if (query.numRowsAffected() != 1)
+        return conflictError();
+    return {};
+}
+
+StoreError RecordSet::updateCurrent()
+{
+    QList<QVariant> original;
+    if (StoreError error = currentAsRead(original))
+        return error;
+
+    const Engine* engine = m_connection->engine();
+    QList<int> columns(m_dirty.cbegin(), m_dirty.cend());
+    std::sort(columns.begin(), columns.end());
+    QStringList sets;
+    QList<QVariant> changed;
+    for (int c : columns) {
+        sets << engine->quoteIdentifier(m_fieldNames.at(c)) + QStringLiteral(" = ?");
+        changed << m_buffer.at(c);
+    }
+    if (StoreError error = writeCurrentRow(QStringLiteral("UPDATE ") + engine->quoteIdentifier(m_table)
+                                               + QStringLiteral(" SET ") + sets.join(QStringLiteral(", ")),
+                                           changed, original))
+        return error;
+
+    QList<QVariant> values = original;
+    for (int c : columns)
+        values[c] = m_buffer.at(c).isValid() ? QVariant(m_buffer.at(c).toString()) : QVariant();
+    replaceCachedRow(m_position, values);
+    m_dirty.clear();
+    m_buffer.clear();
+    return {};
+}
+
+StoreError RecordSet::deleteCurrent()
+{
+    if (!m_open)
+        return closedError();
+    cancelUpdate();
+    if (StoreError e = checkCurrent())
+        return e;
+    QList<QVariant> original;
+    if (StoreError error = currentAsRead(original))
+        return error;
+    if (StoreError error = writeCurrentRow(
+            QStringLiteral("DELETE FROM ") + m_connection->engine()->quoteIdentifier(m_table), {}, original))
+        return error;
+    // The position stays on the deleted row until the next move.
+    m_deleted.insert(m_position);
+    return {};
+}
+
+} // namespace vantor
