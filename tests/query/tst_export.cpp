@@ -151,10 +151,12 @@ private slots:
         QCOMPARE(book.styles.value(book.cell("D33001")->style).alignment, QStringLiteral("center"));
         QCOMPARE(book.styles.value(book.cell("N33001")->style).alignment, QString());
 
-        spreadsheet::Application xlApp(xlsxFileHost(m_out, {}));
-        const spreadsheet::Range range = xlApp.workbooks().add().activeSheet().range(QStringLiteral("A1:Z1000"));
-        range.cells(spreadsheet::MaxRows, 1).setValue(QStringLiteral("last"));
-        QVERIFY_THROWS_EXCEPTION(spreadsheet::Error, range.cells(spreadsheet::MaxRows + 1, 1));
+        // Rows run down to the sheet's last; once a row is passed it cannot be written again.
+        spreadsheet::Workbook workbook(xlsxFileHost(m_out, {}));
+        spreadsheet::Sheet& sheet = workbook.activeSheet();
+        sheet.cell(spreadsheet::MaxRows, 1).setValue(QStringLiteral("last"));
+        QVERIFY_THROWS_EXCEPTION(spreadsheet::Error, sheet.cell(spreadsheet::MaxRows + 1, 1));
+        QVERIFY_THROWS_EXCEPTION(spreadsheet::Error, sheet.cell(2, 1));
     }
     void reportCommand_data()
     {

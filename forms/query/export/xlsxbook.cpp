@@ -5,9 +5,6 @@
 
 #include <xlsxwriter.h>
 
-#include <algorithm>
-#include <set>
-
 namespace vantor {
 
 using spreadsheet::Error;
@@ -30,7 +27,6 @@ XlsxWorkbook::XlsxWorkbook(const QString& fileName, const QStringList& sheetName
             throw Error(QStringLiteral("The workbook could not take a sheet named '%1'.").arg(name));
         m_sheets.push_back(sheet);
     }
-    m_columnAlignments.resize(m_sheets.size());
 }
 
 XlsxWorkbook::~XlsxWorkbook()
@@ -48,59 +44,60 @@ void XlsxWorkbook::check(int error, const QString& what) const
         throw Error(QStringLiteral("%1: %2").arg(what, QString::fromUtf8(lxw_strerror(lxw_error(error)))));
 }
 
-quint32 XlsxWorkbook::rgb(qint32 color)
+lxw_format* XlsxWorkbook::formatFor(const spreadsheet::Font& font, spreadsheet::HorizontalAlignment alignment)
 {
-    const quint32 c = quint32(color) & 0xFFFFFFu;
-    const quint32 red = c & 0xFFu, green = (c >> 8) & 0xFFu, blue = (c >> 16) & 0xFFu;
-    return (red << 16) | (green << 8) | blue;
-}
-
-lxw_format* XlsxWorkbook::formatFor(const spreadsheet::CellFormat& format)
-{
-    const auto found = std::find_if(m_formats.begin(), m_formats.end(),
-                                    [&format](const auto& known) { return known.first == format; });
-    if (found != m_formats.end())
-        return found->second;
+    for (const Format& known : m_formats) {
+        if (known.font == font && known.alignment == alignment)
+            return known.format;
+    }
     lxw_format* f = workbook_add_format(m_book);
     if (!f)
         throw Error(QStringLiteral("The workbook could not take another cell format."));
-    if (format.bold)
+    if (font.bold)
         format_set_bold(f);
-    if (format.color)
-        format_set_font_color(f, rgb(*format.color));
-    format_set_font_size(f, format.size);
-    switch (format.horizontalAlignment) {
-    case spreadsheet::xlCenter: format_set_align(f, LXW_ALIGN_CENTER); break;
-    case spreadsheet::xlLeft: format_set_align(f, LXW_ALIGN_LEFT); break;
-    case spreadsheet::xlRight: format_set_align(f, LXW_ALIGN_RIGHT); break;
-    default: break;
+    if (font.color) {
+        // The spreadsheet's colour value is red + green * 256 + blue * 65536; the library's 0xRRGGBB.
+        const quint32 c = quint32(*font.color) & 0xFFFFFFu;
+        format_set_font_color(f, ((c & 0xFFu) << 16) | (c & 0xFF00u) | ((c >> 16) & 0xFFu));
     }
-    m_formats.emplace_back(format, f);
+    format_set_font_size(f, font.size);
+    if (alignment == spreadsheet::HorizontalAlignment::Center)
+        format_set_align(f, LXW_ALIGN_CENTER);
+    m_formats.push_back({font, alignment, f});
     return f;
 }
 
-void XlsxWorkbook::alignArea(int sheet, const spreadsheet::AlignedArea& area)
+const char* XlsxWorkbook::utf8(const QString& text)
 {
-    for (int column = area.firstColumn; column <= area.lastColumn; ++column)
-        m_columnAlignments.at(std::size_t(sheet))[column] = area.alignment;
+    // Nearly every value is plain ASCII: it is copied into one buffer kept for the whole
+    // workbook instead of a new array made and freed for every cell.
+    m_text.resize(std::size_t(text.size()) + 1);
+    char* out = m_text.data();
+    for (const QChar c : text) {
+        if (c.unicode() >= 0x80) {
+            m_utf8 = text.toUtf8();
+            return m_utf8.constData();
+        }
+        *out++ = char(c.unicode());
+    }
+    *out = '\0';
+    return m_text.data();
 }
 
-void XlsxWorkbook::writeRow(int sheet, qint64 row, const std::map<int, spreadsheet::Cell>& cells)
+void XlsxWorkbook::writeRow(const spreadsheet::Sheet& sheet, qint64 row, const std::vector<spreadsheet::Cell>& cells)
 {
-    lxw_worksheet* ws = m_sheets.at(std::size_t(sheet));
-    const std::map<int, int>& aligned = m_columnAlignments.at(std::size_t(sheet));
-    for (const auto& [column, cell] : cells) {
-        spreadsheet::CellFormat effective = cell.format;
-        if (const auto it = aligned.find(column);
-            it != aligned.end() && effective.horizontalAlignment == spreadsheet::xlGeneral)
-            effective.horizontalAlignment = it->second;
-        lxw_format* format = formatFor(effective);
-        const auto r = lxw_row_t(row - 1);
-        const auto c = lxw_col_t(column - 1);
-        const QString text = cell.value.isValid() ? cell.value.toString() : QString();
+    lxw_worksheet* ws = m_sheets.at(std::size_t(sheet.index()));
+    const auto r = lxw_row_t(row - 1);
+    for (std::size_t i = 0; i < cells.size(); ++i) {
+        const spreadsheet::Cell& cell = cells[i];
+        if (!cell.isAddressed())
+            continue;
+        const int column = int(i) + 1;
+        lxw_format* format = formatFor(cell.font, sheet.columnAlignment(column));
+        const auto c = lxw_col_t(i);
         // An empty value leaves an empty cell that still carries its format.
-        const lxw_error error = text.isEmpty() ? worksheet_write_blank(ws, r, c, format)
-                                               : worksheet_write_string(ws, r, c, text.toUtf8().constData(), format);
+        const lxw_error error = cell.value().isEmpty() ? worksheet_write_blank(ws, r, c, format)
+                                                       : worksheet_write_string(ws, r, c, utf8(cell.value()), format);
         // The message is made only for a failure: formatting it for every cell cost the export
         // a fifth of its time.
         if (error != LXW_NO_ERROR)
@@ -111,13 +108,13 @@ void XlsxWorkbook::writeRow(int sheet, qint64 row, const std::map<int, spreadshe
 void XlsxWorkbook::finish(const spreadsheet::Workbook& workbook)
 {
     static const QRegularExpression titleRows(QStringLiteral(R"(^\$?(\d+):\$?(\d+)$)"));
-    for (const auto& sheet : workbook.worksheets()) {
-        lxw_worksheet* ws = m_sheets.at(std::size_t(sheet->index()));
-        if (sheet->visible() == spreadsheet::xlSheetHidden)
+    for (const spreadsheet::Sheet& sheet : workbook.sheets()) {
+        lxw_worksheet* ws = m_sheets.at(std::size_t(sheet.index()));
+        if (sheet.isHidden())
             worksheet_hide(ws);
 
-        const spreadsheet::PageSetup& page = sheet->pageSetup();
-        if (page.orientation == spreadsheet::xlLandscape)
+        const spreadsheet::PageSetup& page = sheet.pageSetup();
+        if (page.orientation == spreadsheet::Orientation::Landscape)
             worksheet_set_landscape(ws);
         if (page.printGridlines)
             worksheet_gridlines(ws, LXW_SHOW_ALL_GRIDLINES);
@@ -130,22 +127,19 @@ void XlsxWorkbook::finish(const spreadsheet::Workbook& workbook)
                 QStringLiteral("The title rows could not be set"));
         }
 
-        // Columns: the fitted width, and the alignment of an aligned area as the column's own
-        // format, so that cells typed in later below the data are aligned the same way.
-        std::set<int> columns;
-        for (const auto& [column, width] : sheet->columnWidths())
-            columns.insert(column);
-        const std::map<int, int>& aligned = m_columnAlignments.at(std::size_t(sheet->index()));
-        for (const auto& [column, alignment] : aligned)
-            columns.insert(column);
-        for (const int column : columns) {
-            const auto it = aligned.find(column);
-            lxw_format* format = it != aligned.end() && it->second != spreadsheet::xlGeneral
-                ? formatFor({false, std::nullopt, 11, it->second})
+        // Columns: the fitted width, and the alignment as the column's own format, so that
+        // cells typed in later below the list are aligned the same way.
+        const std::vector<spreadsheet::Sheet::Column>& columns = sheet.columns();
+        for (std::size_t i = 0; i < columns.size(); ++i) {
+            const spreadsheet::Sheet::Column& column = columns[i];
+            if (!column.width && column.alignment == spreadsheet::HorizontalAlignment::General)
+                continue;
+            lxw_format* format = column.alignment != spreadsheet::HorizontalAlignment::General
+                ? formatFor(spreadsheet::Font(), column.alignment)
                 : nullptr;
-            const double width = sheet->columnWidth(column).value_or(LXW_DEF_COL_WIDTH);
-            check(worksheet_set_column(ws, lxw_col_t(column - 1), lxw_col_t(column - 1), width, format),
-                  QStringLiteral("Column %1 could not be set").arg(column));
+            check(
+                worksheet_set_column(ws, lxw_col_t(i), lxw_col_t(i), column.width.value_or(LXW_DEF_COL_WIDTH), format),
+                QStringLiteral("Column %1 could not be set").arg(i + 1));
         }
     }
     lxw_workbook* book = std::exchange(m_book, nullptr);
