@@ -12,6 +12,7 @@ struct Options {
     int exportRuns = 3;
     QString dataDir;
     QString sqlite3 = QStringLiteral("sqlite3");
+    QString vantor = QStringLiteral(VANTOR_EXECUTABLE); // the program, for the report command
     bool office = true;
     int officeRuns = 1;
     double officeTimeout = 600;
