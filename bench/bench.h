@@ -20,17 +20,19 @@ namespace vantor::bench {
 struct Series {
     QList<double> seconds;
     QList<double> driverSeconds; // our jobs: loading Qt's SQLite driver, before the job
+    QList<double> cpuSeconds; // whole processes: user and system time
     qint64 peakKiB = 0;
     qint64 rows = -1;
     QString first;
     QString failure;
     bool timedOut = false;
 
-    double median() const
+    double median() const { return medianOf(seconds); }
+    static double medianOf(const QList<double>& values)
     {
-        if (seconds.isEmpty())
+        if (values.isEmpty())
             return 0;
-        QList<double> sorted = seconds;
+        QList<double> sorted = values;
         std::sort(sorted.begin(), sorted.end());
         const qsizetype n = sorted.size();
         return n % 2 ? sorted[n / 2] : (sorted[n / 2 - 1] + sorted[n / 2]) / 2;

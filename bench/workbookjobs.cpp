@@ -134,8 +134,10 @@ void Bench::measureWhole(const QStringList& argv, Series& series, bool timed)
     const QRegularExpressionMatch found = rows.match(QString::fromUtf8(r.output));
     series.rows = found.hasMatch() ? found.captured(1).toLongLong() : -1;
     series.peakKiB = std::max(series.peakKiB, r.maxRssKiB);
-    if (timed)
+    if (timed) {
         series.seconds << r.seconds;
+        series.cpuSeconds << r.cpuSeconds;
+    }
 }
 
 void Bench::reportJob(int size, const QString& path)
@@ -166,7 +168,7 @@ void Bench::reportJob(int size, const QString& path)
     measureWhole(ours, mine, false); // warm-up: page cache and plugin cache
     measureWhole(piped, pipe, false);
     measureWhole(alone, writer, false);
-    for (int i = 0; i < m_options.runs && (mine.failure + pipe.failure + writer.failure).isEmpty(); ++i) {
+    for (int i = 0; i < m_options.reportRuns && (mine.failure + pipe.failure + writer.failure).isEmpty(); ++i) {
         measureWhole(ours, mine, true);
         measureWhole(piped, pipe, true);
         measureWhole(alone, writer, true);
@@ -177,7 +179,14 @@ void Bench::reportJob(int size, const QString& path)
     check(label + QStringLiteral(", sqlite3 | minimal writer"), pipe, rows, QString());
     check(label + QStringLiteral(", minimal writer"), writer, rows, QString());
 
-    // The target is set where the list, not the start-up, makes the time.
+    // The target is set where the list, not the start-up, makes the time. The processor time
+    // of both sides (the pipe's two processes together) is shown beside it: on a busy machine
+    // the wall times swing with the load.
+    const auto cpu = [](const Series& timed, const Series& reference) {
+        const double theirs = Series::medianOf(reference.cpuSeconds);
+        return theirs > 0 ? QStringLiteral(" (cpu %1x)").arg(Series::medianOf(timed.cpuSeconds) / theirs, 0, 'f', 2)
+                          : QString();
+    };
     QString target = QStringLiteral("(target from 100,000)");
     if (size >= 100000 && mine.ok() && pipe.ok()) {
         const double ratio = mine.median() / pipe.median();
@@ -186,9 +195,9 @@ void Bench::reportJob(int size, const QString& path)
             m_missed << QStringLiteral("%1: %2x sqlite3 | minimal writer").arg(label, QString::number(ratio, 'f', 2));
     }
     printRow(name, size, mine, formatSeconds(pipe.median()) + QStringLiteral(" sqlite3 | writer"), pipe.median(),
-             pipe.ok(), target);
+             pipe.ok(), target + cpu(mine, pipe));
     printRow(name, size, mine, formatSeconds(writer.median()) + QStringLiteral(" writer alone"), writer.median(),
-             writer.ok(), QString());
+             writer.ok(), cpu(mine, writer).trimmed());
 }
 
 } // namespace vantor::bench
