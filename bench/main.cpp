@@ -50,6 +50,9 @@ int main(int argc, char* argv[])
     const QCommandLineOption reportRuns(QStringLiteral("report-runs"),
                                         QStringLiteral("Timed runs of the report command (default 9)."),
                                         QStringLiteral("n"));
+    const QCommandLineOption vantor(QStringLiteral("vantor"),
+                                    QStringLiteral("The program to time for the report (default: this build's)."),
+                                    QStringLiteral("path"));
     const QCommandLineOption dataDir(QStringLiteral("data-dir"),
                                      QStringLiteral("Where generated records files are kept (default: bench-data "
                                                     "beside this program)."),
@@ -61,7 +64,8 @@ int main(int argc, char* argv[])
     const QCommandLineOption officeTimeout(QStringLiteral("office-timeout"),
                                            QStringLiteral("Seconds before a LibreOffice run is stopped (default 600)."),
                                            QStringLiteral("s"));
-    parser.addOptions({sizes, exportRows, runs, exportRuns, reportRuns, dataDir, noOffice, officeRuns, officeTimeout});
+    parser.addOptions(
+        {sizes, exportRows, runs, exportRuns, reportRuns, vantor, dataDir, noOffice, officeRuns, officeTimeout});
     parser.process(app);
 
     QTextStream err(stderr);
@@ -93,6 +97,8 @@ int main(int argc, char* argv[])
         return 2;
     }
     options.office = !parser.isSet(noOffice);
+    if (parser.isSet(vantor))
+        options.vantor = parser.value(vantor);
     options.dataDir = parser.isSet(dataDir)
         ? parser.value(dataDir)
         : QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("bench-data"));
