@@ -3,10 +3,9 @@
 #include "benchsql.h"
 #include "exportjob.h"
 
-#include <connection.h>
-#include <mainsql.h>
+#include <mainrecords.h>
 #include <masktest.h>
-#include <recordset.h>
+#include <untestedquery.h>
 
 #include <QFile>
 #include <QSqlDatabase>
@@ -27,13 +26,6 @@ struct Outcome {
     QString first;
 };
 
-// The records window's store objects.
-struct Window {
-    Connection connection;
-    RecordSet records;
-    QString connect;
-};
-
 // The fourteen fields of the current record, read by name as ShowRecord reads them.
 Outcome showRecord(const RecordSet& records)
 {
@@ -51,51 +43,37 @@ Outcome showRecord(const RecordSet& records)
     return outcome;
 }
 
-// What the records window does in Form_Load, without the widgets: open the connection,
-// check the table, open the start-up record set and show its first record.
-Outcome startup(Window& window, const QString& path)
+// The records window's start-up: its own store steps, then its first record shown.
+Outcome startup(MainRecords& window, const QString& path)
 {
-    Outcome outcome;
-    window.connect = jetConnectionString(path);
-    window.connection.setConnectionString(window.connect);
-    outcome.error = window.connection.open(window.connect, QString(), QString());
-    if (!outcome.error)
-        outcome.error = masktest::verifySchema(window.connection);
-    if (outcome.error)
-        return outcome;
-    outcome.error = window.records.open(mainsql::StartupQuery, window.connect);
-    if (outcome.error)
-        return outcome;
-    return showRecord(window.records);
+    window = openMainRecords(RecordsLocation::file(path));
+    if (window.error)
+        return {window.error, 0, {}};
+    return showRecord(*window.records);
 }
 
-// What Search does once the FDID is typed: the window's record set is closed and a new
-// one opened on the search, static, and its first record shown.
-Outcome search(Window& window, const QString& fdid)
+// Search once the FDID is typed: the window's own new record set replaces the old one,
+// and its first record is shown.
+Outcome search(MainRecords& window, const QString& fdid)
 {
-    window.records.close();
-    Outcome outcome;
-    outcome.error = window.records.open(SearchQuery, window.connect, {fdid});
-    if (outcome.error)
-        return outcome;
-    return showRecord(window.records);
+    std::unique_ptr<RecordSet> found;
+    if (const StoreError error = openSearchRecords(window.connect, fdid, found))
+        return {error, 0, {}};
+    window.records->close();
+    window.records = std::move(found);
+    return showRecord(*window.records);
 }
 
-// What the query window does for one entry of its list: a connection of its own, the
-// record set, the count for lblCount and the rows of the grid's first page.
+// One entry of the query window's list: the window's own query run, the count for
+// lblCount and the rows of the grid's first page.
 Outcome untestedList(const QString& path, int position)
 {
+    const UntestedQuery run = runUntestedQuery(RecordsLocation::file(path), position);
     Outcome outcome;
-    Connection connection;
-    const QString connect = jetConnectionString(path);
-    connection.setConnectionString(connect);
-    outcome.error = connection.open(connect, QString(), QString());
+    outcome.error = run.error;
     if (outcome.error)
         return outcome;
-    RecordSet records;
-    outcome.error = records.open(untestedQueries().at(position), connection);
-    if (outcome.error)
-        return outcome;
+    const RecordSet& records = *run.records;
     outcome.rows = records.recordCount();
     const qsizetype shown = std::min<qsizetype>(FirstPageRows, records.keysetSize());
     for (qsizetype row = 0; row < shown; ++row) {
@@ -145,7 +123,7 @@ int runJob(const QStringList& arguments)
 
     // What the program has done before the user's action: a search or a list comes after
     // the records window's start-up, with its store objects open.
-    Window window;
+    MainRecords window;
     if (job != QLatin1String("startup")) {
         if (const StoreError error = startup(window, path).error) {
             err << "vantor-bench: " << error.description << '\n';

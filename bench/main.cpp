@@ -47,6 +47,12 @@ int main(int argc, char* argv[])
                                   QStringLiteral("n"));
     const QCommandLineOption exportRuns(QStringLiteral("export-runs"),
                                         QStringLiteral("Timed runs per export (default 3)."), QStringLiteral("n"));
+    const QCommandLineOption reportRuns(QStringLiteral("report-runs"),
+                                        QStringLiteral("Timed runs of the report command (default 9)."),
+                                        QStringLiteral("n"));
+    const QCommandLineOption vantor(QStringLiteral("vantor"),
+                                    QStringLiteral("The program to time for the report (default: this build's)."),
+                                    QStringLiteral("path"));
     const QCommandLineOption dataDir(QStringLiteral("data-dir"),
                                      QStringLiteral("Where generated records files are kept (default: bench-data "
                                                     "beside this program)."),
@@ -58,7 +64,8 @@ int main(int argc, char* argv[])
     const QCommandLineOption officeTimeout(QStringLiteral("office-timeout"),
                                            QStringLiteral("Seconds before a LibreOffice run is stopped (default 600)."),
                                            QStringLiteral("s"));
-    parser.addOptions({sizes, exportRows, runs, exportRuns, dataDir, noOffice, officeRuns, officeTimeout});
+    parser.addOptions(
+        {sizes, exportRows, runs, exportRuns, reportRuns, vantor, dataDir, noOffice, officeRuns, officeTimeout});
     parser.process(app);
 
     QTextStream err(stderr);
@@ -75,8 +82,10 @@ int main(int argc, char* argv[])
         options.runs = parser.value(runs).toInt(&ok);
     if (ok && parser.isSet(exportRuns))
         options.exportRuns = parser.value(exportRuns).toInt(&ok);
-    if (!ok || options.runs < 1 || options.exportRuns < 1) {
-        err << "vantor-bench: --runs and --export-runs take a whole number from 1\n";
+    if (ok && parser.isSet(reportRuns))
+        options.reportRuns = parser.value(reportRuns).toInt(&ok);
+    if (!ok || options.runs < 1 || options.exportRuns < 1 || options.reportRuns < 1) {
+        err << "vantor-bench: --runs, --export-runs and --report-runs take a whole number from 1\n";
         return 2;
     }
     if (parser.isSet(officeRuns))
@@ -88,6 +97,8 @@ int main(int argc, char* argv[])
         return 2;
     }
     options.office = !parser.isSet(noOffice);
+    if (parser.isSet(vantor))
+        options.vantor = parser.value(vantor);
     options.dataDir = parser.isSet(dataDir)
         ? parser.value(dataDir)
         : QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("bench-data"));

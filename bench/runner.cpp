@@ -1,47 +1,18 @@
-#include "runner.h"
-
+#include "bench.h"
 #include "benchsql.h"
 #include "datagen.h"
 #include "spawn.h"
 
-#include <mainsql.h>
 #include <sqliteengine.h>
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QLocale>
-#include <QTemporaryDir>
 #include <QTextStream>
-#include <QUrl>
 
 #include <algorithm>
 
 namespace vantor::bench {
-
-namespace {
-
-// Several timed runs of one command.
-struct Series {
-    QList<double> seconds;
-    QList<double> driverSeconds; // our jobs: loading Qt's SQLite driver, before the job
-    qint64 peakKiB = 0;
-    qint64 rows = -1;
-    QString first;
-    QString failure;
-    bool timedOut = false;
-
-    double median() const
-    {
-        if (seconds.isEmpty())
-            return 0;
-        QList<double> sorted = seconds;
-        std::sort(sorted.begin(), sorted.end());
-        const qsizetype n = sorted.size();
-        return n % 2 ? sorted[n / 2] : (sorted[n / 2 - 1] + sorted[n / 2]) / 2;
-    }
-    bool ok() const { return failure.isEmpty() && !timedOut && !seconds.isEmpty(); }
-};
 
 QString formatSeconds(double s)
 {
@@ -54,46 +25,6 @@ QString formatCount(qint64 n)
 {
     return QLocale(QLocale::English).toString(n);
 }
-
-constexpr double MiB = 1024.0;
-
-class Bench
-{
-public:
-    explicit Bench(const Options& options)
-        : m_options(options)
-        , m_out(stdout)
-        , m_log(stderr)
-    {
-    }
-
-    int run();
-
-private:
-    void measureOurs(const QStringList& job, Series& series, bool timed);
-    void measureExternal(const QStringList& argv, Series& series, bool timed, bool selfTimed, double timeout = 0);
-    void storeJob(const QString& name, int size, const QStringList& job, const QString& path, const QString& sql,
-                  qint64 expectedRows, const QString& expectedFirst);
-    void exportJob(qint64 rows, const QString& path);
-    void printHeader();
-    void printRow(const QString& job, qint64 size, const Series& ours, const QString& reference, double refSeconds,
-                  bool refOk, const QString& target);
-    void check(const QString& job, const Series& series, qint64 rows, const QString& first);
-    QStringList sqlite(const QString& path, const QString& sql) const;
-    QStringList sqliteIdle() const;
-
-    Options m_options;
-    QTextStream m_out;
-    QTextStream m_log;
-    QString m_self = QCoreApplication::applicationFilePath();
-    QString m_minimal = QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("vantor-xlsx-minimal"));
-    QTemporaryDir m_scratch;
-    Series m_idleRuns; // the shell's idle runs, for the footnote
-    qint64 m_emptyPeakKiB = 0;
-    bool m_officeWarm = false;
-    QStringList m_missed;
-    QStringList m_failures;
-};
 
 QStringList Bench::sqliteIdle() const
 {
@@ -331,6 +262,7 @@ int Bench::run()
                      {QStringLiteral("list"), path, QString::number(i)}, path, translated, countRows(path, translated),
                      QString());
         }
+        reportJob(size, path);
     }
 
     int largest = 0;
@@ -353,7 +285,10 @@ int Bench::run()
     m_out << Qt::endl
           << "Our times are taken inside a fresh process per run; sqlite3 times are wall times less an "
              "idle run of the shell right after each (median idle run "
-          << formatSeconds(m_idleRuns.median()) << ")." << Qt::endl;
+          << formatSeconds(m_idleRuns.median())
+          << "). The report and its references are whole processes timed "
+             "from outside, start-up included."
+          << Qt::endl;
     if (m_missed.isEmpty())
         m_out << "Every target measured here holds." << Qt::endl;
     else
@@ -364,116 +299,6 @@ int Bench::run()
     }
     return 0;
 }
-
-void Bench::exportJob(qint64 rows, const QString& path)
-{
-    const QString sql = QStringLiteral("SELECT * FROM MT LIMIT %1").arg(rows);
-    const QString name = QStringLiteral("export %1 rows").arg(formatCount(rows));
-    const QDir scratch(m_scratch.path());
-    const QString ourDir = scratch.filePath(QStringLiteral("ours"));
-    scratch.mkpath(QStringLiteral("ours"));
-    const QString minimalFile = scratch.filePath(QStringLiteral("minimal.xlsx"));
-
-    Series ours, minimal;
-    const QStringList job{QStringLiteral("export"), path, QString::number(rows), ourDir};
-    const QStringList writer{m_minimal, path, sql, minimalFile};
-    // No warm-up: the file is in the page cache from the jobs before, and a run of a
-    // million rows takes minutes.
-    for (int i = 0; i < m_options.exportRuns && ours.failure.isEmpty() && minimal.failure.isEmpty(); ++i) {
-        measureOurs(job, ours, true);
-        measureExternal(writer, minimal, true, true);
-    }
-    check(name, ours, rows, QString());
-    check(name + QStringLiteral(", minimal writer"), minimal, rows, QString());
-
-    QStringList targets;
-    if (ours.ok() && minimal.ok()) {
-        const double ratio = ours.median() / minimal.median();
-        targets << QStringLiteral("<=1.5x %1").arg(ratio <= 1.5 ? QStringLiteral("ok") : QStringLiteral("MISSED"));
-        if (ratio > 1.5)
-            m_missed << QStringLiteral("%1: %2x the minimal writer").arg(name, QString::number(ratio, 'f', 2));
-    }
-    printRow(name, rows, ours, formatSeconds(minimal.median()) + QStringLiteral(" libxlsxwriter"), minimal.median(),
-             minimal.ok(), targets.join(QString()));
-
-    if (!m_options.office) {
-        printRow(name, rows, ours, QStringLiteral("(LibreOffice skipped)"), 0, false, QString());
-        return;
-    }
-    const QString csv = QDir(m_options.dataDir)
-                            .filePath(QFileInfo(path).completeBaseName() + QStringLiteral("-first-%1.csv").arg(rows));
-    if (!ensureCsv(path, csv, sql, m_log)) {
-        m_failures << name + QStringLiteral(": no CSV for LibreOffice");
-        return;
-    }
-    // A profile of its own, made by an untimed first run: a user's LibreOffice has one.
-    const QString profile
-        = QUrl::fromLocalFile(QDir(m_options.dataDir).filePath(QStringLiteral("lo-profile"))).toString();
-    QStringList columns;
-    for (int c = 1; c <= 14; ++c)
-        columns << QStringLiteral("%1/2").arg(c); // every column as text, as the export writes it
-    const QStringList office{QStringLiteral("soffice"),
-                             QStringLiteral("-env:UserInstallation=") + profile,
-                             QStringLiteral("--headless"),
-                             QStringLiteral("--infilter=CSV:44,34,76,1,") + columns.join(u'/'),
-                             QStringLiteral("--convert-to"),
-                             QStringLiteral("xlsx"),
-                             QStringLiteral("--outdir"),
-                             m_scratch.path(),
-                             csv};
-    Series lo;
-    if (!m_officeWarm) {
-        Series warm;
-        const QString tiny = scratch.filePath(QStringLiteral("warm-up.csv"));
-        QFile file(tiny);
-        if (file.open(QIODevice::WriteOnly))
-            file.write("ID,Last\nA100,SMITH\n");
-        file.close();
-        QStringList argv = office;
-        argv.last() = tiny;
-        measureExternal(argv, warm, false, false, 180);
-        m_officeWarm = true;
-    }
-    const QString converted = scratch.filePath(QFileInfo(csv).completeBaseName() + QStringLiteral(".xlsx"));
-    for (int i = 0; i < m_options.officeRuns; ++i) {
-        QFile::remove(converted);
-        measureExternal(office, lo, true, false, m_options.officeTimeout);
-        if (lo.timedOut || !lo.failure.isEmpty())
-            break;
-        if (QFileInfo(converted).size() == 0) {
-            lo.failure = QStringLiteral("LibreOffice wrote no workbook");
-            break;
-        }
-    }
-    QFile::remove(converted);
-    QString reference;
-    double loSeconds = 0;
-    if (lo.timedOut) {
-        loSeconds = m_options.officeTimeout; // at least that long
-        reference = QStringLiteral(">") + formatSeconds(loSeconds) + QStringLiteral(" LibreOffice");
-    } else if (lo.ok()) {
-        loSeconds = lo.median();
-        reference = formatSeconds(loSeconds) + QStringLiteral(" LibreOffice");
-    } else {
-        reference = QStringLiteral("LibreOffice failed");
-        m_failures << name + QStringLiteral(": ") + lo.failure;
-    }
-    targets.clear();
-    if (ours.ok() && loSeconds > 0) {
-        const double speedUp = loSeconds / ours.median();
-        const bool held = speedUp >= 20.0;
-        targets << QStringLiteral(">=20x faster %1 (%2%3x)")
-                       .arg(held ? QStringLiteral("ok")
-                                 : (lo.timedOut ? QStringLiteral("not shown") : QStringLiteral("MISSED")),
-                            lo.timedOut ? QStringLiteral(">") : QString(), QString::number(speedUp, 'f', 0));
-        if (!held)
-            m_missed
-                << QStringLiteral("%1: only %2x faster than LibreOffice").arg(name, QString::number(speedUp, 'f', 1));
-    }
-    printRow(name, rows, ours, reference, loSeconds, lo.ok() || lo.timedOut, targets.join(QString()));
-}
-
-} // namespace
 
 int runBenchmarks(const Options& options)
 {

@@ -10,8 +10,10 @@ struct Options {
     QList<int> exportRows{32766, 1000000};
     int runs = 5;
     int exportRuns = 3;
+    int reportRuns = 9; // whole processes vary more than jobs timed inside one
     QString dataDir;
     QString sqlite3 = QStringLiteral("sqlite3");
+    QString vantor = QStringLiteral(VANTOR_EXECUTABLE); // the program, for the report command
     bool office = true;
     int officeRuns = 1;
     double officeTimeout = 600;

@@ -126,6 +126,8 @@ ProcessResult runProcess(const QStringList& argv, bool captureOutput, double tim
         return result;
     }
     result.maxRssKiB = usage.ru_maxrss;
+    result.cpuSeconds = double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec)
+        + double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
     result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     return result;
 }

@@ -12,6 +12,7 @@ struct ProcessResult {
     int exitCode = -1; // -1 when it did not exit normally
     bool timedOut = false; // killed after the time limit
     qint64 maxRssKiB = 0; // the child's peak resident set
+    double cpuSeconds = 0; // user and system time of the child and the children it waited for
     QByteArray output; // its standard output, when captured
 };
 

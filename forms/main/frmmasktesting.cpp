@@ -3,9 +3,7 @@
 
 #include "appearance.h"
 #include "legacyconversion.h"
-#include "mainsql.h"
-
-#include <masktest.h>
+#include "mainrecords.h"
 
 #include <QCloseEvent>
 
@@ -29,23 +27,18 @@ bool frmMaskTesting::Form_Load()
 {
     setMode(Mode::Browse);
 
-    m_cnnMaskTest = std::make_unique<Connection>();
-    m_strDBPath = m_location.displayName();
+    // An old Access file is converted, or the start-up ends, before the store is opened.
     if (m_location.isFile() && !offerLegacyConversion(m_dialogs, this, m_location.filePath())) {
         Form_Unload();
         return false;
     }
-    m_strConnect = m_location.connectionString();
-    m_cnnMaskTest->setConnectionString(m_strConnect);
-    StoreError error = m_cnnMaskTest->open(m_strConnect, QString(), QString());
-    if (!error)
-        error = masktest::verifySchema(*m_cnnMaskTest);
-
-    if (!error) {
-        m_rsMaskTest = std::make_unique<RecordSet>();
-        m_strSQL = mainsql::StartupQuery;
-        error = m_rsMaskTest->open(m_strSQL, m_strConnect);
-    }
+    MainRecords store = openMainRecords(m_location);
+    m_cnnMaskTest = std::move(store.connection);
+    m_strDBPath = store.dbPath;
+    m_strConnect = store.connect;
+    m_rsMaskTest = std::move(store.records);
+    m_strSQL = store.sql;
+    StoreError error = store.error;
     if (!error)
         error = ShowRecord();
     if (error) {

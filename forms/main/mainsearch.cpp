@@ -1,7 +1,7 @@
 // Search: the window's record set replaced by the records of one FDID.
 #include "frmmasktesting.h"
 
-#include "mainsql.h"
+#include "mainrecords.h"
 
 namespace vantor {
 
@@ -9,17 +9,10 @@ void frmMaskTesting::cmdSearch_Click()
 {
     const QString answer
         = m_dialogs.input(this, InputBox{tr("Please enter the employee's FDID number"), tr("FDID Search"), {}});
-    QString sql = mainsql::SearchAll;
-    QVariantList parameters;
-    if (!answer.isEmpty()) {
-        sql = mainsql::SearchById;
-        parameters << answer; // as typed: not trimmed, case kept
-    }
-
     // The new set is opened before the old one goes, so that a failure leaves the window
     // with the records it had.
-    auto found = std::make_unique<RecordSet>();
-    if (StoreError error = found->open(sql, m_strConnect, parameters)) {
+    std::unique_ptr<RecordSet> found;
+    if (StoreError error = openSearchRecords(m_strConnect, answer, found)) {
         reportStoreFailure(tr("The search could not be carried out."), error, tr("FDID Search"),
                            tr("The window still works on the records it showed before the search."));
         return;

@@ -107,6 +107,8 @@ private slots:
         const XlsxContent second = read(m_opened.at(1).toLocalFile());
         QCOMPARE(second.lastRow, 1);
         QCOMPARE(second.cell("N1")->text, QStringLiteral("AssignTo"));
+        // Columns are fitted after data cells only: A to C and N keep the standard width.
+        QVERIFY(!second.column(1) && !second.column(14));
         choose(1);
         choose(0);
         send();
@@ -151,10 +153,12 @@ private slots:
         QCOMPARE(book.styles.value(book.cell("D33001")->style).alignment, QStringLiteral("center"));
         QCOMPARE(book.styles.value(book.cell("N33001")->style).alignment, QString());
 
-        spreadsheet::Application xlApp(xlsxFileHost(m_out, {}));
-        const spreadsheet::Range range = xlApp.workbooks().add().activeSheet().range(QStringLiteral("A1:Z1000"));
-        range.cells(spreadsheet::MaxRows, 1).setValue(QStringLiteral("last"));
-        QVERIFY_THROWS_EXCEPTION(spreadsheet::Error, range.cells(spreadsheet::MaxRows + 1, 1));
+        // Rows run down to the sheet's last; once a row is passed it cannot be written again.
+        spreadsheet::Workbook workbook(xlsxFileHost(m_out, {}));
+        spreadsheet::Sheet& sheet = workbook.activeSheet();
+        sheet.cell(spreadsheet::MaxRows, 1).setValue(QStringLiteral("last"));
+        QVERIFY_THROWS_EXCEPTION(spreadsheet::Error, sheet.cell(spreadsheet::MaxRows + 1, 1));
+        QVERIFY_THROWS_EXCEPTION(spreadsheet::Error, sheet.cell(2, 1));
     }
     void reportCommand_data()
     {
@@ -172,6 +176,9 @@ private slots:
         QTest::newRow("output is a folder") << QStringList{"--report", "2", "--output", "@out"} << 1 << "is a folder";
         QTest::newRow("missing database")
             << QStringList{"--report", "3", "--output", "@out/r.xlsx", "--database", "@gone.mdb"} << 1 << "gone.mdb";
+        QTest::newRow("value too long for a cell")
+            << QStringList{"--report", "1", "--output", "@out/r.xlsx", "--database", "@long.mdb"} << 1
+            << "Cell 2 of row 2 could not be written";
     }
     void reportCommand()
     {
@@ -180,6 +187,10 @@ private slots:
         QFETCH(QString, said);
         if (!arguments.contains(u"--database"))
             arguments << QStringLiteral("--database") << QStringLiteral("@MaskTest.mdb");
+        // One member whose name is longer than a cell can hold: the workbook fails part-way.
+        if (arguments.contains(u"@long.mdb"))
+            test::createDatabase(m_dir.path(), {row({{"ID", "A001"}, {"Last", QString(40000, u'X')}, {"Unit", "1"}})},
+                                 QStringLiteral("long.mdb"));
         for (QString& argument : arguments) {
             if (argument.startsWith(u'@'))
                 argument = m_dir.filePath(argument.mid(1));

@@ -6,9 +6,14 @@ using namespace spreadsheet;
 
 namespace {
 
-QVariant trimmedText(const QVariant& value)
+constexpr int ColumnD = 4;
+constexpr int ColumnM = 13;
+constexpr qint32 Red = 255;
+
+// A null value stays null: the cell is left empty.
+QString trimmedText(const QVariant& value)
 {
-    return value.isValid() ? QVariant(value.toString().trimmed()) : QVariant();
+    return value.isValid() ? value.toString().trimmed() : QString();
 }
 
 void stopOn(const StoreError& error)
@@ -22,62 +27,55 @@ void stopOn(const StoreError& error)
 
 void ExportToExcel(RecordSet& rs, const Host& host)
 {
-    // 1. A new application, not visible, without alerts.
-    Application xlApp(host);
-    xlApp.setDisplayAlerts(false);
-
-    // 2, 3. A new workbook; its active sheet and the export range on it.
-    Workbook& xlBook = xlApp.workbooks().add();
-    Worksheet& xlSheet = xlBook.activeSheet();
-    const Range xlRange = xlSheet.range(QStringLiteral("A1:Z1000"));
+    // 1, 2. A new workbook; nothing is shown until it is complete.
+    Workbook xlBook(host);
+    // 3. Its active sheet receives the list.
+    Sheet& xlSheet = xlBook.activeSheet();
 
     // 4. Only the sheet named Sheet1 stays visible.
-    for (int n = 1; n <= xlBook.sheets().count(); ++n) {
-        Worksheet& sheet = xlBook.sheets().item(n);
+    for (Sheet& sheet : xlBook.sheets()) {
         if (sheet.name() != QLatin1String("Sheet1"))
-            sheet.setVisible(xlSheetHidden);
+            sheet.hide();
     }
 
     // 5. Print settings of the first sheet.
-    PageSetup& page = xlBook.sheets().item(1).pageSetup();
+    PageSetup& page = xlBook.sheets().front().pageSetup();
     page.printTitleRows = QStringLiteral("$1:$1");
     page.printGridlines = true;
-    page.orientation = xlLandscape;
+    page.orientation = Orientation::Landscape;
 
     // 6. Columns D to M centred.
-    for (const char* letter : {"D", "E", "F", "G", "H", "I", "J", "K", "L", "M"})
-        xlRange.columns(QString::fromLatin1(letter)).setHorizontalAlignment(xlCenter);
+    for (int column = ColumnD; column <= ColumnM; ++column)
+        xlSheet.setColumnAlignment(column, HorizontalAlignment::Center);
 
     // 7. The header row from the field names.
     for (int i = 0; i < rs.fieldCount(); ++i) {
-        const Range cell = xlRange.cells(1, i + 1);
+        Cell& cell = xlSheet.cell(1, i + 1);
         cell.setValue(rs.fieldName(i).trimmed());
-        Font font = cell.font();
-        font.setBold(true);
-        font.setColor(255);
-        font.setSize(10);
+        cell.font.bold = true;
+        cell.font.color = Red;
+        cell.font.size = 10;
     }
 
-    // 8. One row per record, from the current record to the end of the set.
+    // 8. One row per record, from the current record to the end of the set. The column is
+    // fitted after each cell and before the cell's font is set, as the list was always made.
     qint64 row = 2;
     while (!rs.eof()) {
         for (int j = 0; j < rs.fieldCount(); ++j) {
             StoreError error;
             const QVariant value = rs.value(j, &error);
             stopOn(error);
-            const Range cell = xlRange.cells(row, j + 1);
+            Cell& cell = xlSheet.cell(row, j + 1);
             cell.setValue(trimmedText(value));
-            cell.entireColumn().autoFit();
-            cell.font().setSize(10);
+            xlSheet.autoFitColumn(j + 1);
+            cell.font.size = 10;
         }
         stopOn(rs.moveNext());
         ++row;
     }
 
-    // 9. Alerts stay off; showing the application hands the workbook to the user.
-    xlApp.setDisplayAlerts(false);
-    xlApp.setVisible(true);
-    // 10. The range, sheet, workbook and application are released on return.
+    // 9, 10. Showing the workbook completes it and hands it to the user; nothing of it is kept.
+    xlBook.show();
 }
 
 } // namespace vantor
@@ -92,7 +90,7 @@ namespace vantor {
 spreadsheet::Host xlsxFileHost(const QString& directory, std::function<void(const QString& fileName)> show)
 {
     spreadsheet::Host host;
-    host.createWorkbook = [directory](const QStringList& sheetNames) -> std::unique_ptr<spreadsheet::WorkbookSink> {
+    host.createWorkbook = [directory](const QStringList& sheetNames) -> std::unique_ptr<spreadsheet::WorkbookWriter> {
         QTemporaryFile file(QDir(directory).filePath(QStringLiteral("Untested personnel-XXXXXX.xlsx")));
         file.setAutoRemove(false);
         if (!file.open())

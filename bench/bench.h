@@ -1,0 +1,88 @@
+#pragma once
+
+#include "runner.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <QTextStream>
+
+#include <algorithm>
+
+// The benchmark driver's own parts, shared by runner.cpp (the store jobs and the table) and
+// workbookjobs.cpp (the jobs that write a workbook).
+namespace vantor::bench {
+
+// Several timed runs of one command.
+struct Series {
+    QList<double> seconds;
+    QList<double> driverSeconds; // our jobs: loading Qt's SQLite driver, before the job
+    QList<double> cpuSeconds; // whole processes: user and system time
+    qint64 peakKiB = 0;
+    qint64 rows = -1;
+    QString first;
+    QString failure;
+    bool timedOut = false;
+
+    double median() const { return medianOf(seconds); }
+    static double medianOf(const QList<double>& values)
+    {
+        if (values.isEmpty())
+            return 0;
+        QList<double> sorted = values;
+        std::sort(sorted.begin(), sorted.end());
+        const qsizetype n = sorted.size();
+        return n % 2 ? sorted[n / 2] : (sorted[n / 2 - 1] + sorted[n / 2]) / 2;
+    }
+    bool ok() const { return failure.isEmpty() && !timedOut && !seconds.isEmpty(); }
+};
+
+QString formatSeconds(double s);
+QString formatCount(qint64 n);
+
+constexpr double MiB = 1024.0;
+
+class Bench
+{
+public:
+    explicit Bench(const Options& options)
+        : m_options(options)
+        , m_out(stdout)
+        , m_log(stderr)
+    {
+    }
+
+    int run();
+
+private:
+    void measureOurs(const QStringList& job, Series& series, bool timed);
+    void measureExternal(const QStringList& argv, Series& series, bool timed, bool selfTimed, double timeout = 0);
+    void storeJob(const QString& name, int size, const QStringList& job, const QString& path, const QString& sql,
+                  qint64 expectedRows, const QString& expectedFirst);
+    void exportJob(qint64 rows, const QString& path);
+    void reportJob(int size, const QString& path);
+    void measureWhole(const QStringList& argv, Series& series, bool timed);
+    void printHeader();
+    void printRow(const QString& job, qint64 size, const Series& ours, const QString& reference, double refSeconds,
+                  bool refOk, const QString& target);
+    void check(const QString& job, const Series& series, qint64 rows, const QString& first);
+    QStringList sqlite(const QString& path, const QString& sql) const;
+    QStringList sqliteIdle() const;
+
+    Options m_options;
+    QTextStream m_out;
+    QTextStream m_log;
+    QString m_self = QCoreApplication::applicationFilePath();
+    QString m_minimal = QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("vantor-xlsx-minimal"));
+    QTemporaryDir m_scratch;
+    Series m_idleRuns; // the shell's idle runs, for the footnote
+    qint64 m_emptyPeakKiB = 0;
+    bool m_officeWarm = false;
+    QStringList m_missed;
+    QStringList m_failures;
+};
+
+} // namespace vantor::bench

@@ -1,0 +1,43 @@
+#include "mainrecords.h"
+
+#include "mainsql.h"
+
+#include <masktest.h>
+
+namespace vantor {
+
+MainRecords openMainRecords(const RecordsLocation& location)
+{
+    MainRecords store;
+    store.connection = std::make_unique<Connection>();
+    store.dbPath = location.displayName();
+    store.connect = location.connectionString();
+    store.connection->setConnectionString(store.connect);
+    store.error = store.connection->open(store.connect, QString(), QString());
+    if (!store.error)
+        store.error = masktest::verifySchema(*store.connection);
+    if (store.error)
+        return store;
+
+    store.records = std::make_unique<RecordSet>();
+    store.sql = mainsql::StartupQuery;
+    store.error = store.records->open(store.sql, store.connect);
+    return store;
+}
+
+StoreError openSearchRecords(const QString& connect, const QString& answer, std::unique_ptr<RecordSet>& found)
+{
+    QString sql = mainsql::SearchAll;
+    QVariantList parameters;
+    if (!answer.isEmpty()) {
+        sql = mainsql::SearchById;
+        parameters << answer; // as typed: not trimmed, case kept
+    }
+    auto records = std::make_unique<RecordSet>();
+    if (StoreError error = records->open(sql, connect, parameters))
+        return error;
+    found = std::move(records);
+    return {};
+}
+
+} // namespace vantor
