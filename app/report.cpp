@@ -45,7 +45,8 @@ int report(const QString& group, const RecordsLocation& location, const QString&
         return 1;
     }
 
-    UntestedQuery run = runUntestedQuery(location, position);
+    // The report walks the whole list once, front to back: one pass over the table.
+    UntestedQuery run = runUntestedQuery(location, position, Reading::AllAtOnce);
     if (run.error) {
         err << "vantor: the list cannot be made from " << location.displayName() << ": " << run.error.description
             << " (error " << run.error.number << ")\n";

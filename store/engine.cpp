@@ -64,6 +64,22 @@ StoreError Engine::readRows(const QSqlDatabase& db, const QString& sql, const QL
     });
 }
 
+StoreError Engine::readTextRows(const QSqlDatabase& db, const QString& sql, const QList<QVariant>& parameters,
+                                TextRows& rows, const QString& context) const
+{
+    return forEachRow(*this, db, sql, parameters, context, [&rows](const QSqlQuery& query) {
+        rows.addKey(query.value(0).toLongLong());
+        for (int f = 1; f <= rows.valueCount(); ++f) {
+            if (query.isNull(f)) {
+                rows.addNull();
+            } else {
+                const QByteArray text = query.value(f).toString().toUtf8();
+                rows.addText(text.constData(), text.size());
+            }
+        }
+    });
+}
+
 StoreError Engine::tableColumns(const QSqlDatabase& db, const QString& table, QStringList& columns,
                                 const QString& /*context*/) const
 {

@@ -2,6 +2,7 @@
 
 #include "connectionstring.h"
 #include "storeerror.h"
+#include "textrows.h"
 
 #include <QSqlDatabase>
 #include <QSqlError>
@@ -87,6 +88,12 @@ public:
     // values, and appends its rows to `rows`. A record set's pages come from here.
     virtual StoreError readRows(const QSqlDatabase& db, const QString& sql, const QList<QVariant>& parameters,
                                 int valueCount, std::vector<KeyedRow>& rows, const QString& context) const;
+
+    // Runs `sql`, whose first column is the row key and whose others are the values of
+    // `rows`, and appends every row to `rows`. A record set that reads its whole list at once
+    // comes from here: one pass over the table, where a keyset and its pages take two.
+    virtual StoreError readTextRows(const QSqlDatabase& db, const QString& sql, const QList<QVariant>& parameters,
+                                    TextRows& rows, const QString& context) const;
 
     // A condition that is true when `column` equals the bound value, nulls included.
     virtual QString nullSafeEquals(const QString& quotedColumn) const = 0;

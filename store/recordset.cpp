@@ -17,7 +17,8 @@ RecordSet::~RecordSet()
     close();
 }
 
-StoreError RecordSet::open(const QString& sql, const QString& connectionString, const QVariantList& parameters)
+StoreError RecordSet::open(const QString& sql, const QString& connectionString, const QVariantList& parameters,
+                           Reading reading)
 {
     close();
     auto connection = std::make_unique<Connection>();
@@ -25,25 +26,26 @@ StoreError RecordSet::open(const QString& sql, const QString& connectionString, 
         return error;
     m_ownConnection = std::move(connection);
     m_connection = m_ownConnection.get();
-    StoreError error = openOn(sql, parameters);
+    StoreError error = openOn(sql, parameters, reading);
     if (error)
         close();
     return error;
 }
 
-StoreError RecordSet::open(const QString& sql, Connection& activeConnection, const QVariantList& parameters)
+StoreError RecordSet::open(const QString& sql, Connection& activeConnection, const QVariantList& parameters,
+                           Reading reading)
 {
     close();
     if (!activeConnection.isOpen())
         return closedError();
     m_connection = &activeConnection;
-    StoreError error = openOn(sql, parameters);
+    StoreError error = openOn(sql, parameters, reading);
     if (error)
         close();
     return error;
 }
 
-StoreError RecordSet::openOn(const QString& sql, const QVariantList& parameters)
+StoreError RecordSet::openOn(const QString& sql, const QVariantList& parameters, Reading reading)
 {
     static const QRegularExpression selectAll(
         QStringLiteral(R"(^\s*select\s+\*\s+from\s+(\[[^\]]+\]|"[^"]+"|[A-Za-z_][A-Za-z0-9_]*)(.*)$)"),
@@ -77,30 +79,41 @@ StoreError RecordSet::openOn(const QString& sql, const QVariantList& parameters)
     m_selectList = quoted.join(QStringLiteral(", "));
     m_source = sql;
 
-    if (StoreError error = loadKeys(match.captured(2), parameters))
+    if (StoreError error = loadKeys(match.captured(2), parameters, reading))
         return error;
     m_open = true;
     m_position = m_keys.empty() ? -1 : 0;
     return {};
 }
 
-StoreError RecordSet::loadKeys(const QString& rest, const QVariantList& parameters)
+StoreError RecordSet::loadKeys(const QString& rest, const QVariantList& parameters, Reading reading)
 {
     const Engine* engine = m_connection->engine();
-    const QString keySql = QStringLiteral("SELECT ") + engine->rowKeyColumn() + QStringLiteral(" FROM ")
-        + engine->quoteIdentifier(m_table) + rest;
+    const QString columns = reading == Reading::AllAtOnce ? engine->rowKeyColumn() + QStringLiteral(", ") + m_selectList
+                                                          : engine->rowKeyColumn();
+    const QString sql
+        = QStringLiteral("SELECT ") + columns + QStringLiteral(" FROM ") + engine->quoteIdentifier(m_table) + rest;
     QVariantList values;
     values.reserve(parameters.size());
     for (const QVariant& p : parameters)
         values << storable(p);
     m_keys.clear();
-    return engine->readKeys(m_connection->database(), keySql, values, m_keys, m_source);
+    if (reading == Reading::OnDemand)
+        return engine->readKeys(m_connection->database(), sql, values, m_keys, m_source);
+
+    auto rows = std::make_unique<TextRows>(int(m_fieldNames.size()));
+    if (StoreError error = engine->readTextRows(m_connection->database(), sql, values, *rows, m_source))
+        return error;
+    m_keys = rows->takeKeys();
+    m_rowsRead = std::move(rows);
+    return {};
 }
 
 void RecordSet::close()
 {
     m_open = false;
     m_pages.clear();
+    m_rowsRead.reset();
     m_keys.clear();
     m_keys.shrink_to_fit();
     m_deleted.clear();
@@ -222,6 +235,9 @@ QVariant RecordSet::value(const QString& name, StoreError* error) const
 
 QVariant RecordSet::valueAt(qsizetype row, int field, StoreError* error) const
 {
+    // Values read all at once are handed out as they are asked for, past the page cache.
+    if (m_rowsRead && row >= 0 && row < m_rowsRead->rowCount() && field >= 0 && field < m_rowsRead->valueCount())
+        return m_rowsRead->value(row, field);
     const Row* r = rowAt(row, error);
     if (!r || field < 0 || field >= r->values.size())
         return {};
@@ -251,6 +267,10 @@ const RecordSet::Row* RecordSet::rowAt(qsizetype index, StoreError* error) const
 
 StoreError RecordSet::fetchPage(qsizetype page) const
 {
+    if (m_rowsRead) {
+        pageFromRowsRead(page);
+        return {};
+    }
     // Showing one record should not read a screenful of rows from all over the file, but a
     // walk through the set (the export, a grid scrolled down) should not pay a statement per
     // small page either: a page that follows a cached one reads the next few uncached pages
@@ -286,11 +306,7 @@ StoreError RecordSet::fetchPage(qsizetype page) const
     for (KeyedRow& row : rows)
         byKey.insert(row.key, std::move(row.values));
 
-    while (m_pages.size() > MaxCachedPages - pages) {
-        auto oldest = std::min_element(m_pages.begin(), m_pages.end(),
-                                       [](const Page& a, const Page& b) { return a.lastUse < b.lastUse; });
-        m_pages.erase(oldest);
-    }
+    makeRoomForPages(pages);
     for (qsizetype n = 0; n < pages; ++n) {
         const qsizetype start = n * PageSize;
         const qsizetype size = std::min(PageSize, count - start);
@@ -310,6 +326,33 @@ StoreError RecordSet::fetchPage(qsizetype page) const
         m_pages.insert(page + n, std::move(p));
     }
     return {};
+}
+
+void RecordSet::makeRoomForPages(qsizetype pages) const
+{
+    while (!m_pages.isEmpty() && m_pages.size() > MaxCachedPages - pages) {
+        auto oldest = std::min_element(m_pages.begin(), m_pages.end(),
+                                       [](const Page& a, const Page& b) { return a.lastUse < b.lastUse; });
+        m_pages.erase(oldest);
+    }
+}
+
+// The values were read with the keys; a page only turns them into the store's QVariants.
+void RecordSet::pageFromRowsRead(qsizetype page) const
+{
+    makeRoomForPages(1);
+    const qsizetype first = page * PageSize;
+    const qsizetype size = std::min(PageSize, m_rowsRead->rowCount() - first);
+    Page p;
+    p.lastUse = ++m_useCounter;
+    p.rows.resize(std::size_t(size));
+    for (qsizetype i = 0; i < size; ++i) {
+        QList<QVariant>& values = p.rows[std::size_t(i)].values;
+        values.reserve(m_rowsRead->valueCount());
+        for (int f = 0; f < m_rowsRead->valueCount(); ++f)
+            values << m_rowsRead->value(first + i, f);
+    }
+    m_pages.insert(page, std::move(p));
 }
 
 void RecordSet::replaceCachedRow(qsizetype index, const QList<QVariant>& values)

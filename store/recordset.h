@@ -2,6 +2,7 @@
 
 #include "connection.h"
 #include "storeerror.h"
+#include "textrows.h"
 
 #include <QHash>
 #include <QList>
@@ -15,12 +16,17 @@
 
 namespace vantor {
 
+// How a record set reads its rows' values: a page at a time as the cursor or a grid reaches
+// them (a window showing one record, a grid showing a screenful), or all at once when it
+// opens, in the same pass as the keys (a walk through the whole list, as a report makes).
+enum class Reading { OnDemand, AllAtOnce };
+
 // A record set over the rows of one table, opened with "SELECT * FROM <table> ...".
 //
 // It holds a keyset: the hidden row keys of the result, in the result's order, read once
-// when it opens. The texts of the rows are fetched a page at a time as the cursor or a
-// grid reaches them, so a table of a million records opens as fast as its keys can be
-// read and costs little more memory than the keys themselves.
+// when it opens. Read on demand, the texts of the rows are fetched a page at a time, so a
+// table of a million records opens as fast as its keys can be read and costs little more
+// memory than the keys themselves.
 //
 // A null field reads as an invalid QVariant; every other value reads as text.
 // Writes are optimistic: Update and Delete touch only the current row, and only if no
@@ -34,9 +40,11 @@ public:
     RecordSet& operator=(const RecordSet&) = delete;
 
     // Opens on a connection of its own, made from the connection string.
-    StoreError open(const QString& sql, const QString& connectionString, const QVariantList& parameters = {});
+    StoreError open(const QString& sql, const QString& connectionString, const QVariantList& parameters = {},
+                    Reading reading = Reading::OnDemand);
     // Opens on an open connection, which must outlive the record set.
-    StoreError open(const QString& sql, Connection& activeConnection, const QVariantList& parameters = {});
+    StoreError open(const QString& sql, Connection& activeConnection, const QVariantList& parameters = {},
+                    Reading reading = Reading::OnDemand);
     void close();
     bool isOpen() const { return m_open; }
 
@@ -81,8 +89,10 @@ private:
         quint64 lastUse = 0;
     };
 
-    StoreError openOn(const QString& sql, const QVariantList& parameters);
-    StoreError loadKeys(const QString& rest, const QVariantList& parameters);
+    StoreError openOn(const QString& sql, const QVariantList& parameters, Reading reading);
+    StoreError loadKeys(const QString& rest, const QVariantList& parameters, Reading reading);
+    void pageFromRowsRead(qsizetype page) const;
+    void makeRoomForPages(qsizetype pages) const;
     const Row* rowAt(qsizetype index, StoreError* error) const;
     StoreError fetchPage(qsizetype page) const;
     void replaceCachedRow(qsizetype index, const QList<QVariant>& values);
@@ -110,6 +120,9 @@ private:
     QString m_selectList; // quoted field list for page fetches
 
     std::vector<qint64> m_keys;
+    // Every value, when the set read them all as it opened; dropped at its first write, after
+    // which pages come from the table again.
+    std::unique_ptr<TextRows> m_rowsRead;
     QSet<qsizetype> m_deleted;
     qsizetype m_position = -1; // -1 before the first row, m_keys.size() after the last
 

@@ -114,7 +114,9 @@ StoreError RecordSet::insertPending()
             m_deleted.insert(qsizetype(i));
     }
     // The new record joins the set at its end and becomes the current record. A cached
-    // last page was sized before the record existed: read it afresh when it is next needed.
+    // last page was sized before the record existed: read it afresh when it is next needed,
+    // from the table, as every page after a write.
+    m_rowsRead.reset();
     m_keys.push_back(key);
     m_position = qsizetype(m_keys.size()) - 1;
     m_pages.remove(m_position / PageSize);
@@ -191,6 +193,7 @@ StoreError RecordSet::updateCurrent()
     for (int c : columns)
         values[c] = m_buffer.at(c).isValid() ? QVariant(m_buffer.at(c).toString()) : QVariant();
     replaceCachedRow(m_position, values);
+    m_rowsRead.reset();
     m_dirty.clear();
     m_buffer.clear();
     return {};

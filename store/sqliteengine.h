@@ -21,6 +21,8 @@ public:
                         std::vector<qint64>& keys, const QString& context) const override;
     StoreError readRows(const QSqlDatabase& db, const QString& sql, const QList<QVariant>& parameters, int valueCount,
                         std::vector<KeyedRow>& rows, const QString& context) const override;
+    StoreError readTextRows(const QSqlDatabase& db, const QString& sql, const QList<QVariant>& parameters,
+                            TextRows& rows, const QString& context) const override;
     QString nullSafeEquals(const QString& quotedColumn) const override;
     QString quoteIdentifier(const QString& name) const override;
     QString currentYearExpression() const override;

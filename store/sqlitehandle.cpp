@@ -130,6 +130,31 @@ StoreError SqliteEngine::readRows(const QSqlDatabase& db, const QString& sql, co
     });
 }
 
+StoreError SqliteEngine::readTextRows(const QSqlDatabase& db, const QString& sql, const QList<QVariant>& parameters,
+                                      TextRows& rows, const QString& context) const
+{
+    sqlite3* handle = nativeHandle(db);
+    if (!handle)
+        return Engine::readTextRows(db, sql, parameters, rows, context);
+    return step(*this, handle, sql, parameters, context, [&rows](sqlite3_stmt* statement) {
+        rows.addKey(sqlite3_column_int64(statement, 0));
+        for (int f = 1; f <= rows.valueCount(); ++f) {
+            switch (sqlite3_column_type(statement, f)) {
+            case SQLITE_NULL: rows.addNull(); break;
+            case SQLITE_TEXT:
+                // Kept as the file holds it, UTF-8, until someone reads the value.
+                rows.addText(reinterpret_cast<const char*>(sqlite3_column_text(statement, f)),
+                             sqlite3_column_bytes(statement, f));
+                break;
+            default: {
+                const QByteArray text = textOf(statement, f).toString().toUtf8();
+                rows.addText(text.constData(), text.size());
+            }
+            }
+        }
+    });
+}
+
 StoreError SqliteEngine::insertRow(const QSqlDatabase& db, const QString& insertSql, const QList<QVariant>& values,
                                    qint64& key, const QString& context) const
 {

@@ -21,9 +21,10 @@ using vantor::test::Row;
 namespace {
 const QString AllById = QStringLiteral("SELECT * FROM MT ORDER BY ID ASC");
 
-StoreError open(RecordSet& rs, const QString& path, const QString& sql = AllById, const QVariantList& params = {})
+StoreError open(RecordSet& rs, const QString& path, const QString& sql = AllById, const QVariantList& params = {},
+                Reading reading = Reading::OnDemand)
 {
-    return rs.open(sql, jetConnectionString(path), params);
+    return rs.open(sql, jetConnectionString(path), params, reading);
 }
 QString text(const RecordSet& rs, const char* field)
 {
@@ -190,15 +191,22 @@ private slots:
         QCOMPARE(rs.deleteCurrent().number, qint32(RowConflict));
         QCOMPARE(test::readRows(path), before);
     }
+    void pagesThroughManyRows_data()
+    {
+        QTest::addColumn<Reading>("reading");
+        QTest::newRow("on demand") << Reading::OnDemand;
+        QTest::newRow("all at once") << Reading::AllAtOnce;
+    }
     void pagesThroughManyRows()
     {
+        QFETCH(Reading, reading);
         // Far more rows than the record set keeps in its page cache.
         QList<Row> rows;
         for (int i = 9999; i >= 0; --i)
             rows << row({{"ID", QStringLiteral("K%1").arg(i, 4, 10, QChar(u'0'))}, {"Last", QString::number(i)}});
         const QString path = database(rows);
         RecordSet rs;
-        QVERIFY(!open(rs, path));
+        QVERIFY(!open(rs, path, AllById, {}, reading));
         QCOMPARE(rs.recordCount(), 10000);
         int seen = 0;
         for (; !rs.eof(); ++seen, rs.moveNext())
@@ -215,6 +223,31 @@ private slots:
         QVERIFY(!rs.update());
         QCOMPARE(rs.value(0).toString(), QStringLiteral("K10000"));
         QCOMPARE(test::readRows(path).at(0).at(2).toString(), QStringLiteral("LAST"));
+        QVERIFY(!rs.moveLast());
+        QVERIFY(!rs.moveFirst());
+        QCOMPARE(text(rs, "ID"), QStringLiteral("K0000"));
+        QCOMPARE(rs.valueAt(9999, 2).toString(), QStringLiteral("LAST"));
+    }
+
+    void setReadAllAtOnceLeavesTheFileFreeAndDetectsChangesMadeMeanwhile()
+    {
+        const QString path = database(
+            {row({{"ID", "A100"}, {"Last", "ADAMS"}}), row({{"ID", "B200"}, {"Last", "BAKER"}, {"Init", ""}})});
+        RecordSet rs;
+        QVERIFY(!open(rs, path, AllById, {}, Reading::AllAtOnce));
+        // Nothing of the file stays locked once the set has read it: another program writes at once.
+        QVERIFY(test::execute(path, QStringLiteral("UPDATE MT SET Last = 'ABLE' WHERE ID = 'A100'")));
+        QCOMPARE(text(rs, "Last"), QStringLiteral("ADAMS"));
+        QVERIFY(!rs.value(QStringLiteral("Init")).isValid());
+        QVERIFY(!rs.setValue(QStringLiteral("First"), QStringLiteral("AL")));
+        QCOMPARE(rs.update().number, qint32(RowConflict));
+        rs.cancelUpdate();
+        QVERIFY(!rs.moveNext());
+        QCOMPARE(rs.value(QStringLiteral("Init")), QVariant(QStringLiteral("")));
+        QVERIFY(!rs.setValue(QStringLiteral("First"), QStringLiteral("BO")));
+        QVERIFY(!rs.update());
+        QCOMPARE(text(rs, "First"), QStringLiteral("BO"));
+        QCOMPARE(test::readRows(path).at(1).at(2).toString(), QStringLiteral("BO"));
     }
 
     void walkReadsAheadAndStillSeesRowsRemovedMeanwhile()

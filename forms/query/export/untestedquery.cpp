@@ -4,7 +4,7 @@
 
 namespace vantor {
 
-UntestedQuery runUntestedQuery(const RecordsLocation& location, int position)
+UntestedQuery runUntestedQuery(const RecordsLocation& location, int position, Reading reading)
 {
     UntestedQuery run;
     run.connection = std::make_unique<Connection>();
@@ -20,7 +20,7 @@ UntestedQuery runUntestedQuery(const RecordsLocation& location, int position)
         run.error = StoreError::make(CommandFailed, QStringLiteral("No entry of the list is selected."));
         return run;
     }
-    run.error = run.records->open(sql, *run.connection);
+    run.error = run.records->open(sql, *run.connection, {}, reading);
     return run;
 }
 

@@ -20,7 +20,8 @@ struct UntestedQuery {
 
 // Runs the query of list entry `position` (0 to 4) on the records at `location`,
 // in the order the query window has always used: connection, connection string, open,
-// record set, client cursor, open the record set.
-UntestedQuery runUntestedQuery(const RecordsLocation& location, int position);
+// record set, open the record set. The window's grid reads the rows on demand; a report,
+// which walks the whole list once, reads them all at once.
+UntestedQuery runUntestedQuery(const RecordsLocation& location, int position, Reading reading = Reading::OnDemand);
 
 } // namespace vantor
