@@ -124,6 +124,33 @@ private slots:
         QCOMPARE(test::readRows(f->path), stored);
         QCOMPARE(f->window->recordSet()->value(QStringLiteral("ID")).toString(), QStringLiteral("A100"));
     }
+    // Enter clicks the button that has the focus, as Space does.
+    void enterClicksTheFocusedButton_data()
+    {
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QString>("after"); // the title of the question asked, else the buttons enabled
+        const QList<std::array<const char*, 4>> rows = {
+            {"Add", "cmdAdd", "Return", "cmdSave cmdCancel cmdExit"},
+            {"Edit, keypad Enter", "cmdEdit", "Num+Enter", "cmdUpdate cmdCancel cmdExit"},
+            {"Cancel", "cmdCancel", "Return", "Cancel"},
+            {"Exit", "cmdExit", "Return", "Exit"},
+        };
+        for (const auto& [name, button, key, after] : rows)
+            QTest::newRow(name) << button << key << after;
+    }
+    void enterClicksTheFocusedButton()
+    {
+        QFETCH(QString, button);
+        QFETCH(QString, key);
+        QVERIFY(f->start({test::row({{"ID", "A100"}})}));
+        f->dialogs.answer(MsgResult::No);
+        f->button(qPrintable(button))->setFocus(Qt::TabFocusReason);
+        const QKeyCombination enter = QKeySequence::fromString(key, QKeySequence::PortableText)[0];
+        QTest::keyClick(f->window->windowHandle(), enter.key(), enter.keyboardModifiers());
+        QTEST(f->titles().isEmpty() ? enabledButtons() : f->titles().join(u' '), "after");
+        QVERIFY(f->window->isVisible());
+    }
     void exit_data()
     {
         QTest::addColumn<int>("answer"); // -1: the close box

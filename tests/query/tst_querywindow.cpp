@@ -117,13 +117,14 @@ private slots:
     }
     void recordsWindowTakesNoInputWhileOpen_data()
     {
-        QTest::addColumn<bool>("byCloseBox");
-        QTest::newRow("Close button") << false;
-        QTest::newRow("close box") << true;
+        QTest::addColumn<QString>("closedBy");
+        QTest::newRow("Close's access key") << "Alt+C";
+        QTest::newRow("Enter on Close") << "Return";
+        QTest::newRow("close box") << "";
     }
     void recordsWindowTakesNoInputWhileOpen()
     {
-        QFETCH(bool, byCloseBox);
+        QFETCH(QString, closedBy);
         QWindow* records = f->window->windowHandle();
         for (int opening = 0; opening < 2; ++opening) {
             frmQuery* window = f->openQuery();
@@ -152,11 +153,15 @@ private slots:
             QVERIFY(addPressed.isEmpty());
             QCOMPARE(f->query(), window);
 
-            if (byCloseBox)
+            if (closedBy.isEmpty()) {
                 QVERIFY(QWindowSystemInterface::handleCloseEvent<QWindowSystemInterface::SynchronousDelivery>(
                     window->windowHandle()));
-            else
-                QTest::keyClick(window, Qt::Key_C, Qt::AltModifier);
+            } else {
+                if (closedBy == u"Return") // on the button that has the focus
+                    window->findChild<QPushButton*>(QStringLiteral("cmdReturn"))->setFocus(Qt::TabFocusReason);
+                const QKeyCombination k = QKeySequence::fromString(closedBy, QKeySequence::PortableText)[0];
+                QTest::keyClick(window->windowHandle(), k.key(), k.keyboardModifiers());
+            }
             QTRY_VERIFY(!f->query());
             // The records window answers again.
             QTRY_COMPARE(QApplication::activeWindow(), f->window.get());
