@@ -32,8 +32,8 @@ frmQuery::~frmQuery()
 void frmQuery::Form_Load()
 {
     lstBattalions->clear();
-    for (const QString& entry : querysql::entries())
-        lstBattalions->addItem(tr(qUtf8Printable(entry)));
+    for (const char* entry : querysql::EntryTexts)
+        lstBattalions->addItem(tr(entry));
 }
 
 void frmQuery::Form_Unload()
