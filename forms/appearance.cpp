@@ -3,6 +3,7 @@
 #include <QFile>
 #include <QFontDatabase>
 #include <QIcon>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPainter>
 #include <QPixmap>
@@ -10,6 +11,34 @@
 #include <QSvgRenderer>
 
 namespace vantor::appearance {
+
+namespace {
+
+// Enter clicks the command button that has the focus, as on the old platform. A QPushButton
+// answers Enter only as a default button, and making every button auto-default would take the
+// default away from the records window's Search whenever another button had had the focus.
+class EnterClicks final : public QObject
+{
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() != QEvent::KeyPress)
+            return false;
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if ((key->key() != Qt::Key_Return && key->key() != Qt::Key_Enter)
+            || (key->modifiers() & ~Qt::KeypadModifier) != Qt::NoModifier)
+            return false;
+        // A held key clicks once: its repeats would answer the question the click may ask.
+        if (!key->isAutoRepeat())
+            static_cast<QPushButton*>(watched)->click();
+        return true;
+    }
+};
+
+} // namespace
 
 QString fontFamily()
 {
@@ -56,6 +85,7 @@ QPushButton* addButton(QWidget* parent, const char* name, const QString& caption
     button->setFont(controlFont());
     button->setToolTip(tooltip);
     button->setAutoDefault(false);
+    button->installEventFilter(new EnterClicks(button));
     return button;
 }
 

@@ -18,12 +18,9 @@ namespace {
 // The characters a keystroke types, as the old character event delivered them:
 // backspace, tab, carriage return and escape as their control codes, Ctrl with a letter as
 // the control code of that letter, printable text as it is. Keys that type nothing here
-// (arrows, Delete, Alt with a key, which belongs to the access keys) give the empty text.
+// (arrows, Delete, Ctrl with any other key, Alt with a key) give the empty text.
 QString typedText(const QKeyEvent* event)
 {
-    const Qt::KeyboardModifiers mods = event->modifiers() & ~Qt::KeypadModifier;
-    const bool ctrl = mods & Qt::ControlModifier;
-    const bool alt = mods & Qt::AltModifier;
     switch (event->key()) {
     case Qt::Key_Backspace: return QStringLiteral("\b");
     case Qt::Key_Tab: return QStringLiteral("\t");
@@ -33,9 +30,9 @@ QString typedText(const QKeyEvent* event)
     case Qt::Key_Delete: return {};
     default: break;
     }
-    if (alt && !ctrl)
+    if (event->modifiers() & (Qt::AltModifier | Qt::MetaModifier))
         return {};
-    if (ctrl && !alt) {
+    if (event->modifiers() & Qt::ControlModifier) {
         if (event->key() >= Qt::Key_A && event->key() <= Qt::Key_Z)
             return QString(QChar(char16_t(event->key() - Qt::Key_A + 1)));
         return {};
@@ -43,11 +40,28 @@ QString typedText(const QKeyEvent* event)
     return event->text();
 }
 
+// Alt with a key that would type a character. An enabled button's access key never gets here:
+// the window's shortcuts take it before the box sees the key.
+bool isUnusedAccessKey(const QKeyEvent* event)
+{
+    if (!(event->modifiers() & (Qt::AltModifier | Qt::MetaModifier)))
+        return false;
+    const bool characterKey = event->key() >= Qt::Key_Space && event->key() <= Qt::Key_AsciiTilde;
+    return characterKey || (!event->text().isEmpty() && event->text().front().isPrint());
+}
+
+bool hasControlCharacter(const QString& text)
+{
+    return std::any_of(text.begin(), text.end(), [](QChar c) { return c.category() == QChar::Other_Control; });
+}
+
 } // namespace
 
 TextBox::TextBox(QWidget* parent)
     : QLineEdit(parent)
 {
+    // A dropped text would reach the box past its filter; the old boxes took no drops either.
+    setAcceptDrops(false);
 }
 
 void TextBox::setTypingLimit(int length)
@@ -88,6 +102,30 @@ QString TextBox::filtered(const QString& typed)
     return kept;
 }
 
+// What of `typed` the box takes within its typing limit. The line edit's own MaxLength cannot
+// keep it once a longer stored text was shown, so the limit is judged here, by the length the
+// box would have afterwards: typing that replaces a selection counts the selection as gone,
+// and a box at or above its limit takes nothing more, however long a text it shows.
+QString TextBox::fitting(const QString& typed) const
+{
+    const qsizetype room = m_typingLimit - (text().size() - selectedText().size());
+    if (room >= typed.size())
+        return typed;
+    qsizetype cut = std::max<qsizetype>(room, 0);
+    if (cut > 0 && typed.at(cut - 1).isHighSurrogate())
+        --cut; // never half a character
+    return typed.left(cut);
+}
+
+// A locked box takes nothing, and a key or paste that finds no room changes nothing: it does
+// not even remove the selection it would have replaced.
+void TextBox::typeIn(const QString& kept)
+{
+    const QString fit = fitting(kept);
+    if (!isReadOnly() && !fit.isEmpty())
+        insert(fit);
+}
+
 void TextBox::keyPressEvent(QKeyEvent* event)
 {
     const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
@@ -95,46 +133,54 @@ void TextBox::keyPressEvent(QKeyEvent* event)
         event->accept();
         return;
     }
+    if (isUnusedAccessKey(event)) {
+        // The old platform only beeped; the line edit would type the letter past the filter.
+        QApplication::beep();
+        event->accept();
+        return;
+    }
+    if (event->matches(QKeySequence::Paste)) {
+        pasteTyped(QClipboard::Clipboard);
+        event->accept();
+        return;
+    }
     const QString typed = typedText(event);
-    // Shift+Insert types no character of its own; it pastes as Ctrl+V does.
-    if (typed.isEmpty() && event->matches(QKeySequence::Paste) && !pasteAccepted()) {
+    QString kept = typed;
+    if (!typed.isEmpty() && m_keyPress) {
+        // The handler may show a modal message box, during which the box can go away.
+        QPointer<TextBox> self(this);
+        kept = filtered(typed);
+        if (!self)
+            return;
+    }
+    if (!typed.isEmpty() && !hasControlCharacter(kept)) {
+        typeIn(kept);
         event->accept();
         return;
     }
-    if (typed.isEmpty() || !m_keyPress) {
-        QLineEdit::keyPressEvent(event);
-        return;
-    }
-    // The handler may show a modal message box, during which the box can go away.
-    QPointer<TextBox> self(this);
-    const QString kept = filtered(typed);
-    if (!self)
-        return;
-    if (kept == typed) {
-        QLineEdit::keyPressEvent(event);
-    } else if (kept.isEmpty()) {
-        event->accept();
-    } else {
-        QKeyEvent replaced(event->type(), event->key(), event->modifiers(), kept, event->isAutoRepeat(),
-                           ushort(event->count()));
-        QLineEdit::keyPressEvent(&replaced);
-        event->setAccepted(replaced.isAccepted());
-    }
+    // Editing keys (Backspace, Delete, the arrows, Ctrl+A, Ctrl+Z...) do what they do in a line
+    // edit; the key goes on without its text, so that the line edit inserts nothing of its own.
+    QKeyEvent editing(event->type(), event->key(), event->modifiers(), event->nativeScanCode(),
+                      event->nativeVirtualKey(), event->nativeModifiers(), QString(), event->isAutoRepeat(),
+                      ushort(event->count()));
+    QLineEdit::keyPressEvent(&editing);
+    event->setAccepted(editing.isAccepted());
 }
 
 // Characters composed by an input method (dead keys, compose sequences) are typed too.
 void TextBox::inputMethodEvent(QInputMethodEvent* event)
 {
-    if (!m_keyPress || event->commitString().isEmpty()) {
+    if (event->commitString().isEmpty()) {
         QLineEdit::inputMethodEvent(event);
         return;
     }
     QPointer<TextBox> self(this);
-    const QString kept = filtered(event->commitString());
+    const QString kept = m_keyPress ? filtered(event->commitString()) : event->commitString();
     if (!self)
         return;
     QInputMethodEvent replaced(event->preeditString(), event->attributes());
-    replaced.setCommitString(kept, event->replacementStart(), event->replacementLength());
+    replaced.setCommitString(hasControlCharacter(kept) ? QString() : fitting(kept), event->replacementStart(),
+                             event->replacementLength());
     QLineEdit::inputMethodEvent(&replaced);
     event->setAccepted(replaced.isAccepted());
 }
@@ -150,6 +196,21 @@ bool TextBox::pasteAccepted()
     return self && !kept.isEmpty();
 }
 
+// A paste is typed: each character through the filter, as if its key had been pressed, within
+// the typing limit. Characters that no key types into a box (line breaks, tabs and the other
+// control characters) are left out.
+void TextBox::pasteTyped(QClipboard::Mode mode)
+{
+    if (!pasteAccepted() || isReadOnly())
+        return;
+    QString pasted = QGuiApplication::clipboard()->text(mode);
+    pasted.removeIf([](QChar c) { return c.category() == QChar::Other_Control; });
+    QPointer<TextBox> self(this);
+    const QString kept = m_keyPress ? filtered(pasted) : pasted;
+    if (self)
+        typeIn(kept);
+}
+
 void TextBox::contextMenuEvent(QContextMenuEvent* event)
 {
     QMenu* menu = createStandardContextMenu();
@@ -161,10 +222,7 @@ void TextBox::contextMenuEvent(QContextMenuEvent* event)
         if (!pastes)
             continue;
         disconnect(action, &QAction::triggered, nullptr, nullptr);
-        connect(action, &QAction::triggered, this, [this] {
-            if (pasteAccepted())
-                paste();
-        });
+        connect(action, &QAction::triggered, this, [this] { pasteTyped(QClipboard::Clipboard); });
     }
     menu->setAttribute(Qt::WA_DeleteOnClose);
     menu->popup(event->globalPos());
@@ -173,8 +231,11 @@ void TextBox::contextMenuEvent(QContextMenuEvent* event)
 void TextBox::mouseReleaseEvent(QMouseEvent* event)
 {
     // The middle button pastes the X11 selection.
-    if (event->button() == Qt::MiddleButton && QGuiApplication::clipboard()->supportsSelection() && !isReadOnly()
-        && !pasteAccepted()) {
+    if (event->button() == Qt::MiddleButton && QGuiApplication::clipboard()->supportsSelection()) {
+        if (!isReadOnly()) {
+            deselect();
+            pasteTyped(QClipboard::Selection);
+        }
         event->accept();
         return;
     }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QClipboard>
 #include <QColor>
 #include <QLineEdit>
 
@@ -11,8 +12,8 @@ namespace vantor {
 // focusable), carries its own background colour, and hands Enter to the window so that
 // the window's default button can answer it.
 //
-// Every character the user types passes through the box's key-press handler before the
-// box takes it; text the program sets passes through nothing.
+// Every character the user types or pastes passes through the box's key-press handler and
+// its typing limit before the box takes it; text the program sets passes through neither.
 class TextBox : public QLineEdit
 {
     Q_OBJECT
@@ -26,10 +27,10 @@ public:
     void setBackColor(const QColor& colour);
 
     // MaxLength limits what the user types, never what the program shows: a record that
-    // holds a longer text is shown whole (and takes no more typed characters), so that
-    // showing it and writing it back never cuts it short. QLineEdit's setText() and
-    // setMaxLength() would truncate, and are not virtual: a caller holding a QLineEdit* would
-    // reach them whatever this class declared under the same names, hence names of their own.
+    // holds a longer text is shown whole, so that showing it and writing it back never cuts it
+    // short. QLineEdit's setText() and setMaxLength() would truncate, and are not virtual: a
+    // caller holding a QLineEdit* would reach them whatever this class declared under the same
+    // names, hence names of their own.
     void setTypingLimit(int length);
     // Text the program places in the box: passes no filter and no typing limit.
     void showText(const QString& text);
@@ -59,7 +60,10 @@ protected:
 
 private:
     QString filtered(const QString& typed);
+    QString fitting(const QString& typed) const;
+    void typeIn(const QString& kept);
     bool pasteAccepted();
+    void pasteTyped(QClipboard::Mode mode);
 
     std::function<bool()> m_defaultButton;
     KeyPressHandler m_keyPress;

@@ -7,6 +7,7 @@
 #include <QCloseEvent>
 #include <QDesktopServices>
 #include <QDir>
+#include <QSignalBlocker>
 
 namespace vantor {
 
@@ -31,8 +32,8 @@ frmQuery::~frmQuery()
 void frmQuery::Form_Load()
 {
     lstBattalions->clear();
-    for (const QString& entry : querysql::entries())
-        lstBattalions->addItem(tr(qUtf8Printable(entry)));
+    for (const char* entry : querysql::EntryTexts)
+        lstBattalions->addItem(tr(entry));
 }
 
 void frmQuery::Form_Unload()
@@ -68,15 +69,19 @@ void frmQuery::lstBattalions_Click()
 
     UntestedQuery run = runUntestedQuery(m_location, position);
     if (run.error) {
-        // The grid and the count keep the previous list.
         m_dialogs.message(this,
                           okBox(tr("The list \"%1\" could not be made:\n\n%2\n(Error %3)\n\n"
                                    "The records are in %4.")
                                     .arg(selected.first()->text(), run.error.description,
                                          QString::number(run.error.number), m_location.displayName()),
                                 MsgIcon::Exclamation, windowTitle()));
+        // The grid and the count keep the previous list; the highlight goes back to its entry
+        // (or to none) without running its query again.
+        const QSignalBlocker quiet(lstBattalions);
+        lstBattalions->setCurrentRow(m_shownPosition);
         return;
     }
+    m_shownPosition = position;
 
     // The grid lets go of the old record set before it is released, and that before its
     // connection.

@@ -63,6 +63,7 @@ private:
     std::unique_ptr<Connection> m_cnnQuery;
     std::unique_ptr<RecordSet> m_rsQuery;
     PersonnelModel m_personnel;
+    int m_shownPosition = -1; // the list entry whose list the grid shows
 
     QLabel* Label1 = nullptr;
     QLabel* Label2 = nullptr;

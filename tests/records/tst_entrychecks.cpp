@@ -3,6 +3,9 @@
 #include <entryvalidation.h>
 #include <fdidvalidation.h>
 #include <keyfilters.h>
+#include <masktest.h>
+
+#include <QClipboard>
 
 using namespace vantor;
 using namespace vantor::test;
@@ -94,27 +97,58 @@ private slots:
         }
     }
 
+    // What a box holds after keys and pastes: nothing reaches it but through its filter and within
+    // its typing limit, neither a key pressed with Alt or Ctrl that is no enabled access key, nor a
+    // paste of any kind, nor typing after a longer stored text was shown.
     void typingIntoTheWindow_data()
     {
+        QTest::addColumn<QString>("mode"); // Add, or Edit of a record whose Kelly Day is "abcde"
         QTest::addColumn<QString>("box");
-        QTest::addColumn<QString>("keys");
+        QTest::addColumn<QString>("keys"); // the clipboard holds "o'brien é" and a line break
         QTest::addColumn<QString>("text");
-        const QList<std::array<const char*, 4>> rows = {
-            {"last name", "txtLname", "smith", "SMITH"},         {"accented first name", "txtFname", "josé", "JOSÉ"},
-            {"FDID, four at most", "txtFDID", "a12345", "A123"}, {"month has no filter", "txtMonthTested", "ab1", "ab"},
-            {"T box keeps one", "txtTorF", "tt", "T"},           {"battalion keeps one", "txtBatt", "07", "0"},
-            {"unit backspace", "txtUnit", "3\b2", "2"},
+        const QList<std::array<const char*, 5>> rows = {
+            {"last name", "cmdAdd", "txtLname", "smith", "SMITH"},
+            {"accented first name", "cmdAdd", "txtFname", "josé", "JOSÉ"},
+            {"FDID, four at most", "cmdAdd", "txtFDID", "a12345", "A123"},
+            {"month has no filter", "cmdAdd", "txtMonthTested", "ab1", "ab"},
+            {"T box keeps one", "cmdAdd", "txtTorF", "tt", "T"},
+            {"battalion keeps one", "cmdAdd", "txtBatt", "07", "0"},
+            {"unit backspace", "cmdAdd", "txtUnit", "3\b2", "2"},
+            {"Alt with no access key", "cmdAdd", "txtLname", "smith<Alt+J>", "SMITH"},
+            {"Alt+S while Search is off", "cmdAdd", "txtTorF", "<Alt+S>", ""},
+            {"Alt+Q while Query is off", "cmdEdit", "txtLname", "<End><Alt+Q>", "EVANS"},
+            {"Alt+C: Cancel has no access key", "cmdAdd", "txtBatt", "<Alt+C>", ""},
+            {"Ctrl+Alt", "cmdAdd", "txtFname", "<Ctrl+Alt+Q>", ""},
+            {"Ctrl with a keypad digit", "cmdAdd", "txtBatt", "<Ctrl+Num+9>", ""},
+            {"editing shortcuts still edit", "cmdAdd", "txtLname", "smith<Ctrl+A><Backspace>jo", "JO"},
+            {"Ctrl+V", "cmdAdd", "txtLname", "<Ctrl+V>", "O'BRIEN É"},
+            {"Shift+Insert", "cmdAdd", "txtFname", "x<Shift+Ins>", "XO'BRIEN É"},
+            {"context menu", "cmdAdd", "txtAssign", "<menu>", "O'BRIEN É"},
+            {"paste cut at the limit", "cmdAdd", "txtRank", "<Ctrl+V>", "O'BRI"},
+            {"longer stored text, two deleted", "cmdEdit", "txtKday", "<End><Backspace><Backspace>xy", "abc"},
+            {"paste after two deleted", "cmdEdit", "txtKday", "<End><Backspace><Backspace><Ctrl+V>", "abc"},
+            {"a selection replaced: judged by the result", "cmdEdit", "txtKday", "<End><Shift+Left>x", "abcde"},
+            {"the whole text replaced", "cmdEdit", "txtKday", "<Ctrl+A>wxyz", "WXY"},
+            {"middle button (X11 only)", "cmdAdd", "txtLname", "<middle>", "O'BRIEN É"},
         };
-        for (const auto& [name, box, keys, text] : rows)
-            QTest::newRow(name) << QString::fromUtf8(box) << QString::fromUtf8(keys) << QString::fromUtf8(text);
+        for (const auto& [name, mode, box, keys, text] : rows) {
+            if (QGuiApplication::clipboard()->supportsSelection() || QByteArray(keys) != "<middle>")
+                QTest::newRow(name) << mode << box << QString::fromUtf8(keys) << QString::fromUtf8(text);
+        }
     }
     void typingIntoTheWindow()
     {
+        QFETCH(QString, mode);
         QFETCH(QString, box);
         QFETCH(QString, keys);
+        Row stored = validRecord();
+        stored[masktest::fieldNames().indexOf(u"Kelly")] = QStringLiteral("abcde");
         MainWindowFixture f;
-        QVERIFY(f.start({}));
-        f.click("cmdAdd");
+        QVERIFY(f.start({stored}));
+        QGuiApplication::clipboard()->setText(QStringLiteral("o'brien é\r\n"));
+        if (QGuiApplication::clipboard()->supportsSelection())
+            QGuiApplication::clipboard()->setText(QStringLiteral("o'brien é\r\n"), QClipboard::Selection);
+        f.click(qPrintable(mode));
         f.type(qPrintable(box), keys);
         QTEST(f.box(qPrintable(box))->text(), "text");
         QCOMPARE(f.titles(), QStringList());

@@ -49,17 +49,29 @@ Keystroke randomKeystroke(QRandomGenerator& rng)
     static const QString printable
         = QStringLiteral("abcdefghijklmnopqrstuvwxyzATFO01234567890123456789TtTt '%_;-.,\"жé日");
     static const QList<Keystroke> special = {
-        {Qt::Key_Backspace, Qt::NoModifier, {}}, {Qt::Key_Delete, Qt::NoModifier, {}},
-        {Qt::Key_Tab, Qt::NoModifier, {}},       {Qt::Key_Backtab, Qt::ShiftModifier, {}},
-        {Qt::Key_Tab, Qt::NoModifier, {}},       {Qt::Key_Backspace, Qt::NoModifier, {}},
-        {Qt::Key_Return, Qt::NoModifier, {}},    {Qt::Key_Escape, Qt::NoModifier, {}},
-        {Qt::Key_Left, Qt::NoModifier, {}},      {Qt::Key_Right, Qt::NoModifier, {}},
-        {Qt::Key_Home, Qt::NoModifier, {}},      {Qt::Key_End, Qt::ShiftModifier, {}},
-        {Qt::Key_Up, Qt::NoModifier, {}},        {Qt::Key_Down, Qt::NoModifier, {}},
-        {Qt::Key_V, Qt::ControlModifier, {}},    {Qt::Key_C, Qt::ControlModifier, {}},
-        {Qt::Key_X, Qt::ControlModifier, {}},    {Qt::Key_A, Qt::ControlModifier, {}},
-        {Qt::Key_Z, Qt::ControlModifier, {}},    {Qt::Key_Space, Qt::NoModifier, QStringLiteral(" ")},
+        {Qt::Key_Backspace, Qt::NoModifier, {}},
+        {Qt::Key_Delete, Qt::NoModifier, {}},
+        {Qt::Key_Tab, Qt::NoModifier, {}},
+        {Qt::Key_Backtab, Qt::ShiftModifier, {}},
+        {Qt::Key_Tab, Qt::NoModifier, {}},
+        {Qt::Key_Backspace, Qt::NoModifier, {}},
+        {Qt::Key_Return, Qt::NoModifier, {}},
+        {Qt::Key_Escape, Qt::NoModifier, {}},
+        {Qt::Key_Left, Qt::NoModifier, {}},
+        {Qt::Key_Right, Qt::NoModifier, {}},
+        {Qt::Key_Home, Qt::NoModifier, {}},
+        {Qt::Key_End, Qt::ShiftModifier, {}},
+        {Qt::Key_Up, Qt::NoModifier, {}},
+        {Qt::Key_Down, Qt::NoModifier, {}},
+        {Qt::Key_V, Qt::ControlModifier, {}},
+        {Qt::Key_C, Qt::ControlModifier, {}},
+        {Qt::Key_X, Qt::ControlModifier, {}},
+        {Qt::Key_A, Qt::ControlModifier, {}},
+        {Qt::Key_Z, Qt::ControlModifier, {}},
+        {Qt::Key_Space, Qt::NoModifier, QStringLiteral(" ")},
         {Qt::Key_Insert, Qt::ShiftModifier, {}},
+        {Qt::Key_J, Qt::AltModifier, QStringLiteral("j")},
+        {Qt::Key_S, Qt::AltModifier, QStringLiteral("s")},
     };
     if (rng.bounded(4) == 0)
         return special.at(rng.bounded(int(special.size())));
@@ -205,6 +217,11 @@ void tst_RandomUse::windowsAndFileStayConsistent()
         }
         for (const auto& [name, filter] : filters)
             QVERIFY2(filter.match(f.box(name)->text()).hasMatch(), qPrintable(where + f.box(name)->text()));
+        // Typed, pasted or stored, the upper-case boxes' letters are capitals: every record the file holds was typed.
+        static const QRegularExpression noLowerCase(QStringLiteral("^\\P{Ll}*$"));
+        for (const char* name :
+             {"txtFDID", "txtRank", "txtKday", "txtLname", "txtFname", "txtMid", "txtAssign", "txtAssignTo"})
+            QVERIFY2(noLowerCase.match(f.box(name)->text()).hasMatch(), qPrintable(where + f.box(name)->text()));
 
         // The buttons: one of the sets of the mode table, with the boxes locked as that state has them.
         QSet<QString> enabled;

@@ -22,6 +22,7 @@ private slots:
     void writeWaitsForALockThenReportsBusy();
     void windowReportsTheConflictAndStartsAgain_data();
     void windowReportsTheConflictAndStartsAgain();
+    void windowReportsBusyThenSucceeds_data();
     void windowReportsBusyThenSucceeds();
 };
 
@@ -228,26 +229,53 @@ void tst_TwoPrograms::windowReportsTheConflictAndStartsAgain()
     QCOMPARE(readRows(f.path).at(1).at(2).toString(), QStringLiteral("EVE"));
 }
 
+void tst_TwoPrograms::windowReportsBusyThenSucceeds_data()
+{
+    QTest::addColumn<bool>("adding");
+    QTest::newRow("update") << false;
+    // The new record of the failed Save is dropped with it: after Cancel, Edit and Update change
+    // the record shown before Add rather than store a second new one.
+    QTest::newRow("save, then Cancel, Edit and Update") << true;
+}
+
 void tst_TwoPrograms::windowReportsBusyThenSucceeds()
 {
+    QFETCH(bool, adding);
     MainWindowFixture f;
     QVERIFY(editB200(f));
+    if (adding) {
+        confirm(f, "cmdCancel");
+        f.click("cmdAdd");
+        f.fill(validRecord(QStringLiteral("D400")));
+    }
     const QList<Row> before = readRows(f.path);
     QProcess other;
     QVERIFY(startHolding(other, f.path, QStringLiteral("EXCLUSIVE"), 0));
 
-    confirm(f, "cmdUpdate");
+    if (adding)
+        f.click("cmdSave");
+    else
+        confirm(f, "cmdUpdate");
     const QString prompt = f.dialogs.messages.constLast().prompt;
-    QCOMPARE(f.titles().constLast(), QStringLiteral("Error at procedure <Update Error>"));
-    QVERIFY2(prompt.startsWith(QStringLiteral("Error Number: %1 ").arg(qint32(Busy)))
-                 && prompt.contains(QStringLiteral("busy")),
-             qPrintable(prompt));
+    QCOMPARE(f.titles().constLast(),
+             adding ? QStringLiteral("Save") : QStringLiteral("Error at procedure <Update Error>"));
+    const QString number = adding ? QStringLiteral("(Error %1)") : QStringLiteral("Error Number: %1 ");
+    QVERIFY2(prompt.contains(number.arg(qint32(Busy))) && prompt.contains(QStringLiteral("busy")), qPrintable(prompt));
     other.closeWriteChannel();
     QVERIFY(other.waitForFinished());
     QCOMPARE(readRows(f.path), before);
 
+    if (adding) {
+        confirm(f, "cmdCancel");
+        f.click("cmdEdit");
+    }
     confirm(f, "cmdUpdate");
-    QCOMPARE(readRows(f.path).at(1).at(2).toString(), QStringLiteral("EVE"));
+    QList<Row> after = before;
+    if (adding)
+        after[1] = validRecord(QStringLiteral("D400"));
+    else
+        after[1][2] = QStringLiteral("EVE");
+    QCOMPARE(readRows(f.path), after);
     QVERIFY(!f.button("cmdUpdate")->isEnabled());
 }
 

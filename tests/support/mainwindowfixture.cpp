@@ -6,10 +6,14 @@
 
 #include <QAbstractItemModel>
 #include <QApplication>
+#include <QContextMenuEvent>
 #include <QLabel>
 #include <QListWidget>
+#include <QMenu>
+#include <QRegularExpression>
 #include <QTableView>
 #include <QTest>
+#include <QTimer>
 
 namespace vantor::test {
 
@@ -53,11 +57,23 @@ void MainWindowFixture::type(const char* name, const QString& keys)
 {
     QLineEdit* b = box(name);
     b->setFocus(Qt::MouseFocusReason);
-    for (const QChar c : keys) {
-        if (c.unicode() < 128)
+    static const QRegularExpression token(QStringLiteral("<([^>]+)>|."));
+    for (const QRegularExpressionMatch& m : token.globalMatch(keys)) {
+        const QString named = m.captured(1);
+        const QChar c = m.captured().front();
+        if (named == u"menu") {
+            pasteByMenu(b);
+        } else if (named == u"middle") {
+            QTest::mouseClick(b, Qt::MiddleButton);
+        } else if (!named.isEmpty()) {
+            const QKeyCombination key = QKeySequence::fromString(named, QKeySequence::PortableText)[0];
+            QVERIFY2(key.key() != Qt::Key_unknown, qPrintable(named));
+            QTest::keyClick(window->windowHandle(), key.key(), key.keyboardModifiers());
+        } else if (c.unicode() < 128) {
             QTest::keyClick(b, char(c.unicode()));
-        else // QTest maps only ASCII to keys
+        } else { // QTest maps only ASCII to keys
             QTest::sendKeyEvent(QTest::Click, b, Qt::Key(c.toUpper().unicode()), QString(c), Qt::NoModifier);
+        }
     }
 }
 
@@ -102,6 +118,25 @@ frmQuery* MainWindowFixture::openQuery()
     // A window counts as active to QWindow while a window it carries above itself has the focus:
     // wait for the query window itself to take it.
     return QTest::qWaitFor([this] { return QApplication::activeWindow() == query(); }) ? query() : nullptr;
+}
+
+void pasteByMenu(QLineEdit* box)
+{
+    bool chosen = false;
+    QTimer::singleShot(0, box, [&chosen] {
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        for (QAction* action : menu ? menu->actions() : QList<QAction*>()) {
+            if (action->text().startsWith(QStringLiteral("&Paste"))) {
+                action->trigger();
+                chosen = true;
+            }
+        }
+        if (menu)
+            menu->close();
+    });
+    QContextMenuEvent menuEvent(QContextMenuEvent::Keyboard, QPoint(2, 2), box->mapToGlobal(QPoint(2, 2)));
+    QApplication::sendEvent(box, &menuEvent);
+    QTRY_VERIFY(chosen);
 }
 
 void clickEntry(QWidget* query, int position)

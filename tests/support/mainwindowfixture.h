@@ -39,7 +39,10 @@ struct MainWindowFixture {
     QLineEdit* box(const char* name) const { return find<QLineEdit>(name); }
     QPushButton* button(const char* name) const { return find<QPushButton>(name); }
     void click(const char* name);
-    // Types `keys` into the box one key at a time, after giving it the focus by the mouse.
+    // Types `keys` into the box one key at a time, after giving it the focus by the mouse. A key
+    // between angle brackets ("<Alt+Q>", "<Shift+Ins>", "<Num+Enter>") is pressed through the window,
+    // as the platform delivers it: the window's access keys see it before the box does. "<menu>"
+    // pastes by the box's context menu, "<middle>" by the middle button.
     void type(const char* name, const QString& keys);
     // The texts of the fourteen boxes, as a Row holds the fields.
     Row shown() const;
@@ -53,6 +56,9 @@ struct MainWindowFixture {
     // Opens the query window with Alt+Q, as a clerk does; nullptr unless it opened and became active.
     frmQuery* openQuery();
 };
+
+// Chooses Paste in the box's context menu, opened from the keyboard.
+void pasteByMenu(QLineEdit* box);
 
 // The query window's list: clicks the entry at `position`.
 void clickEntry(QWidget* query, int position);

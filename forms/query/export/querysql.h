@@ -22,14 +22,25 @@ inline const QString FortyHoursClose
     = QStringLiteral("' or [Special] Is Null) And ([Year] <> Year(Now) or [Year] Is Null) ORDER BY Assign");
 inline const QString SpecialClose = QStringLiteral("' And ([Year] <> Year(Now) or [Year] Is Null) ORDER BY AssignTo");
 
-// The entries of lstBattalions; an entry's position selects its query.
+inline constexpr int EntryCount = 5;
+
+// The entries of lstBattalions; an entry's position selects its query. The query window shows
+// them translated, in its own context.
+inline constexpr const char* EntryTexts[EntryCount] = {
+    QT_TRANSLATE_NOOP("vantor::frmQuery", "1 Unit"),
+    QT_TRANSLATE_NOOP("vantor::frmQuery", "2 Unit"),
+    QT_TRANSLATE_NOOP("vantor::frmQuery", "3 Unit"),
+    QT_TRANSLATE_NOOP("vantor::frmQuery", "40 Hrs."),
+    QT_TRANSLATE_NOOP("vantor::frmQuery", "Special Assignment"),
+};
+
 inline QStringList entries()
 {
-    return {QStringLiteral("1 Unit"), QStringLiteral("2 Unit"), QStringLiteral("3 Unit"), QStringLiteral("40 Hrs."),
-            QStringLiteral("Special Assignment")};
+    QStringList texts;
+    for (const char* text : EntryTexts)
+        texts << QString::fromLatin1(text);
+    return texts;
 }
-
-inline constexpr int EntryCount = 5;
 
 // The SQL text of the entry at `position`; empty for a position outside the list.
 inline QString forPosition(int position)
