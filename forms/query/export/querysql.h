@@ -22,6 +22,9 @@ inline const QString FortyHoursClose
     = QStringLiteral("' or [Special] Is Null) And ([Year] <> Year(Now) or [Year] Is Null) ORDER BY Assign");
 inline const QString SpecialClose = QStringLiteral("' And ([Year] <> Year(Now) or [Year] Is Null) ORDER BY AssignTo");
 
+// The calendar year the lists compare with, by the store's own clock.
+inline const QString StoreYear = QStringLiteral("SELECT Year(Now)");
+
 // The entries of lstBattalions; an entry's position selects its query.
 inline QStringList entries()
 {
