@@ -57,8 +57,9 @@ int report(const QString& group, const RecordsLocation& location, const QString&
     // The workbook is written beside the output under a name of its own and takes the
     // output's name only when it is complete, so a failed run never leaves half a file.
     QString failure;
+    ExportResult result;
     try {
-        ExportToExcel(*run.records, xlsxFileHost(directory, [&](const QString& file) {
+        const spreadsheet::Host host = xlsxFileHost(directory, [&](const QString& file) {
             QFile::remove(outputPath);
             if (!QFile::rename(file, outputPath)) {
                 QFile::remove(file);
@@ -68,7 +69,8 @@ int report(const QString& group, const RecordsLocation& location, const QString&
             // A report is for others to read, unlike the private temporary name it was written under.
             QFile::setPermissions(outputPath,
                                   QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther);
-        }));
+        });
+        result = ExportToExcel(*run.records, host, {run.listName, run.year});
     } catch (const spreadsheet::Error& error) {
         failure = error.message();
     }
@@ -76,6 +78,11 @@ int report(const QString& group, const RecordsLocation& location, const QString&
         err << "vantor: " << failure << '\n';
         return 1;
     }
+    // The list is printed all the same; whoever reads the log learns whose values to shorten.
+    if (!result.cut.empty())
+        err << "vantor: " << qint64(result.cut.size()) << (result.cut.size() == 1 ? " value was" : " values were")
+            << " longer than a cell holds (" << spreadsheet::MaxCellText
+            << " characters) and cut to fit: " << describeCutValues(result.cut) << '\n';
     out << querysql::entries().at(position) << ": " << rows << (rows == 1 ? " member" : " members")
         << " not tested this year, written to " << QDir::toNativeSeparators(outputPath) << '\n';
     return 0;

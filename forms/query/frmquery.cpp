@@ -3,9 +3,9 @@
 
 #include "querysql.h"
 #include "untestedquery.h"
+#include "workbookopener.h"
 
 #include <QCloseEvent>
-#include <QDesktopServices>
 #include <QDir>
 #include <QSignalBlocker>
 
@@ -17,7 +17,7 @@ frmQuery::frmQuery(DialogService& dialogs, RecordsLocation location, QWidget* ow
     : QWidget(owner, Qt::Dialog)
     , m_dialogs(dialogs)
     , m_location(std::move(location))
-    , m_openWorkbook([](const QUrl& file) { return QDesktopServices::openUrl(file); })
+    , m_openWorkbook([](const QUrl& file) { return openWorkbookOnDesktop(file.toLocalFile()); })
     , m_workbookDirectory(QDir::tempPath())
 {
     buildLayout();
@@ -88,6 +88,8 @@ void frmQuery::lstBattalions_Click()
     m_personnel.setRecordSet(run.records.get());
     std::swap(m_rsQuery, run.records);
     std::swap(m_cnnQuery, run.connection);
+    m_listName = run.listName;
+    m_listYear = run.year;
     run.records.reset();
     run.connection.reset();
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "dialogservice.h"
+#include "exporttoexcel.h"
 #include "personnelmodel.h"
 
 #include <connection.h>
@@ -35,6 +36,8 @@ public:
     void setWorkbookOpener(WorkbookOpener opener) { m_openWorkbook = std::move(opener); }
     // Where new workbooks are written before they are opened (the system's temporary folder).
     void setWorkbookDirectory(const QString& directory) { m_workbookDirectory = directory; }
+    // How long an export runs before it shows its progress, in milliseconds.
+    void setProgressDelay(int milliseconds) { m_progressDelay = milliseconds; }
 
     const RecordSet* recordSet() const { return m_rsQuery.get(); }
 
@@ -50,18 +53,23 @@ private:
     void buildLayout();
     void Form_Load();
     void Form_Unload();
+    ExportResult exportList(RecordSet& rs, QString& workbook);
     void showWorkbook(const QString& fileName);
     void offerToSave(const QString& fileName);
+    bool saveWorkbook(const QString& fileName, const QString& target);
 
     DialogService& m_dialogs;
     RecordsLocation m_location;
     WorkbookOpener m_openWorkbook;
     QString m_workbookDirectory;
+    int m_progressDelay = 1000;
     bool m_unloaded = false;
 
     // The latest query: its connection, and its record set, which the grid shows.
     std::unique_ptr<Connection> m_cnnQuery;
     std::unique_ptr<RecordSet> m_rsQuery;
+    QString m_listName; // the entry it was made for
+    int m_listYear = 0; // the year its members were not tested in
     PersonnelModel m_personnel;
     int m_shownPosition = -1; // the list entry whose list the grid shows
 

@@ -7,19 +7,75 @@
 
 #include <QDir>
 #include <QListWidget>
+#include <QProgressDialog>
 #include <QPushButton>
+#include <QScopeGuard>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 using namespace vantor;
 using test::row;
 using test::XlsxContent;
+
+namespace {
+
+// The longest text a cell of a workbook holds, in UTF-16 code units.
+constexpr int CellLimit = 32767;
+
+const QString WorkbookType = QStringLiteral("application/vnd.openxmlformats-officedocument.spreadsheetml.sheet");
+
+bool writeFile(const QString& path, const QString& text, bool executable = false)
+{
+    QFile file(path);
+    if (!QDir().mkpath(QFileInfo(path).absolutePath()) || !file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        return false;
+    file.write(text.toUtf8());
+    file.close();
+    return !executable || file.setPermissions(file.permissions() | QFile::ExeOwner);
+}
+
+void setAge(const QString& path, qint64 seconds)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadWrite)
+        || !file.setFileTime(QDateTime::currentDateTime().addSecs(-seconds), QFileDevice::FileModificationTime))
+        QTest::qFail(qPrintable(path), __FILE__, __LINE__);
+}
+
+} // namespace
 
 class tst_Export : public QObject
 {
     Q_OBJECT
 
 private slots:
+    // A desktop of the test's own: its home and documents, the applications registered for
+    // workbooks, and an xdg-open that starts and fails, as it does where no spreadsheet
+    // program is installed. Set before anything asks the desktop.
+    void initTestCase()
+    {
+        const QDir desk(m_desktop.path());
+        for (const char* folder : {"home/Documents", "config", "etc", "data/applications", "share", "programs"})
+            QVERIFY(desk.mkpath(QLatin1String(folder)));
+        qputenv("HOME", desk.filePath("home").toUtf8());
+        qputenv("XDG_CONFIG_HOME", desk.filePath("config").toUtf8());
+        qputenv("XDG_CONFIG_DIRS", desk.filePath("etc").toUtf8());
+        qputenv("XDG_DATA_HOME", desk.filePath("data").toUtf8());
+        qputenv("XDG_DATA_DIRS", desk.filePath("share").toUtf8());
+        qputenv("PATH", desk.filePath("bin").toUtf8() + ':' + qgetenv("PATH"));
+        QVERIFY(writeFile(desk.filePath("bin/xdg-open"), QStringLiteral("#!/bin/sh\nexit 3\n"), true));
+        for (const char* program : {"libreoffice-calc", "sheets"}) {
+            const QString exec = desk.filePath(QStringLiteral("programs/%1").arg(QLatin1String(program)));
+            QVERIFY(writeFile(desk.filePath(QStringLiteral("data/applications/%1.desktop").arg(QLatin1String(program))),
+                              QStringLiteral("[Desktop Entry]\nType=Application\nName=%1\nExec=%2 %f\nMimeType=%3;\n")
+                                  .arg(QLatin1String(program), exec, WorkbookType)));
+        }
+        QVERIFY(writeFile(
+            desk.filePath("config/mimeapps.list"),
+            QStringLiteral("[Default Applications]\n%1=libreoffice-calc.desktop;sheets.desktop;\n").arg(WorkbookType)));
+    }
     void init()
     {
         QVERIFY(QDir().mkpath(m_out));
@@ -38,7 +94,6 @@ private slots:
                 row({{"ID", "A002"}, {"Last", "ABERNATHY-WILLIAMSON"}, {"Unit", "1"}, {"Batt", "2"}, {"Year", ""}}),
             });
         m_opened.clear();
-        m_openSucceeds = true;
         m_query = window(m_dir.path());
         m_query->show();
         QVERIFY(QTest::qWaitForWindowActive(m_query.get()));
@@ -48,6 +103,8 @@ private slots:
         m_query.reset();
         m_dialogs.clear();
         QDir(m_out).removeRecursively();
+        QDir(QDir(m_desktop.path()).filePath("home/Documents")).removeRecursively();
+        QDir(m_desktop.path()).mkpath("home/Documents");
     }
     void workbookHoldsTheListFormattedForPrinting()
     {
@@ -96,6 +153,37 @@ private slots:
         QVERIFY(book.column(2)->width >= 20 && book.column(2)->width > book.column(1)->width + 10);
         QVERIFY(m_dialogs.messages.isEmpty());
     }
+    // Five printouts that look alike are told apart by their header; none spills a column
+    // onto a page of its own.
+    void printoutNamesItsListAndFitsOnePageAcross_data()
+    {
+        QTest::addColumn<int>("position");
+        QTest::addColumn<QString>("list");
+        const QStringList lists{"1 Unit", "2 Unit", "3 Unit", "40 Hrs.", "Special Assignment"};
+        for (int i = 0; i < lists.size(); ++i)
+            QTest::newRow(qPrintable(lists.at(i))) << i << lists.at(i);
+    }
+    void printoutNamesItsListAndFitsOnePageAcross()
+    {
+        QFETCH(int, position);
+        QFETCH(QString, list);
+        choose(position);
+        send();
+        QTRY_COMPARE(m_opened.size(), 1);
+        const QString file = m_opened.first().toLocalFile();
+        const QString day = QDate::currentDate().toString(Qt::ISODate);
+        QVERIFY2(QFileInfo(file).fileName().startsWith(QStringLiteral("Not tested %1 - %2").arg(day, list)),
+                 qPrintable(file));
+        const XlsxContent book = read(file);
+        QVERIFY(book.fitToPage);
+        QCOMPARE(book.fitToWidth, QStringLiteral("1"));
+        QCOMPARE(book.fitToHeight, QStringLiteral("0"));
+        const QString title = QStringLiteral("Not tested in %1 \u2014 %2").arg(test::storeYear(), list);
+        QVERIFY2(book.header.contains(u"&C") && book.header.endsWith(title), qPrintable(book.header));
+        for (const char* code : {"&D", "Page &P of &N"})
+            QVERIFY2(book.footer.contains(QLatin1String(code)), qPrintable(book.footer));
+        QVERIFY(m_dialogs.messages.isEmpty());
+    }
     void secondExportWithoutNewQueryHasTheHeaderOnly()
     {
         choose(0);
@@ -123,31 +211,137 @@ private slots:
         QVERIFY(m_dialogs.messages.first().prompt.contains(u"click one of the items"));
         QVERIFY(m_opened.isEmpty() && workbooks().isEmpty());
     }
-    void unopenedWorkbookCanBeSavedInstead()
+    // The desktop's program for workbooks shows the list; where it has none, the list is
+    // saved where the user says, starting in the documents folder under a name that tells it.
+    void desktopShowsTheWorkbookOrOffersToSaveIt_data()
     {
-        m_openSucceeds = false;
-        const QString target = m_dir.filePath(QStringLiteral("untested"));
-        m_dialogs.answer(MsgResult::Yes);
-        m_dialogs.answerInput(target);
+        QTest::addColumn<QStringList>("installed"); // programs of the registered applications
+        QTest::addColumn<QString>("saveAs"); // in the documents folder; empty: Cancel
+        QTest::addColumn<QString>("started"); // the command the desktop ran; @: the workbook
+        QTest::newRow("LibreOffice: a new document from the workbook")
+            << QStringList{"libreoffice-calc", "sheets"} << QString() << "libreoffice-calc -n @";
+        QTest::newRow("another program") << QStringList{"sheets"} << QString() << "sheets @";
+        QTest::newRow("none installed, saved") << QStringList() << "printed.xlsx" << QString();
+        QTest::newRow("none installed, saved without a suffix") << QStringList() << "printed" << QString();
+        QTest::newRow("none installed, cancelled") << QStringList() << QString() << QString();
+    }
+    void desktopShowsTheWorkbookOrOffersToSaveIt()
+    {
+        QFETCH(QStringList, installed);
+        QFETCH(QString, saveAs);
+        QFETCH(QString, started);
+        const QDir desk(m_desktop.path());
+        const QString log = desk.filePath("started.log");
+        QFile::remove(log);
+        const auto uninstall = qScopeGuard([&] {
+            for (const QString& program : installed)
+                QFile::remove(desk.filePath("programs/" + program));
+        });
+        for (const QString& program : installed)
+            QVERIFY(writeFile(desk.filePath("programs/" + program),
+                              QStringLiteral("#!/bin/sh\necho \"${0##*/} $*\" >> '%1'\n").arg(log), true));
+        const QString documents = desk.filePath("home/Documents");
+        if (!saveAs.isEmpty())
+            m_dialogs.answerFile(QDir(documents).filePath(saveAs));
+
+        const auto query = std::make_unique<frmQuery>(
+            m_dialogs, RecordsLocation::file(m_dir.filePath(QStringLiteral("MaskTest.mdb"))), nullptr);
+        query->setWorkbookDirectory(m_out);
+        auto* list = query->findChild<QListWidget*>(QStringLiteral("lstBattalions"));
+        list->setCurrentRow(0);
+        query->findChild<QPushButton*>(QStringLiteral("cmdPrint"))->click();
+
+        if (!started.isEmpty()) {
+            QCOMPARE(workbooks().size(), 1);
+            const QString file = QDir(m_out).filePath(workbooks().first());
+            QTRY_COMPARE(QString::fromUtf8(test::fileBytes(log)).trimmed(), started.replace(u'@', file));
+            QVERIFY(m_dialogs.files.isEmpty() && m_dialogs.messages.isEmpty());
+            return;
+        }
+        const QString name
+            = QStringLiteral("Not tested %1 - 1 Unit.xlsx").arg(QDate::currentDate().toString(Qt::ISODate));
+        QCOMPARE(m_dialogs.files.size(), 1);
+        QCOMPARE(m_dialogs.files.first().path, QDir(documents).filePath(name));
+        QVERIFY(m_dialogs.files.first().filter.contains(u"*.xlsx"));
+        QVERIFY2(workbooks().isEmpty(), qPrintable(workbooks().join(u' '))); // the temporary one is gone
+        const QStringList saved = QDir(documents).entryList(QDir::Files);
+        if (saveAs.isEmpty()) {
+            QVERIFY(saved.isEmpty() && m_dialogs.messages.isEmpty());
+            return;
+        }
+        QCOMPARE(saved, QStringList{"printed.xlsx"});
+        QCOMPARE(read(QDir(documents).filePath(saved.first())).lastRow, 3);
+        QCOMPARE(m_dialogs.messages.size(), 1);
+        QVERIFY(m_dialogs.messages.first().prompt.contains(u"printed.xlsx"));
+    }
+    // Workbooks are left for the spreadsheet program to read; a day later they have been read.
+    void oldWorkbooksAreRemovedWhenTheNextIsMade()
+    {
+        const QDir out(m_out);
+        const QStringList stale{"Not tested 2026-01-05 - 2 Unit-a1B2c3.xlsx", "Untested personnel-d4E5f6.xlsx"};
+        const QStringList kept{"Not tested 2026-01-06 - 3 Unit-g7H8i9.xlsx", "Not tested by the department.xlsx"};
+        for (const QString& name : stale + kept) {
+            QVERIFY(writeFile(out.filePath(name), QStringLiteral("workbook")));
+            setAge(out.filePath(name), name == kept.first() ? 3600 : 2 * 86400);
+        }
         choose(0);
         send();
         QTRY_COMPARE(m_opened.size(), 1);
-        QCOMPARE(m_dialogs.messages.first().buttons, MsgButtons::YesNo);
-        QVERIFY(m_dialogs.allAnswersUsed() && workbooks().isEmpty()); // the unopened one is not left behind
-        QCOMPARE(read(target + QStringLiteral(".xlsx")).lastRow, 3);
+        QStringList left = workbooks();
+        QVERIFY(left.removeOne(QFileInfo(m_opened.first().toLocalFile()).fileName()));
+        QCOMPARE(left, kept);
+    }
+    // A value longer than a cell holds is cut, between characters, and the rest of the list still prints.
+    void overLongValuesAreCutAndNamedOnce()
+    {
+        const QString smile = QStringLiteral("\U0001F600");
+        QTemporaryDir dir;
+        test::createDatabase(
+            dir.path(),
+            {row({{"ID", "A001"}, {"Last", QString(40000, u'X')}, {"Unit", "1"}, {"Batt", "1"}}),
+             row({{"ID", "A002"}, {"Unit", "1"}, {"Batt", "2"}, {"First", QString(CellLimit - 1, u'Y') + smile + "Z"}}),
+             row({{"ID", "A003"}, {"Last", QString(CellLimit, u'W')}, {"Unit", "1"}, {"Batt", "3"}})});
+        const XlsxContent book = sendFrom(dir.path(), 0);
+        QCOMPARE(book.lastRow, 4);
+        QCOMPARE(book.cell("B2")->text, QString(CellLimit, u'X'));
+        QCOMPARE(book.cell("C3")->text, QString(CellLimit - 1, u'Y'));
+        QCOMPARE(book.cell("B4")->text, QString(CellLimit, u'W'));
+        QCOMPARE(m_dialogs.messages.size(), 1);
+        const QString prompt = m_dialogs.messages.first().prompt;
+        QVERIFY2(prompt.contains(u"A001 (Last), A002 (First)") && !prompt.contains(u"A003"), qPrintable(prompt));
+    }
+    // A long export can be cancelled once its progress shows; it then leaves nothing behind.
+    void cancelledExportLeavesNoWorkbook()
+    {
+        QTemporaryDir dir;
+        createUnitTwo(dir.path(), 3000);
+        const auto query = window(dir.path());
+        query->setProgressDelay(0);
+        query->show();
+        QVERIFY(QTest::qWaitForWindowExposed(query.get()));
+        query->findChild<QListWidget*>(QStringLiteral("lstBattalions"))->setCurrentRow(1);
+
+        int shownAt = -1;
+        QTimer user;
+        connect(&user, &QTimer::timeout, this, [&] {
+            auto* progress = query->findChild<QProgressDialog*>(QStringLiteral("prgExport"));
+            if (!progress || !progress->isVisible() || progress->value() < 1000 || shownAt >= 0)
+                return;
+            shownAt = progress->value();
+            QTest::mouseClick(progress->findChild<QPushButton*>(), Qt::LeftButton);
+        });
+        user.start(0);
+        QTest::keyClick(query.get(), Qt::Key_S, Qt::AltModifier);
+        QTRY_VERIFY(shownAt >= 1000);
+        QTRY_VERIFY(!query->findChild<QProgressDialog*>(QStringLiteral("prgExport")));
+        QVERIFY2(shownAt < 3000, "cancelled only at the end");
+        QVERIFY(m_opened.isEmpty() && workbooks().isEmpty() && m_dialogs.messages.isEmpty());
     }
     void rowsRunPastTheOldLimitUpToTheSheetsLast()
     {
-        QList<test::Row> many;
-        for (int i = 0; i < 33000; ++i)
-            many << row({{"ID", QStringLiteral("B%1").arg(i % 1000, 3, 10, QLatin1Char('0'))}, {"Unit", "2"}});
         QTemporaryDir dir;
-        test::createDatabase(dir.path(), many);
-        const auto query = window(dir.path());
-        query->findChild<QListWidget*>(QStringLiteral("lstBattalions"))->setCurrentRow(1);
-        query->findChild<QPushButton*>(QStringLiteral("cmdPrint"))->click();
-        QCOMPARE(m_opened.size(), 1);
-        const XlsxContent book = read(m_opened.first().toLocalFile());
+        createUnitTwo(dir.path(), 33000);
+        const XlsxContent book = sendFrom(dir.path(), 1);
         QCOMPARE(book.lastRow, 33001);
         // Below the centred area the cells take the centring of their columns.
         QCOMPARE(book.styles.value(book.cell("D33001")->style).alignment, QStringLiteral("center"));
@@ -177,8 +371,8 @@ private slots:
         QTest::newRow("missing database")
             << QStringList{"--report", "3", "--output", "@out/r.xlsx", "--database", "@gone.mdb"} << 1 << "gone.mdb";
         QTest::newRow("value too long for a cell")
-            << QStringList{"--report", "1", "--output", "@out/r.xlsx", "--database", "@long.mdb"} << 1
-            << "Cell 2 of row 2 could not be written";
+            << QStringList{"--report", "1", "--output", "@out/r.xlsx", "--database", "@long.mdb"} << 0
+            << "cut to fit: A001 (Last)";
     }
     void reportCommand()
     {
@@ -187,7 +381,7 @@ private slots:
         QFETCH(QString, said);
         if (!arguments.contains(u"--database"))
             arguments << QStringLiteral("--database") << QStringLiteral("@MaskTest.mdb");
-        // One member whose name is longer than a cell can hold: the workbook fails part-way.
+        // One member whose name is longer than a cell can hold.
         if (arguments.contains(u"@long.mdb"))
             test::createDatabase(m_dir.path(), {row({{"ID", "A001"}, {"Last", QString(40000, u'X')}, {"Unit", "1"}})},
                                  QStringLiteral("long.mdb"));
@@ -198,9 +392,30 @@ private slots:
         const auto [code, output] = test::run(QStringList{QStringLiteral(VANTOR_EXECUTABLE)} + arguments);
         QCOMPARE(code, exitCode);
         QVERIFY2(output.contains(said), qPrintable(output));
+        QCOMPARE(output.count(u"cut to fit"), said.contains(u"cut to fit") ? 1 : 0);
         QCOMPARE(workbooks(), exitCode == 0 ? QStringList{"r.xlsx"} : QStringList());
         if (exitCode == 0)
             QCOMPARE(read(QDir(m_out).filePath(QStringLiteral("r.xlsx"))).cell("A1")->text, QStringLiteral("ID"));
+    }
+    // A scheduled report writes the same file every night: the new list replaces the old.
+    void reportReplacesTheOutputOfTheLastRun()
+    {
+        const QString output = QDir(m_out).filePath(QStringLiteral("nightly.xlsx"));
+        const QStringList command{QStringLiteral(VANTOR_EXECUTABLE),
+                                  "--report",
+                                  "1",
+                                  "--output",
+                                  output,
+                                  "--database",
+                                  m_dir.filePath(QStringLiteral("MaskTest.mdb"))};
+        QCOMPARE(test::run(command).first, 0);
+        QCOMPARE(read(output).lastRow, 3);
+        QVERIFY(test::execute(m_dir.filePath(QStringLiteral("MaskTest.mdb")),
+                              QStringLiteral("INSERT INTO MT (ID, Unit, Batt) VALUES ('A003', '1', '3')")));
+        const auto [code, said] = test::run(command);
+        QVERIFY2(code == 0 && said.contains(u"1 Unit: 3 members"), qPrintable(said));
+        QCOMPARE(read(output).lastRow, 4);
+        QCOMPARE(workbooks(), QStringList{"nightly.xlsx"});
     }
 
 private:
@@ -209,8 +424,27 @@ private:
         auto query = std::make_unique<frmQuery>(
             m_dialogs, RecordsLocation::file(QDir(folder).filePath(QStringLiteral("MaskTest.mdb"))), nullptr);
         query->setWorkbookDirectory(m_out);
-        query->setWorkbookOpener([this](const QUrl& url) { return m_opened << url, m_openSucceeds; });
+        query->setWorkbookOpener([this](const QUrl& url) { return m_opened << url, true; });
         return query;
+    }
+    // Sends list `position` of the records in `folder` from a window of its own; the workbook opened.
+    XlsxContent sendFrom(const QString& folder, int position)
+    {
+        const auto query = window(folder);
+        query->findChild<QListWidget*>(QStringLiteral("lstBattalions"))->setCurrentRow(position);
+        query->findChild<QPushButton*>(QStringLiteral("cmdPrint"))->click();
+        if (m_opened.size() == 1)
+            return read(m_opened.first().toLocalFile());
+        QTest::qFail("no workbook was opened", __FILE__, __LINE__);
+        return {};
+    }
+    // `count` members of unit 2, none tested: the "2 Unit" list.
+    static void createUnitTwo(const QString& folder, int count)
+    {
+        QList<test::Row> many;
+        for (int i = 0; i < count; ++i)
+            many << row({{"ID", QStringLiteral("B%1").arg(i % 1000, 3, 10, QLatin1Char('0'))}, {"Unit", "2"}});
+        test::createDatabase(folder, many);
     }
     void choose(int position)
     {
@@ -228,12 +462,12 @@ private:
         return content;
     }
 
+    QTemporaryDir m_desktop;
     QTemporaryDir m_dir;
     QString m_out = m_dir.filePath(QStringLiteral("out"));
     test::ScriptedDialogService m_dialogs;
     std::unique_ptr<frmQuery> m_query;
     QList<QUrl> m_opened;
-    bool m_openSucceeds = true;
 };
 
 QTEST_MAIN(tst_Export)

@@ -45,7 +45,8 @@ QList<test::Row> members()
             m("A011", "3", "2", "E-4", {}, "T", "BUDGET"),
             m("A012", "0", "0", "HQ", "", "T", "ACADEMY2"),
             m("A013", {}, {}, {}, {}),
-            m("A014", "3", "2", "E-3", now, " ")};
+            m("A014", "3", "2", "E-3", now, " "),
+            m("A015", "0", "0", "HQ", now)};
 }
 
 QListWidget* list(QWidget* window)

@@ -83,6 +83,17 @@ bool XlsxContent::load(const QString& path, QString* error)
                    current->text = current->type == u"s" ? shared.value(v.toInt()) : v;
                } else if (n == u"pageSetup") {
                    orientation = text(a, "orientation");
+                   const auto fit = [&](const char* name) {
+                       return a.hasAttribute(QLatin1String(name)) ? text(a, name) : QStringLiteral("1");
+                   };
+                   fitToWidth = fit("fitToWidth");
+                   fitToHeight = fit("fitToHeight");
+               } else if (n == u"pageSetUpPr") {
+                   fitToPage = text(a, "fitToPage") == u"1";
+               } else if (n == u"oddHeader") {
+                   header = x.readElementText();
+               } else if (n == u"oddFooter") {
+                   footer = x.readElementText();
                } else if (n == u"printOptions") {
                    printGridlines = text(a, "gridLines") == u"1" || text(a, "gridLines") == u"true";
                }

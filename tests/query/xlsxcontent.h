@@ -36,6 +36,9 @@ struct XlsxContent {
     QMap<QString, QString> definedNames; // "name@localSheetId" -> formula
     QString orientation;
     bool printGridlines = false;
+    bool fitToPage = false; // sheetPr/pageSetUpPr
+    QString fitToWidth, fitToHeight; // pageSetup, "1" where left out as the format allows
+    QString header, footer; // headerFooter's oddHeader and oddFooter
 
     // Reads the file; the error says why not.
     bool load(const QString& path, QString* error);

@@ -1,5 +1,7 @@
 #include "exporttoexcel.h"
 
+#include <algorithm>
+
 namespace vantor {
 
 using namespace spreadsheet;
@@ -23,10 +25,42 @@ void stopOn(const StoreError& error)
             QStringLiteral("The list could not be read: %1 (error %2)").arg(error.description).arg(error.number));
 }
 
+// The header names the list and the year; the footer the day printed and the page.
+void setHeaderAndFooter(PageSetup& page, const ExportOptions& options)
+{
+    if (!options.listName.isEmpty()) {
+        QString title = printedTitle(options.listName, options.year);
+        page.centerHeader = QStringLiteral("&12&\"-,Bold\"") + title.replace(u'&', QStringLiteral("&&"));
+    }
+    page.leftFooter = QStringLiteral("Printed &D");
+    page.rightFooter = QStringLiteral("Page &P of &N");
+}
+
 } // namespace
 
-void ExportToExcel(RecordSet& rs, const Host& host)
+QString printedTitle(const QString& listName, int year)
 {
+    return QStringLiteral("Not tested in %1 \u2014 %2").arg(year).arg(listName);
+}
+
+QString describeCutValues(const std::vector<CutValue>& cut, int named)
+{
+    QStringList names;
+    for (const CutValue& value : cut) {
+        if (names.size() == named)
+            break;
+        const QString record = value.record.isEmpty() ? QStringLiteral("row %1").arg(value.row) : value.record;
+        names << QStringLiteral("%1 (%2)").arg(record, value.field);
+    }
+    QString text = names.join(QStringLiteral(", "));
+    if (qsizetype(cut.size()) > names.size())
+        text += QStringLiteral(" and %1 more").arg(qsizetype(cut.size()) - names.size());
+    return text;
+}
+
+ExportResult ExportToExcel(RecordSet& rs, const Host& host, const ExportOptions& options)
+{
+    ExportResult result;
     // 1, 2. A new workbook; nothing is shown until it is complete.
     Workbook xlBook(host);
     // 3. Its active sheet receives the list.
@@ -43,6 +77,11 @@ void ExportToExcel(RecordSet& rs, const Host& host)
     page.printTitleRows = QStringLiteral("$1:$1");
     page.printGridlines = true;
     page.orientation = Orientation::Landscape;
+    // Every column on one page across, however many pages down: a column alone on a page
+    // of its own is lost to whoever reads the printout.
+    page.fitToPagesWide = 1;
+    page.fitToPagesTall = 0;
+    setHeaderAndFooter(page, options);
 
     // 6. Columns D to M centred.
     for (int column = ColumnD; column <= ColumnM; ++column)
@@ -59,6 +98,8 @@ void ExportToExcel(RecordSet& rs, const Host& host)
 
     // 8. One row per record, from the current record to the end of the set. The column is
     // fitted after each cell and before the cell's font is set, as the list was always made.
+    // A value too long for a cell is cut rather than losing everyone's list to it.
+    const int idField = rs.fieldIndex(QStringLiteral("ID"));
     qint64 row = 2;
     while (!rs.eof()) {
         for (int j = 0; j < rs.fieldCount(); ++j) {
@@ -67,15 +108,24 @@ void ExportToExcel(RecordSet& rs, const Host& host)
             stopOn(error);
             Cell& cell = xlSheet.cell(row, j + 1);
             cell.setValue(trimmedText(value));
+            if (cell.isCut())
+                result.cut.push_back({row, idField >= 0 ? trimmedText(rs.value(idField)) : QString(), rs.fieldName(j)});
             xlSheet.autoFitColumn(j + 1);
             cell.font.size = 10;
         }
         stopOn(rs.moveNext());
+        if (options.progress && (row - 1) % std::max<qint64>(options.progressEvery, 1) == 0
+            && !options.progress(row - 1)) {
+            // The workbook goes unfinished, and with it its file.
+            result.cancelled = true;
+            return result;
+        }
         ++row;
     }
 
     // 9, 10. Showing the workbook completes it and hands it to the user; nothing of it is kept.
     xlBook.show();
+    return result;
 }
 
 } // namespace vantor
@@ -87,11 +137,13 @@ void ExportToExcel(RecordSet& rs, const Host& host)
 
 namespace vantor {
 
-spreadsheet::Host xlsxFileHost(const QString& directory, std::function<void(const QString& fileName)> show)
+spreadsheet::Host xlsxFileHost(const QString& directory, std::function<void(const QString& fileName)> show,
+                               const QString& baseName)
 {
     spreadsheet::Host host;
-    host.createWorkbook = [directory](const QStringList& sheetNames) -> std::unique_ptr<spreadsheet::WorkbookWriter> {
-        QTemporaryFile file(QDir(directory).filePath(QStringLiteral("Untested personnel-XXXXXX.xlsx")));
+    host.createWorkbook
+        = [directory, baseName](const QStringList& sheetNames) -> std::unique_ptr<spreadsheet::WorkbookWriter> {
+        QTemporaryFile file(QDir(directory).filePath(baseName + QStringLiteral("-XXXXXX.xlsx")));
         file.setAutoRemove(false);
         if (!file.open())
             throw spreadsheet::Error(QStringLiteral("A new workbook cannot be created in %1: %2")

@@ -34,6 +34,9 @@ inline constexpr const char* EntryTexts[EntryCount] = {
     QT_TRANSLATE_NOOP("vantor::frmQuery", "Special Assignment"),
 };
 
+// The calendar year the lists compare with, by the store's own clock.
+inline const QString StoreYear = QStringLiteral("SELECT Year(Now)");
+
 inline QStringList entries()
 {
     QStringList texts;

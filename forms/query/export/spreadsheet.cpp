@@ -1,16 +1,24 @@
 #include "spreadsheet.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace vantor::spreadsheet {
 
 void Cell::setValue(const QString& text)
 {
-    m_value = text;
+    m_cut = text.size() > MaxCellText;
+    if (m_cut) {
+        // A surrogate pair is one character: it stays whole or goes whole.
+        const qsizetype keep = text.at(MaxCellText - 1).isHighSurrogate() ? MaxCellText - 1 : MaxCellText;
+        m_value = text.left(keep);
+    } else {
+        m_value = text;
+    }
     // Capitals run about a fifth wider than other characters. Measured once here: a cell is
     // measured again at every fit of its column and when its row is handed on.
     double characters = 0;
-    for (const QChar c : text)
+    for (const QChar c : std::as_const(m_value))
         characters += c.isUpper() ? 1.2 : 1.0;
     m_characters = characters;
 }

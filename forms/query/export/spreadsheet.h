@@ -18,6 +18,8 @@ namespace vantor::spreadsheet {
 
 constexpr qint64 MaxRows = 1048576;
 constexpr int MaxColumns = 16384;
+// The longest text a cell holds, in UTF-16 code units.
+constexpr int MaxCellText = 32767;
 
 // The spreadsheet program's own values, for whoever knows them from there.
 enum class HorizontalAlignment { General = 1, Center = -4108 };
@@ -49,9 +51,11 @@ struct Font {
 class Cell
 {
 public:
-    // A null text stands for a null value: the cell stays empty and keeps its font.
+    // A null text stands for a null value: the cell stays empty and keeps its font. A text
+    // longer than a cell holds is cut to fit, between characters, and the cell says so.
     void setValue(const QString& text);
     const QString& value() const { return m_value; }
+    bool isCut() const { return m_cut; }
     // The width of the value in character widths of the standard face, at the cell's font.
     double width() const { return m_characters * font.size / 11.0 * (font.bold ? 1.1 : 1.0); }
     bool isAddressed() const { return m_addressed; }
@@ -63,12 +67,22 @@ private:
     QString m_value;
     double m_characters = 0; // at the standard 11-point face
     bool m_addressed = false;
+    bool m_cut = false;
 };
 
+// Headers and footers take the spreadsheet's codes: &P the page, &N the number of pages,
+// &D the date printed, && an ampersand.
 struct PageSetup {
     QString printTitleRows; // printed at the top of every page, as "$1:$1"
     bool printGridlines = false;
     Orientation orientation = Orientation::Portrait;
+    QString centerHeader;
+    QString leftFooter;
+    QString rightFooter;
+    // Scaled to fit this many pages across and down; 0 down: as many as the rows need.
+    // None: printed at full size.
+    std::optional<int> fitToPagesWide;
+    int fitToPagesTall = 0;
 };
 
 class Sheet;

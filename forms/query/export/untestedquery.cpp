@@ -2,7 +2,28 @@
 
 #include "querysql.h"
 
+#include <QDate>
+#include <QSqlQuery>
+
 namespace vantor {
+
+namespace {
+
+// Read right after the list: a list made just before midnight on New Year's Eve still names
+// the year it compared with. Where the store cannot say, this computer's clock does.
+int storeYear(const Connection& connection)
+{
+    QSqlQuery query(connection.database());
+    if (query.exec(connection.engine()->translate(querysql::StoreYear)) && query.next()) {
+        bool ok = false;
+        const int year = query.value(0).toInt(&ok);
+        if (ok)
+            return year;
+    }
+    return QDate::currentDate().year();
+}
+
+} // namespace
 
 UntestedQuery runUntestedQuery(const RecordsLocation& location, int position, Reading reading)
 {
@@ -20,7 +41,10 @@ UntestedQuery runUntestedQuery(const RecordsLocation& location, int position, Re
         run.error = StoreError::make(CommandFailed, QStringLiteral("No entry of the list is selected."));
         return run;
     }
+    run.listName = querysql::entries().at(position);
     run.error = run.records->open(sql, *run.connection, {}, reading);
+    if (!run.error)
+        run.year = storeYear(*run.connection);
     return run;
 }
 

@@ -16,6 +16,8 @@ struct UntestedQuery {
     std::unique_ptr<Connection> connection;
     std::unique_ptr<RecordSet> records;
     StoreError error;
+    QString listName; // the entry's text, "1 Unit"
+    int year = 0; // the store's calendar year as the list was made: the year its members were not tested in
 };
 
 // Runs the query of list entry `position` (0 to 4) on the records at `location`,

@@ -67,6 +67,47 @@ lxw_format* XlsxWorkbook::formatFor(const spreadsheet::Font& font, spreadsheet::
     return f;
 }
 
+namespace {
+
+// One header or footer line from its three parts, in the spreadsheet's section codes.
+QString headerFooter(const QString& left, const QString& center, const QString& right)
+{
+    QString line;
+    if (!left.isEmpty())
+        line += QStringLiteral("&L") + left;
+    if (!center.isEmpty())
+        line += QStringLiteral("&C") + center;
+    if (!right.isEmpty())
+        line += QStringLiteral("&R") + right;
+    return line;
+}
+
+} // namespace
+
+void XlsxWorkbook::setPage(lxw_worksheet* ws, const spreadsheet::PageSetup& page)
+{
+    static const QRegularExpression titleRows(QStringLiteral(R"(^\$?(\d+):\$?(\d+)$)"));
+    if (page.orientation == spreadsheet::Orientation::Landscape)
+        worksheet_set_landscape(ws);
+    if (page.printGridlines)
+        worksheet_gridlines(ws, LXW_SHOW_ALL_GRIDLINES);
+    if (!page.printTitleRows.isEmpty()) {
+        const QRegularExpressionMatch m = titleRows.match(page.printTitleRows);
+        if (!m.hasMatch())
+            throw Error(QStringLiteral("'%1' is not a range of title rows.").arg(page.printTitleRows));
+        check(worksheet_repeat_rows(ws, lxw_row_t(m.captured(1).toUInt() - 1), lxw_row_t(m.captured(2).toUInt() - 1)),
+              QStringLiteral("The title rows could not be set"));
+    }
+    const QString header = headerFooter({}, page.centerHeader, {});
+    if (!header.isEmpty())
+        check(worksheet_set_header(ws, utf8(header)), QStringLiteral("The page header could not be set"));
+    const QString footer = headerFooter(page.leftFooter, {}, page.rightFooter);
+    if (!footer.isEmpty())
+        check(worksheet_set_footer(ws, utf8(footer)), QStringLiteral("The page footer could not be set"));
+    if (page.fitToPagesWide)
+        worksheet_fit_to_pages(ws, uint16_t(*page.fitToPagesWide), uint16_t(page.fitToPagesTall));
+}
+
 const char* XlsxWorkbook::utf8(const QString& text)
 {
     // Nearly every value is plain ASCII: it is copied into one buffer kept for the whole
@@ -107,25 +148,11 @@ void XlsxWorkbook::writeRow(const spreadsheet::Sheet& sheet, qint64 row, const s
 
 void XlsxWorkbook::finish(const spreadsheet::Workbook& workbook)
 {
-    static const QRegularExpression titleRows(QStringLiteral(R"(^\$?(\d+):\$?(\d+)$)"));
     for (const spreadsheet::Sheet& sheet : workbook.sheets()) {
         lxw_worksheet* ws = m_sheets.at(std::size_t(sheet.index()));
         if (sheet.isHidden())
             worksheet_hide(ws);
-
-        const spreadsheet::PageSetup& page = sheet.pageSetup();
-        if (page.orientation == spreadsheet::Orientation::Landscape)
-            worksheet_set_landscape(ws);
-        if (page.printGridlines)
-            worksheet_gridlines(ws, LXW_SHOW_ALL_GRIDLINES);
-        if (!page.printTitleRows.isEmpty()) {
-            const QRegularExpressionMatch m = titleRows.match(page.printTitleRows);
-            if (!m.hasMatch())
-                throw Error(QStringLiteral("'%1' is not a range of title rows.").arg(page.printTitleRows));
-            check(
-                worksheet_repeat_rows(ws, lxw_row_t(m.captured(1).toUInt() - 1), lxw_row_t(m.captured(2).toUInt() - 1)),
-                QStringLiteral("The title rows could not be set"));
-        }
+        setPage(ws, sheet.pageSetup());
 
         // Columns: the fitted width, and the alignment as the column's own format, so that
         // cells typed in later below the list are aligned the same way.

@@ -32,6 +32,7 @@ private:
         lxw_format* format;
     };
     lxw_format* formatFor(const spreadsheet::Font& font, spreadsheet::HorizontalAlignment alignment);
+    void setPage(lxw_worksheet* ws, const spreadsheet::PageSetup& page);
     void check(int error, const QString& what) const;
     // The text as UTF-8, valid until the next call.
     const char* utf8(const QString& text);
