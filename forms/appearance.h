@@ -27,6 +27,10 @@ inline QRect twipsRect(int left, int top, int width, int height)
 {
     return QRect(twips(left), twips(top), twips(width), twips(height));
 }
+inline QRect twipsRect(const QRect& drawn)
+{
+    return twipsRect(drawn.x(), drawn.y(), drawn.width(), drawn.height());
+}
 
 inline const QColor WindowGrey{192, 192, 192};
 inline const QColor LockedGreen{128, 255, 128};

@@ -7,47 +7,20 @@ namespace vantor::masktest {
 
 namespace {
 
-const QStringList& lastNames()
-{
-    static const QStringList names{
-        QStringLiteral("SMITH"),     QStringLiteral("JOHNSON"),  QStringLiteral("WILLIAMS"),  QStringLiteral("BROWN"),
-        QStringLiteral("JONES"),     QStringLiteral("GARCIA"),   QStringLiteral("MILLER"),    QStringLiteral("DAVIS"),
-        QStringLiteral("RODRIGUEZ"), QStringLiteral("MARTINEZ"), QStringLiteral("HERNANDEZ"), QStringLiteral("LOPEZ"),
-        QStringLiteral("GONZALEZ"),  QStringLiteral("WILSON"),   QStringLiteral("ANDERSON"),  QStringLiteral("THOMAS"),
-        QStringLiteral("TAYLOR"),    QStringLiteral("MOORE"),    QStringLiteral("JACKSON"),   QStringLiteral("MARTIN"),
-        QStringLiteral("LEE"),       QStringLiteral("PEREZ"),    QStringLiteral("THOMPSON"),  QStringLiteral("WHITE"),
-        QStringLiteral("HARRIS"),    QStringLiteral("SANCHEZ"),  QStringLiteral("CLARK"),     QStringLiteral("RAMIREZ"),
-        QStringLiteral("LEWIS"),     QStringLiteral("ROBINSON"), QStringLiteral("WALKER"),    QStringLiteral("YOUNG"),
-        QStringLiteral("ALLEN"),     QStringLiteral("KING"),     QStringLiteral("WRIGHT"),    QStringLiteral("SCOTT"),
-        QStringLiteral("NGUYEN"),    QStringLiteral("HILL"),     QStringLiteral("FLORES"),    QStringLiteral("GREEN"),
-        QStringLiteral("O'BRIEN"),   QStringLiteral("MÜLLER"),   QStringLiteral("KOWALSKI"),  QStringLiteral("MURPHY"),
-    };
-    return names;
-}
-
-const QStringList& firstNames()
-{
-    static const QStringList names{
-        QStringLiteral("JAMES"),   QStringLiteral("MARY"),      QStringLiteral("ROBERT"),  QStringLiteral("PATRICIA"),
-        QStringLiteral("JOHN"),    QStringLiteral("JENNIFER"),  QStringLiteral("MICHAEL"), QStringLiteral("LINDA"),
-        QStringLiteral("DAVID"),   QStringLiteral("ELIZABETH"), QStringLiteral("WILLIAM"), QStringLiteral("BARBARA"),
-        QStringLiteral("RICHARD"), QStringLiteral("SUSAN"),     QStringLiteral("JOSEPH"),  QStringLiteral("JESSICA"),
-        QStringLiteral("THOMAS"),  QStringLiteral("SARAH"),     QStringLiteral("CARLOS"),  QStringLiteral("KAREN"),
-        QStringLiteral("DANIEL"),  QStringLiteral("NANCY"),     QStringLiteral("MARK"),    QStringLiteral("LISA"),
-        QStringLiteral("JOSÉ"),    QStringLiteral("ANA"),       QStringLiteral("KEVIN"),   QStringLiteral("MARIA"),
-    };
-    return names;
-}
-
-const QStringList& specialPlaces()
-{
-    static const QStringList places{
-        QStringLiteral("ARSON UNIT"),   QStringLiteral("TRAINING ACADEMY"), QStringLiteral("FIRE PREVENTION"),
-        QStringLiteral("HAZMAT"),       QStringLiteral("DISPATCH"),         QStringLiteral("SAFETY OFFICE"),
-        QStringLiteral("HEADQUARTERS"), QStringLiteral("EMS DIVISION"),
-    };
-    return places;
-}
+// The words invented members are made of, one list each.
+const QStringList LastNames
+    = QStringLiteral("SMITH,JOHNSON,WILLIAMS,BROWN,JONES,GARCIA,MILLER,DAVIS,RODRIGUEZ,MARTINEZ,HERNANDEZ,LOPEZ,"
+                     "GONZALEZ,WILSON,ANDERSON,THOMAS,TAYLOR,MOORE,JACKSON,MARTIN,LEE,PEREZ,THOMPSON,WHITE,HARRIS,"
+                     "SANCHEZ,CLARK,RAMIREZ,LEWIS,ROBINSON,WALKER,YOUNG,ALLEN,KING,WRIGHT,SCOTT,NGUYEN,HILL,FLORES,"
+                     "GREEN,O'BRIEN,MÜLLER,KOWALSKI,MURPHY")
+          .split(u',');
+const QStringList FirstNames = QStringLiteral("JAMES,MARY,ROBERT,PATRICIA,JOHN,JENNIFER,MICHAEL,LINDA,DAVID,ELIZABETH,"
+                                              "WILLIAM,BARBARA,RICHARD,SUSAN,JOSEPH,JESSICA,THOMAS,SARAH,CARLOS,KAREN,"
+                                              "DANIEL,NANCY,MARK,LISA,JOSÉ,ANA,KEVIN,MARIA")
+                                   .split(u',');
+const QStringList SpecialPlaces = QStringLiteral("ARSON UNIT,TRAINING ACADEMY,FIRE PREVENTION,HAZMAT,DISPATCH,"
+                                                 "SAFETY OFFICE,HEADQUARTERS,EMS DIVISION")
+                                      .split(u',');
 
 } // namespace
 
@@ -113,8 +86,8 @@ SampleRecord SampleGenerator::next()
     SampleRecord record;
     record.values = {
         id,
-        pick(lastNames()),
-        pick(firstNames()),
+        pick(LastNames),
+        pick(FirstNames),
         percent() < 10 ? QVariant() : QVariant(QString(QChar(u'A' + int(m_random.bounded(26u))))),
         pick(ranks),
         pick(shifts) + number(1, 3),
@@ -125,7 +98,7 @@ SampleRecord SampleGenerator::next()
         day,
         year,
         special ? QVariant(QStringLiteral("T")) : (percent() < 20 ? QVariant(QStringLiteral("")) : QVariant()),
-        special ? QVariant(pick(specialPlaces())) : QVariant(),
+        special ? QVariant(pick(SpecialPlaces)) : QVariant(),
     };
     return record;
 }

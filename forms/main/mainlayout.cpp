@@ -4,6 +4,7 @@
 #include "appearance.h"
 
 #include <QGroupBox>
+#include <QHash>
 
 namespace vantor {
 
@@ -61,68 +62,150 @@ void frmMaskTesting::buildLayout()
     image1->setPixmap(appearance::picture(QStringLiteral(":/vantor/apparatus.svg"), QSize(83, 85)));
     image1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
 
-    QGroupBox* frame1 = addFrame("Frame1", tr("Last Date Tested"), twipsRect(240, 1560, 4095, 1455));
-    QGroupBox* frame5 = addFrame("Frame5", tr("Special Assignment"), twipsRect(4320, 1560, 3495, 1455));
-    QGroupBox* frame4 = addFrame("Frame4", QString(), twipsRect(7920, 1560, 1695, 5055));
-    QGroupBox* frame2 = addFrame("Frame2", tr("Personnel "), twipsRect(240, 3240, 7575, 1935));
-    QGroupBox* frame3 = addFrame("Frame3", tr("Permanent Assignment"), twipsRect(240, 5280, 7575, 1335));
-    QGroupBox* frame6 = addFrame("Frame6", QString(), twipsRect(240, 6720, 9375, 855));
+    // The frames, the text boxes with the labels beside them, and the command buttons, as the
+    // form was drawn: Left, Top, Width and Height in twips, relative to the frame.
+    struct FramePlace {
+        const char* name;
+        const char* caption;
+        QRect at;
+    };
+    static const FramePlace frames[] = {
+        {"Frame1", QT_TR_NOOP("Last Date Tested"), {240, 1560, 4095, 1455}},
+        {"Frame5", QT_TR_NOOP("Special Assignment"), {4320, 1560, 3495, 1455}},
+        {"Frame4", "", {7920, 1560, 1695, 5055}},
+        {"Frame2", QT_TR_NOOP("Personnel "), {240, 3240, 7575, 1935}},
+        {"Frame3", QT_TR_NOOP("Permanent Assignment"), {240, 5280, 7575, 1335}},
+        {"Frame6", "", {240, 6720, 9375, 855}},
+    };
+    QHash<QByteArray, QGroupBox*> frame;
+    for (const FramePlace& f : frames) {
+        const QString caption = *f.caption ? tr(f.caption) : QString();
+        frame.insert(f.name, addFrame(f.name, caption, twipsRect(f.at)));
+    }
 
-    const Qt::Alignment centre = Qt::AlignHCenter;
-    const Qt::Alignment left = Qt::AlignLeft;
+    constexpr Qt::Alignment centre = Qt::AlignHCenter;
+    constexpr Qt::Alignment left = Qt::AlignLeft;
+    struct BoxPlace {
+        TextBox* frmMaskTesting::*box;
+        const char* frame;
+        const char* name;
+        QRect at;
+        Qt::Alignment alignment;
+        int maxLength; // 0: no limit
+    };
+    static const BoxPlace boxes[] = {
+        {&frmMaskTesting::txtMonthTested, "Frame1", "txtMonthTested", {480, 600, 735, 375}, centre, 2},
+        {&frmMaskTesting::txtDayTested, "Frame1", "txtDayTested", {1800, 600, 735, 375}, centre, 2},
+        {&frmMaskTesting::txtYearTested, "Frame1", "txtYearTested", {3120, 600, 855, 375}, left, 4},
+        {&frmMaskTesting::txtTorF, "Frame5", "txtTorF", {2640, 360, 735, 375}, centre, 1},
+        {&frmMaskTesting::txtAssignTo, "Frame5", "txtAssignTo", {1320, 960, 2055, 375}, left, 0},
+        {&frmMaskTesting::txtFDID, "Frame2", "txtFDID", {960, 360, 1215, 375}, left, 4},
+        {&frmMaskTesting::txtRank, "Frame2", "txtRank", {3000, 360, 1215, 375}, centre, 5},
+        {&frmMaskTesting::txtKday, "Frame2", "txtKday", {5520, 360, 1935, 375}, left, 3},
+        {&frmMaskTesting::txtLname, "Frame2", "txtLname", {960, 960, 3015, 375}, left, 0},
+        {&frmMaskTesting::txtFname, "Frame2", "txtFname", {4200, 960, 2415, 375}, left, 0},
+        {&frmMaskTesting::txtMid, "Frame2", "txtMid", {6840, 960, 615, 375}, centre, 2},
+        {&frmMaskTesting::txtBatt, "Frame3", "txtBatt", {480, 360, 2175, 375}, centre, 1},
+        {&frmMaskTesting::txtUnit, "Frame3", "txtUnit", {2880, 360, 1095, 375}, centre, 1},
+        {&frmMaskTesting::txtAssign, "Frame3", "txtAssign", {4200, 360, 3255, 375}, centre, 0},
+    };
+    for (const BoxPlace& b : boxes)
+        this->*b.box = addTextBox(frame.value(b.frame), b.name, twipsRect(b.at), b.alignment, b.maxLength);
 
-    txtMonthTested = addTextBox(frame1, "txtMonthTested", twipsRect(480, 600, 735, 375), centre, 2);
-    addLabel(frame1, "Label14", tr("Mo."), twipsRect(120, 720, 315, 240));
-    txtDayTested = addTextBox(frame1, "txtDayTested", twipsRect(1800, 600, 735, 375), centre, 2);
-    addLabel(frame1, "Label15", tr("Day"), twipsRect(1320, 720, 315, 240));
-    txtYearTested = addTextBox(frame1, "txtYearTested", twipsRect(3120, 600, 855, 375), left, 4);
-    addLabel(frame1, "Label16", tr("Yr."), twipsRect(2760, 720, 240, 240));
+    struct LabelPlace {
+        const char* frame;
+        const char* name;
+        const char* caption;
+        QRect at;
+    };
+    static const LabelPlace labels[] = {
+        {"Frame1", "Label14", QT_TR_NOOP("Mo."), {120, 720, 315, 240}},
+        {"Frame1", "Label15", QT_TR_NOOP("Day"), {1320, 720, 315, 240}},
+        {"Frame1", "Label16", QT_TR_NOOP("Yr."), {2760, 720, 240, 240}},
+        {"Frame5", "Label7", QT_TR_NOOP("Enter a T if on Special Assignment:"), {120, 360, 1890, 480}},
+        {"Frame5", "Label13", QT_TR_NOOP("Assigned To:"), {120, 1080, 1125, 240}},
+        {"Frame2", "Label2", QT_TR_NOOP("FDID:"), {120, 480, 480, 240}},
+        {"Frame2", "Label11", QT_TR_NOOP("Rank:"), {2400, 480, 495, 240}},
+        {"Frame2", "Label12", QT_TR_NOOP("Kelly Day:"), {4560, 480, 840, 240}},
+        {"Frame2", "Label3", QT_TR_NOOP("Name:"), {120, 1080, 570, 240}},
+        {"Frame2", "Label4", QT_TR_NOOP("Last"), {2280, 1440, 345, 240}},
+        {"Frame2", "Label5", QT_TR_NOOP("First"), {5280, 1440, 375, 240}},
+        {"Frame2", "Label6", QT_TR_NOOP("M.I."), {6960, 1440, 330, 240}},
+        {"Frame3", "Label8", QT_TR_NOOP("Battalion"), {1200, 840, 735, 240}},
+        {"Frame3", "Label9", QT_TR_NOOP("Unit"), {3360, 840, 330, 240}},
+        {"Frame3", "Label10", QT_TR_NOOP("Assignment"), {5160, 840, 990, 240}},
+    };
+    for (const LabelPlace& l : labels)
+        addLabel(frame.value(l.frame), l.name, tr(l.caption), twipsRect(l.at));
+    // The one label drawn two lines high.
+    findChild<QLabel*>(QStringLiteral("Label7"))->setWordWrap(true);
 
-    txtTorF = addTextBox(frame5, "txtTorF", twipsRect(2640, 360, 735, 375), centre, 1);
-    QLabel* label7
-        = addLabel(frame5, "Label7", tr("Enter a T if on Special Assignment:"), twipsRect(120, 360, 1890, 480));
-    label7->setWordWrap(true);
-    txtAssignTo = addTextBox(frame5, "txtAssignTo", twipsRect(1320, 960, 2055, 375), left, 0);
-    addLabel(frame5, "Label13", tr("Assigned To:"), twipsRect(120, 1080, 1125, 240));
-
-    txtFDID = addTextBox(frame2, "txtFDID", twipsRect(960, 360, 1215, 375), left, 4);
-    addLabel(frame2, "Label2", tr("FDID:"), twipsRect(120, 480, 480, 240));
-    txtRank = addTextBox(frame2, "txtRank", twipsRect(3000, 360, 1215, 375), centre, 5);
-    addLabel(frame2, "Label11", tr("Rank:"), twipsRect(2400, 480, 495, 240));
-    txtKday = addTextBox(frame2, "txtKday", twipsRect(5520, 360, 1935, 375), left, 3);
-    addLabel(frame2, "Label12", tr("Kelly Day:"), twipsRect(4560, 480, 840, 240));
-    txtLname = addTextBox(frame2, "txtLname", twipsRect(960, 960, 3015, 375), left, 0);
-    addLabel(frame2, "Label3", tr("Name:"), twipsRect(120, 1080, 570, 240));
-    addLabel(frame2, "Label4", tr("Last"), twipsRect(2280, 1440, 345, 240));
-    txtFname = addTextBox(frame2, "txtFname", twipsRect(4200, 960, 2415, 375), left, 0);
-    addLabel(frame2, "Label5", tr("First"), twipsRect(5280, 1440, 375, 240));
-    txtMid = addTextBox(frame2, "txtMid", twipsRect(6840, 960, 615, 375), centre, 2);
-    addLabel(frame2, "Label6", tr("M.I."), twipsRect(6960, 1440, 330, 240));
-
-    txtBatt = addTextBox(frame3, "txtBatt", twipsRect(480, 360, 2175, 375), centre, 1);
-    addLabel(frame3, "Label8", tr("Battalion"), twipsRect(1200, 840, 735, 240));
-    txtUnit = addTextBox(frame3, "txtUnit", twipsRect(2880, 360, 1095, 375), centre, 1);
-    addLabel(frame3, "Label9", tr("Unit"), twipsRect(3360, 840, 330, 240));
-    txtAssign = addTextBox(frame3, "txtAssign", twipsRect(4200, 360, 3255, 375), centre, 0);
-    addLabel(frame3, "Label10", tr("Assignment"), twipsRect(5160, 840, 990, 240));
-
-    cmdSearch = addButton(frame4, "cmdSearch", tr("&Search"), twipsRect(240, 240, 1215, 550),
-                          tr("Click to look up personnel by FDID"));
-    cmdAdd = addButton(frame4, "cmdAdd", tr("&Add"), twipsRect(240, 1080, 1215, 550), tr("Click to add a new record"));
-    cmdSave
-        = addButton(frame4, "cmdSave", tr("Sa&ve"), twipsRect(240, 1920, 1215, 550), tr("Click to save a new record"));
-    cmdEdit = addButton(frame4, "cmdEdit", tr("&Edit"), twipsRect(240, 2760, 1215, 550),
-                        tr("Click to make changes to a record"));
-    cmdUpdate = addButton(frame4, "cmdUpdate", tr("&Update"), twipsRect(240, 3600, 1215, 550),
-                          tr("Click to save changes made to a record"));
-    cmdQuery
-        = addButton(frame4, "cmdQuery", tr("&Query"), twipsRect(240, 4320, 1215, 550), tr("Click to open a query"));
-    cmdCancel = addButton(frame6, "cmdCancel", tr("Cancel"), twipsRect(5400, 240, 1215, 495),
-                          tr("Click to cancel an operation"));
-    cmdDelete
-        = addButton(frame6, "cmdDelete", tr("&Delete"), twipsRect(6720, 240, 1215, 495), tr("Click to erase a record"));
-    cmdExit
-        = addButton(frame6, "cmdExit", tr("E&xit"), twipsRect(8040, 240, 1215, 495), tr("Click to close the program"));
+    struct ButtonPlace {
+        QPushButton* frmMaskTesting::*button;
+        const char* frame;
+        const char* name;
+        const char* caption;
+        QRect at;
+        const char* tooltip;
+    };
+    static const ButtonPlace buttons[] = {
+        {&frmMaskTesting::cmdSearch,
+         "Frame4",
+         "cmdSearch",
+         QT_TR_NOOP("&Search"),
+         {240, 240, 1215, 550},
+         QT_TR_NOOP("Click to look up personnel by FDID")},
+        {&frmMaskTesting::cmdAdd,
+         "Frame4",
+         "cmdAdd",
+         QT_TR_NOOP("&Add"),
+         {240, 1080, 1215, 550},
+         QT_TR_NOOP("Click to add a new record")},
+        {&frmMaskTesting::cmdSave,
+         "Frame4",
+         "cmdSave",
+         QT_TR_NOOP("Sa&ve"),
+         {240, 1920, 1215, 550},
+         QT_TR_NOOP("Click to save a new record")},
+        {&frmMaskTesting::cmdEdit,
+         "Frame4",
+         "cmdEdit",
+         QT_TR_NOOP("&Edit"),
+         {240, 2760, 1215, 550},
+         QT_TR_NOOP("Click to make changes to a record")},
+        {&frmMaskTesting::cmdUpdate,
+         "Frame4",
+         "cmdUpdate",
+         QT_TR_NOOP("&Update"),
+         {240, 3600, 1215, 550},
+         QT_TR_NOOP("Click to save changes made to a record")},
+        {&frmMaskTesting::cmdQuery,
+         "Frame4",
+         "cmdQuery",
+         QT_TR_NOOP("&Query"),
+         {240, 4320, 1215, 550},
+         QT_TR_NOOP("Click to open a query")},
+        {&frmMaskTesting::cmdCancel,
+         "Frame6",
+         "cmdCancel",
+         QT_TR_NOOP("Cancel"),
+         {5400, 240, 1215, 495},
+         QT_TR_NOOP("Click to cancel an operation")},
+        {&frmMaskTesting::cmdDelete,
+         "Frame6",
+         "cmdDelete",
+         QT_TR_NOOP("&Delete"),
+         {6720, 240, 1215, 495},
+         QT_TR_NOOP("Click to erase a record")},
+        {&frmMaskTesting::cmdExit,
+         "Frame6",
+         "cmdExit",
+         QT_TR_NOOP("E&xit"),
+         {8040, 240, 1215, 495},
+         QT_TR_NOOP("Click to close the program")},
+    };
+    for (const ButtonPlace& b : buttons)
+        this->*b.button = addButton(frame.value(b.frame), b.name, tr(b.caption), twipsRect(b.at), tr(b.tooltip));
     // Drawn for Windows' Tahoma, some captions run a pixel or two wider here: a label takes the
     // room to its right rather than clip its last letter.
     for (QLabel* label : findChildren<QLabel*>()) {

@@ -65,24 +65,19 @@ private:
     int m_progressDelay = 1000;
     bool m_unloaded = false;
 
-    // The latest query: its connection, and its record set, which the grid shows.
-    std::unique_ptr<Connection> m_cnnQuery;
-    std::unique_ptr<RecordSet> m_rsQuery;
-    QString m_listName; // the entry it was made for
-    int m_listYear = 0; // the year its members were not tested in
-    PersonnelModel m_personnel;
-    int m_shownPosition = -1; // the list entry whose list the grid shows
-
-    QLabel* Label1 = nullptr;
-    QLabel* Label2 = nullptr;
-    QLabel* Label3 = nullptr;
-    QLabel* Label4 = nullptr;
-    QLabel* Image1 = nullptr;
     QLabel* lblCount = nullptr;
     QListWidget* lstBattalions = nullptr;
     QTableView* dgPersonnel = nullptr;
     QPushButton* cmdPrint = nullptr;
     QPushButton* cmdReturn = nullptr;
+
+    // The latest query: its connection, and its record set, which the grid shows.
+    std::unique_ptr<Connection> m_cnnQuery;
+    std::unique_ptr<RecordSet> m_rsQuery;
+    QString m_listName; // the entry it was made for
+    int m_listYear = 0; // the year its members were not tested in
+    int m_shownPosition = -1; // the list entry whose list the grid shows
+    PersonnelModel m_personnel;
 };
 
 } // namespace vantor

@@ -20,12 +20,12 @@ void frmQuery::buildLayout()
     setFixedSize(appearance::twips(11850), appearance::twips(7020));
     setFont(appearance::controlFont());
 
-    Label1 = addLabel(this, "Label1", tr("1. Select a query by clicking on one of the items in the list"),
-                      twipsRect(240, 360, 4950, 240));
-    Label2 = addLabel(this, "Label2", tr("2. To print the selected list click on the print button"),
-                      twipsRect(240, 840, 4365, 240));
-    Label3 = addLabel(this, "Label3", tr("3. Click the Close button to return to the main form"),
-                      twipsRect(240, 1320, 4380, 240));
+    QLabel* Label1 = addLabel(this, "Label1", tr("1. Select a query by clicking on one of the items in the list"),
+                              twipsRect(240, 360, 4950, 240));
+    QLabel* Label2 = addLabel(this, "Label2", tr("2. To print the selected list click on the print button"),
+                              twipsRect(240, 840, 4365, 240));
+    QLabel* Label3 = addLabel(this, "Label3", tr("3. Click the Close button to return to the main form"),
+                              twipsRect(240, 1320, 4380, 240));
     // Where the stand-in for Tahoma runs wider, the steps may use the room up to the list
     // rather than lose their last words.
     for (QLabel* step : {Label1, Label2, Label3})
@@ -39,7 +39,7 @@ void frmQuery::buildLayout()
     lstBattalions->setSelectionMode(QAbstractItemView::SingleSelection);
     lstBattalions->setSortingEnabled(false);
 
-    Image1 = new QLabel(this);
+    auto* Image1 = new QLabel(this);
     Image1->setObjectName(QStringLiteral("Image1"));
     Image1->setGeometry(twipsRect(10200, 360, 1245, 1275));
     Image1->setPixmap(appearance::picture(QStringLiteral(":/vantor/apparatus.svg"), QSize(83, 85)));
@@ -63,7 +63,7 @@ void frmQuery::buildLayout()
     dgPersonnel->verticalHeader()->setDefaultSectionSize(dgPersonnel->fontMetrics().height() + 6);
     dgPersonnel->verticalHeader()->setMinimumWidth(appearance::twips(240));
 
-    Label4 = addLabel(this, "Label4", tr("Number of Records:"), twipsRect(120, 6480, 1725, 240));
+    addLabel(this, "Label4", tr("Number of Records:"), twipsRect(120, 6480, 1725, 240));
 
     lblCount = addLabel(this, "lblCount", QString(), twipsRect(2040, 6360, 1215, 375));
     lblCount->setFrameStyle(QFrame::Box | QFrame::Plain);
