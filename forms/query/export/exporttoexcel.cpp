@@ -1,5 +1,11 @@
 #include "exporttoexcel.h"
 
+#include "xlsxbook.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QTemporaryFile>
+
 #include <algorithm>
 
 namespace vantor {
@@ -7,6 +13,11 @@ namespace vantor {
 using namespace spreadsheet;
 
 namespace {
+
+// The translators' context of the printout's texts and the export's failures.
+struct Export {
+    Q_DECLARE_TR_FUNCTIONS(vantor::ExportToExcel)
+};
 
 constexpr int ColumnD = 4;
 constexpr int ColumnM = 13;
@@ -21,8 +32,8 @@ QString trimmedText(const QVariant& value)
 void stopOn(const StoreError& error)
 {
     if (error)
-        throw Error(
-            QStringLiteral("The list could not be read: %1 (error %2)").arg(error.description).arg(error.number));
+        throw Error(Export::tr("The list could not be read: %1 (error %2)")
+                        .arg(error.description, QString::number(error.number)));
 }
 
 // The header names the list and the year; the footer the day printed and the page.
@@ -32,15 +43,17 @@ void setHeaderAndFooter(PageSetup& page, const ExportOptions& options)
         QString title = printedTitle(options.listName, options.year);
         page.centerHeader = QStringLiteral("&12&\"-,Bold\"") + title.replace(u'&', QStringLiteral("&&"));
     }
-    page.leftFooter = QStringLiteral("Printed &D");
-    page.rightFooter = QStringLiteral("Page &P of &N");
+    //: &D is the spreadsheet program's code for the day printed; keep it as it is.
+    page.leftFooter = Export::tr("Printed &D");
+    //: &P and &N are the spreadsheet program's codes for the page and the number of pages; keep them as they are.
+    page.rightFooter = Export::tr("Page &P of &N");
 }
 
 } // namespace
 
 QString printedTitle(const QString& listName, int year)
 {
-    return QStringLiteral("Not tested in %1 \u2014 %2").arg(year).arg(listName);
+    return Export::tr("Not tested in %1 \u2014 %2").arg(QString::number(year), listName);
 }
 
 QString describeCutValues(const std::vector<CutValue>& cut, int named)
@@ -49,12 +62,13 @@ QString describeCutValues(const std::vector<CutValue>& cut, int named)
     for (const CutValue& value : cut) {
         if (names.size() == named)
             break;
-        const QString record = value.record.isEmpty() ? QStringLiteral("row %1").arg(value.row) : value.record;
-        names << QStringLiteral("%1 (%2)").arg(record, value.field);
+        const QString record = value.record.isEmpty() ? Export::tr("row %1").arg(value.row) : value.record;
+        //: A record whose value was cut, and the field: "A001 (Last)".
+        names << Export::tr("%1 (%2)").arg(record, value.field);
     }
-    QString text = names.join(QStringLiteral(", "));
+    const QString text = names.join(Export::tr(", "));
     if (qsizetype(cut.size()) > names.size())
-        text += QStringLiteral(" and %1 more").arg(qsizetype(cut.size()) - names.size());
+        return Export::tr("%1 and %2 more").arg(text, QString::number(qsizetype(cut.size()) - names.size()));
     return text;
 }
 
@@ -128,15 +142,6 @@ ExportResult ExportToExcel(RecordSet& rs, const Host& host, const ExportOptions&
     return result;
 }
 
-} // namespace vantor
-
-#include "xlsxbook.h"
-
-#include <QDir>
-#include <QTemporaryFile>
-
-namespace vantor {
-
 spreadsheet::Host xlsxFileHost(const QString& directory, std::function<void(const QString& fileName)> show,
                                const QString& baseName)
 {
@@ -146,7 +151,7 @@ spreadsheet::Host xlsxFileHost(const QString& directory, std::function<void(cons
         QTemporaryFile file(QDir(directory).filePath(baseName + QStringLiteral("-XXXXXX.xlsx")));
         file.setAutoRemove(false);
         if (!file.open())
-            throw spreadsheet::Error(QStringLiteral("A new workbook cannot be created in %1: %2")
+            throw spreadsheet::Error(Export::tr("A new workbook cannot be created in %1: %2")
                                          .arg(QDir::toNativeSeparators(directory), file.errorString()));
         const QString name = file.fileName();
         file.close();
