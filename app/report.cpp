@@ -1,6 +1,7 @@
 #include "commands.h"
 
 #include <exporttoexcel.h>
+#include <newfile.h>
 #include <querysql.h>
 #include <untestedquery.h>
 
@@ -58,17 +59,17 @@ int report(const QString& group, const RecordsLocation& location, const QString&
     QString failure;
     ExportResult result;
     try {
-        const spreadsheet::Host host = xlsxFileHost(directory, [&](const QString& file) {
-            QFile::remove(outputPath);
-            if (!QFile::rename(file, outputPath)) {
+        // Made with the permissions of any new file, it replaces last night's report in one step.
+        const auto publish = [&](const QString& file) {
+            QString reason;
+            if (!newfile::replace(file, outputPath, &reason)) {
                 QFile::remove(file);
-                throw spreadsheet::Error(
-                    Text::tr("the workbook cannot be saved as %1").arg(QDir::toNativeSeparators(outputPath)));
+                throw spreadsheet::Error(Text::tr("the workbook cannot be saved as %1: %2")
+                                             .arg(QDir::toNativeSeparators(outputPath), reason));
             }
-            // A report is for others to read, unlike the private temporary name it was written under.
-            QFile::setPermissions(outputPath,
-                                  QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther);
-        });
+        };
+        const spreadsheet::Host host
+            = xlsxFileHost(directory, publish, u'.' + output.fileName(), WorkbookFile::Requested);
         result = ExportToExcel(*run.records, host, {run.listName, run.year});
     } catch (const spreadsheet::Error& error) {
         failure = error.message();

@@ -1,5 +1,6 @@
 #include "exporttoexcel.h"
 
+#include "newfile.h"
 #include "xlsxbook.h"
 
 #include <QCoreApplication>
@@ -142,20 +143,38 @@ ExportResult ExportToExcel(RecordSet& rs, const Host& host, const ExportOptions&
     return result;
 }
 
+namespace {
+
+// A new, empty file for a workbook; the writer keeps the mode it was created with.
+QString createWorkbookFile(const QString& directory, const QString& baseName, WorkbookFile kind)
+{
+    QString name;
+    QString error;
+    if (kind == WorkbookFile::Requested) {
+        name = newfile::createUnique(directory, baseName + u'-', QStringLiteral(".xlsx"), &error);
+    } else {
+        QTemporaryFile file(QDir(directory).filePath(baseName + QStringLiteral("-XXXXXX.xlsx")));
+        file.setAutoRemove(false);
+        if (file.open())
+            name = file.fileName();
+        else
+            error = file.errorString();
+    }
+    if (name.isEmpty())
+        throw spreadsheet::Error(
+            Export::tr("A new workbook cannot be created in %1: %2").arg(QDir::toNativeSeparators(directory), error));
+    return name;
+}
+
+} // namespace
+
 spreadsheet::Host xlsxFileHost(const QString& directory, std::function<void(const QString& fileName)> show,
-                               const QString& baseName)
+                               const QString& baseName, WorkbookFile file)
 {
     spreadsheet::Host host;
     host.createWorkbook
-        = [directory, baseName](const QStringList& sheetNames) -> std::unique_ptr<spreadsheet::WorkbookWriter> {
-        QTemporaryFile file(QDir(directory).filePath(baseName + QStringLiteral("-XXXXXX.xlsx")));
-        file.setAutoRemove(false);
-        if (!file.open())
-            throw spreadsheet::Error(Export::tr("A new workbook cannot be created in %1: %2")
-                                         .arg(QDir::toNativeSeparators(directory), file.errorString()));
-        const QString name = file.fileName();
-        file.close();
-        return std::make_unique<XlsxWorkbook>(name, sheetNames);
+        = [directory, baseName, file](const QStringList& sheetNames) -> std::unique_ptr<spreadsheet::WorkbookWriter> {
+        return std::make_unique<XlsxWorkbook>(createWorkbookFile(directory, baseName, file), sheetNames);
     };
     host.showWorkbook = std::move(show);
     return host;
