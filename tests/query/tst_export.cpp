@@ -1,3 +1,4 @@
+#include "markingtranslator.h"
 #include "scripteddialogs.h"
 #include "testdatabase.h"
 #include "xlsxcontent.h"
@@ -191,6 +192,19 @@ private slots:
         for (const char* code : {"&D", "Page &P of &N"})
             QVERIFY2(book.footer.contains(QLatin1String(code)), qPrintable(book.footer));
         QVERIFY(m_dialogs.messages.isEmpty());
+    }
+    // The printout's texts and the workbook's name reach the translator; the page codes stay out.
+    void printoutIsTranslatable()
+    {
+        test::MarkingTranslator translator;
+        QCoreApplication::installTranslator(&translator);
+        const auto remove = qScopeGuard([&translator] { QCoreApplication::removeTranslator(&translator); });
+        const XlsxContent book = sendFrom(m_dir.path(), 0);
+        QCOMPARE(test::unmarked(book.header), QStringLiteral("&C&12&\"-,Bold\""));
+        QCOMPARE(test::unmarked(book.footer), QStringLiteral("&L&R"));
+        const QString name = QFileInfo(m_opened.first().toLocalFile()).completeBaseName();
+        QVERIFY2(QRegularExpression(QStringLiteral("^-\\w{6}$")).match(test::unmarked(name)).hasMatch(),
+                 qPrintable(name));
     }
     void secondExportWithoutNewQueryHasTheHeaderOnly()
     {
