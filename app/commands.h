@@ -1,10 +1,29 @@
 #pragma once
 
 #include <recordslocation.h>
+#include <storeerror.h>
 
+#include <QCoreApplication>
 #include <QTextStream>
 
 namespace vantor::commands {
+
+// The translators' context of everything the program prints on the command line.
+struct Text {
+    Q_DECLARE_TR_FUNCTIONS(vantor::commands)
+};
+
+// A failure of the store as the commands print it: "disk full (error 7)".
+inline QString describe(const StoreError& error)
+{
+    return Text::tr("%1 (error %2)").arg(error.description, QString::number(error.number));
+}
+
+// Prints a failure on `err`, after the program's name, as command-line programs do.
+inline void complain(QTextStream& err, const QString& message)
+{
+    err << "vantor: " << message << '\n';
+}
 
 // `vantor --create-database PATH [--sample N]`: exit status of the command.
 int createDatabase(const RecordsLocation& location, int sampleCount, QTextStream& out, QTextStream& err);

@@ -7,11 +7,12 @@ namespace vantor::commands {
 int createDatabase(const RecordsLocation& location, int sampleCount, QTextStream& out, QTextStream& err)
 {
     if (const StoreError error = masktest::createDatabase(location, sampleCount)) {
-        err << "vantor: " << error.description << " (error " << error.number << ")\n";
+        complain(err, describe(error));
         return 1;
     }
-    out << "Created " << location.displayName() << " with " << sampleCount
-        << (sampleCount == 1 ? " record.\n" : " records.\n");
+    const QString created
+        = sampleCount == 1 ? Text::tr("Created %1 with %2 record.") : Text::tr("Created %1 with %2 records.");
+    out << created.arg(location.displayName(), QString::number(sampleCount)) << '\n';
     return 0;
 }
 

@@ -3,6 +3,7 @@
 
 #include <masktest.h>
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 
@@ -10,19 +11,26 @@ namespace vantor {
 
 namespace {
 
-const QString RecordsTitle = QStringLiteral("Records File");
-const QString SettingsTitle = QStringLiteral("Settings");
+// The translators' context of the first start's questions and messages.
+struct FirstRun {
+    Q_DECLARE_TR_FUNCTIONS(vantor::FirstRun)
+};
+
+QString recordsTitle()
+{
+    return FirstRun::tr("Records File");
+}
 
 QString questionFor(const LocationChoice& missing)
 {
     const bool named = missing.rule == LocationRule::UserSetting || missing.rule == LocationRule::MachineSetting;
     const QString intro = named
-        ? QStringLiteral("The records file named in the settings (%1) is not there:\n%2\n\nIt may have been "
-                         "moved or renamed, or it lies on a drive that is not connected.")
+        ? FirstRun::tr("The records file named in the settings (%1) is not there:\n%2\n\nIt may have been "
+                       "moved or renamed, or it lies on a drive that is not connected.")
               .arg(QDir::toNativeSeparators(missing.settingsFile), missing.location.displayName())
-        : QStringLiteral("Vantor keeps the mask test records in a records file, and there is none yet at\n%1")
+        : FirstRun::tr("Vantor keeps the mask test records in a records file, and there is none yet at\n%1")
               .arg(missing.location.displayName());
-    return intro + QStringLiteral("\n\nCreate a new, empty records file there, open an existing one, or quit?");
+    return FirstRun::tr("%1\n\nCreate a new, empty records file there, open an existing one, or quit?").arg(intro);
 }
 
 bool createRecords(DialogService& dialogs, const RecordsLocation& location, const QString& dataDir)
@@ -33,11 +41,11 @@ bool createRecords(DialogService& dialogs, const RecordsLocation& location, cons
     if (!error)
         return true;
     dialogs.message(nullptr,
-                    okBox(QStringLiteral("Vantor cannot create a records file in the folder\n%1\n\n%2\n\n"
-                                         "Open an existing records file instead, or ask your "
-                                         "administrator for a folder you may write to.")
+                    okBox(FirstRun::tr("Vantor cannot create a records file in the folder\n%1\n\n%2\n\n"
+                                       "Open an existing records file instead, or ask your "
+                                       "administrator for a folder you may write to.")
                               .arg(QDir::toNativeSeparators(folder), error.description),
-                          MsgIcon::Critical, RecordsTitle));
+                          MsgIcon::Critical, recordsTitle()));
     return false;
 }
 
@@ -48,8 +56,8 @@ std::optional<RecordsLocation> askForRecords(DialogService& dialogs, const Locat
 {
     const QString folder = QFileInfo(missing.location.filePath()).absolutePath();
     const ChoiceBox question{
-        questionFor(missing), RecordsTitle,
-        MsgIcon::Question,    {QStringLiteral("&Create"), QStringLiteral("&Open..."), QStringLiteral("&Quit")},
+        questionFor(missing), recordsTitle(),
+        MsgIcon::Question,    {FirstRun::tr("&Create"), FirstRun::tr("&Open..."), FirstRun::tr("&Quit")},
         CreateButton,         QuitButton};
     for (;;) {
         switch (dialogs.choose(nullptr, question)) {
@@ -61,7 +69,7 @@ std::optional<RecordsLocation> askForRecords(DialogService& dialogs, const Locat
             const QString start = QFileInfo(folder).isDir() ? folder : QDir::homePath();
             const QString chosen = dialogs.openFileName(
                 nullptr,
-                {QStringLiteral("Open Records File"), start, QStringLiteral("Records files (*.mdb);;All files (*)")});
+                {FirstRun::tr("Open Records File"), start, FirstRun::tr("Records files (*.mdb);;All files (*)")});
             if (!chosen.isEmpty())
                 return RecordsLocation::file(chosen);
             break;
@@ -80,9 +88,9 @@ WindowStart::WindowStart(DialogService& dialogs, settings::Paths paths)
 std::unique_ptr<frmMaskTesting> WindowStart::open(const LocationChoice& choice)
 {
     for (const QString& problem : std::as_const(m_problems))
-        reportSettingsProblem(problem
-                              + QStringLiteral("\n\nVantor goes on without it, with the records it finds "
-                                               "by its other rules."));
+        reportSettingsProblem(
+            FirstRun::tr("%1\n\nVantor goes on without it, with the records it finds by its other rules.")
+                .arg(problem));
     RecordsLocation location = choice.location;
     bool answered = false;
     if (choice.asksWhenMissing() && location.isFile() && !QFileInfo::exists(location.filePath())) {
@@ -103,9 +111,9 @@ std::unique_ptr<frmMaskTesting> WindowStart::open(const LocationChoice& choice)
     if (answered) {
         const QString problem = settings::writeLocation(m_paths.userFile, location.text());
         if (!problem.isEmpty())
-            reportSettingsProblem(problem
-                                  + QStringLiteral("\n\nThe records are open, but Vantor will ask "
-                                                   "where they are again at its next start."));
+            reportSettingsProblem(FirstRun::tr("%1\n\nThe records are open, but Vantor will ask where they are again "
+                                               "at its next start.")
+                                      .arg(problem));
     }
     return window;
 }
@@ -115,7 +123,7 @@ void WindowStart::reportSettingsProblem(const QString& problem)
     if (m_problemShown)
         return;
     m_problemShown = true;
-    m_dialogs.message(nullptr, okBox(problem, MsgIcon::Exclamation, SettingsTitle));
+    m_dialogs.message(nullptr, okBox(problem, MsgIcon::Exclamation, FirstRun::tr("Settings")));
 }
 
 } // namespace vantor

@@ -8,11 +8,12 @@ int importLegacy(const QString& source, const RecordsLocation& target, QTextStre
 {
     qsizetype rows = 0;
     if (const StoreError error = legacy::convertFile(source, target.filePath(), &rows)) {
-        err << "vantor: " << error.description << " (error " << error.number << ")\n";
+        complain(err, describe(error));
         return 1;
     }
-    out << "Converted " << rows << (rows == 1 ? " record" : " records") << " from " << source << " into "
-        << target.displayName() << ".\n";
+    const QString converted = rows == 1 ? Text::tr("Converted %1 record from %2 into %3.")
+                                        : Text::tr("Converted %1 records from %2 into %3.");
+    out << converted.arg(QString::number(rows), source, target.displayName()) << '\n';
     return 0;
 }
 

@@ -2,10 +2,20 @@
 
 #include <masktest.h>
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 
 namespace vantor {
+
+namespace {
+
+// The translators' context of the rules' descriptions.
+struct Rule {
+    Q_DECLARE_TR_FUNCTIONS(vantor::LocationRule)
+};
+
+} // namespace
 
 LocationChoice chooseLocation(const LocationSources& sources)
 {
@@ -30,14 +40,14 @@ QString describeChoice(const LocationChoice& choice)
 {
     const QString file = QDir::toNativeSeparators(choice.settingsFile);
     switch (choice.rule) {
-    case LocationRule::CommandLine: return QStringLiteral("the --database option");
-    case LocationRule::UserSetting: return QStringLiteral("the user's setting in %1").arg(file);
-    case LocationRule::MachineSetting: return QStringLiteral("the machine's setting in %1").arg(file);
-    case LocationRule::BesideProgram: return QStringLiteral("the records file beside the program");
+    case LocationRule::CommandLine: return Rule::tr("the --database option");
+    case LocationRule::UserSetting: return Rule::tr("the user's setting in %1").arg(file);
+    case LocationRule::MachineSetting: return Rule::tr("the machine's setting in %1").arg(file);
+    case LocationRule::BesideProgram: return Rule::tr("the records file beside the program");
     case LocationRule::DataFolder: break;
     }
-    return QStringLiteral("the user's data folder (no option or setting names a location, and no %1 lies "
-                          "beside the program)")
+    return Rule::tr("the user's data folder (no option or setting names a location, and no %1 lies "
+                    "beside the program)")
         .arg(masktest::DatabaseFileName);
 }
 

@@ -16,35 +16,40 @@
 
 namespace {
 
+using vantor::commands::complain;
+using vantor::commands::Text;
+
+// The options' names are the program's interface and stay as they are; their descriptions and
+// the names of their values are read by people.
 struct Options {
     QCommandLineOption create{QStringLiteral("create-database"),
-                              QStringLiteral("Create a new, empty records file at <path>; never overwrites one."),
-                              QStringLiteral("path")};
+                              Text::tr("Create a new, empty records file at <path>; never overwrites one."),
+                              Text::tr("path")};
     QCommandLineOption sample{QStringLiteral("sample"),
-                              QStringLiteral("With --create-database: fill it with <n> invented members."),
-                              QStringLiteral("n"), QStringLiteral("0")};
+                              Text::tr("With --create-database: fill it with <n> invented members."), Text::tr("n"),
+                              QStringLiteral("0")};
     QCommandLineOption import{QStringLiteral("import-legacy"),
-                              QStringLiteral("Convert the old program's Access file <path> into the new records file "
-                                             "given by --database."),
-                              QStringLiteral("path")};
+                              Text::tr("Convert the old program's Access file <path> into the new records file "
+                                       "given by --database."),
+                              Text::tr("path")};
     QCommandLineOption report{QStringLiteral("report"),
-                              QStringLiteral("Write the list of members of <group> (1, 2, 3, 40 or special) not "
-                                             "tested this year as a workbook (with --output)."),
-                              QStringLiteral("group")};
-    QCommandLineOption output{QStringLiteral("output"), QStringLiteral("With --report: the workbook file to write."),
-                              QStringLiteral("file")};
+                              Text::tr("Write the list of members of <group> (1, 2, 3, 40 or special) not "
+                                       "tested this year as a workbook (with --output)."),
+                              Text::tr("group")};
+    QCommandLineOption output{QStringLiteral("output"), Text::tr("With --report: the workbook file to write."),
+                              Text::tr("file")};
     QCommandLineOption database{QStringLiteral("database"),
-                                QStringLiteral("The records file to open (the window, --report) or to create "
-                                               "(--import-legacy). Without it the settings decide; see "
-                                               "--show-location."),
-                                QStringLiteral("path")};
+                                Text::tr("The records file to open (the window, --report) or to create "
+                                         "(--import-legacy). Without it the settings decide; see "
+                                         "--show-location."),
+                                Text::tr("path")};
     QCommandLineOption showLocation{QStringLiteral("show-location"),
-                                    QStringLiteral("Print the records file that would be opened, and which rule "
-                                                   "chose it.")};
+                                    Text::tr("Print the records file that would be opened, and which rule "
+                                             "chose it.")};
 
     void addTo(QCommandLineParser& parser) const
     {
-        parser.setApplicationDescription(QStringLiteral("Vantor: annual respirator mask test records."));
+        parser.setApplicationDescription(Text::tr("Vantor: annual respirator mask test records."));
         parser.addHelpOption();
         parser.addVersionOption();
         parser.addOptions({create, sample, import, report, output, database, showLocation});
@@ -78,8 +83,9 @@ int checkCompanions(const QCommandLineParser& parser, const Options& options, QT
         = {{&options.sample, &options.create}, {&options.output, &options.report}};
     for (const auto& [option, needs] : companions) {
         if (parser.isSet(*option) && !parser.isSet(*needs)) {
-            err << "vantor: --" << option->names().first() << " goes with --" << needs->names().first() << ' '
-                << needs->valueName().toUpper() << '\n';
+            complain(err,
+                     Text::tr("--%1 goes with --%2 %3")
+                         .arg(option->names().first(), needs->names().first(), needs->valueName().toUpper()));
             return 2;
         }
     }
@@ -95,10 +101,9 @@ vantor::LocationChoice chooseLocation(const QString& commandLine, const vantor::
 
 int showLocation(const vantor::LocationChoice& choice, QTextStream& out)
 {
-    out << choice.location.displayName() << '\n' << "chosen by " << vantor::describeChoice(choice);
-    if (choice.location.isFile() && !QFileInfo::exists(choice.location.filePath()))
-        out << "; no records file is there yet";
-    out << '\n';
+    const bool missing = choice.location.isFile() && !QFileInfo::exists(choice.location.filePath());
+    const QString chosen = missing ? Text::tr("chosen by %1; no records file is there yet") : Text::tr("chosen by %1");
+    out << choice.location.displayName() << '\n' << chosen.arg(vantor::describeChoice(choice)) << '\n';
     return 0;
 }
 
@@ -141,7 +146,7 @@ int main(int argc, char* argv[])
     if (const int status = checkCompanions(parser, options, err))
         return status;
     if (!parser.positionalArguments().isEmpty()) {
-        err << "vantor: unexpected argument '" << parser.positionalArguments().first() << "'\n";
+        complain(err, Text::tr("unexpected argument '%1'").arg(parser.positionalArguments().first()));
         return 2;
     }
     const vantor::settings::Paths paths = vantor::settings::Paths::standard();
@@ -149,7 +154,8 @@ int main(int argc, char* argv[])
         bool ok = false;
         const int samples = parser.value(options.sample).toInt(&ok);
         if (!ok || samples < 0) {
-            err << "vantor: --sample needs a whole number of records, not '" << parser.value(options.sample) << "'\n";
+            complain(err,
+                     Text::tr("--sample needs a whole number of records, not '%1'").arg(parser.value(options.sample)));
             return 2;
         }
         const auto location = vantor::RecordsLocation::fromText(parser.value(options.create));
@@ -158,7 +164,7 @@ int main(int argc, char* argv[])
     }
     if (parser.isSet(options.import)) {
         if (!parser.isSet(options.database)) {
-            err << "vantor: --import-legacy needs --database NEW.mdb, the records file to create\n";
+            complain(err, Text::tr("--import-legacy needs --database NEW.mdb, the records file to create"));
             return 2;
         }
         return vantor::commands::importLegacy(
@@ -170,12 +176,12 @@ int main(int argc, char* argv[])
     if (auto* gui = qobject_cast<QApplication*>(app.get()))
         return runWindow(*gui, choice, paths, problems);
     for (const QString& problem : std::as_const(problems))
-        err << "vantor: " << problem << " It is left out.\n";
+        complain(err, Text::tr("%1 It is left out.").arg(problem));
     if (parser.isSet(options.showLocation))
         return showLocation(choice, out);
     if (parser.isSet(options.report))
         return vantor::commands::report(parser.value(options.report), choice.location, parser.value(options.output),
                                         out, err);
-    err << "vantor: nothing to do; see vantor --help\n";
+    complain(err, Text::tr("nothing to do; see vantor --help"));
     return 2;
 }

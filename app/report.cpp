@@ -1,6 +1,7 @@
 #include "commands.h"
 
 #include <exporttoexcel.h>
+#include <newfile.h>
 #include <querysql.h>
 #include <untestedquery.h>
 
@@ -27,29 +28,28 @@ int report(const QString& group, const RecordsLocation& location, const QString&
 {
     const int position = positionOf(group);
     if (position < 0) {
-        err << "vantor: unknown group '" << group << "'; choose one of 1, 2, 3, 40, special\n";
+        complain(err, Text::tr("unknown group '%1'; choose one of 1, 2, 3, 40, special").arg(group));
         return 2;
     }
     if (outputPath.isEmpty()) {
-        err << "vantor: --report needs --output FILE.xlsx\n";
+        complain(err, Text::tr("--report needs --output FILE.xlsx"));
         return 2;
     }
     const QFileInfo output(outputPath);
     if (output.isDir()) {
-        err << "vantor: the output " << QDir::toNativeSeparators(outputPath) << " is a folder, not a file\n";
+        complain(err, Text::tr("the output %1 is a folder, not a file").arg(QDir::toNativeSeparators(outputPath)));
         return 1;
     }
     const QString directory = output.absolutePath();
     if (!QFileInfo(directory).isDir()) {
-        err << "vantor: the folder " << QDir::toNativeSeparators(directory) << " of the output does not exist\n";
+        complain(err, Text::tr("the folder %1 of the output does not exist").arg(QDir::toNativeSeparators(directory)));
         return 1;
     }
 
     // The report walks the whole list once, front to back: one pass over the table.
     UntestedQuery run = runUntestedQuery(location, position, Reading::AllAtOnce);
     if (run.error) {
-        err << "vantor: the list cannot be made from " << location.displayName() << ": " << run.error.description
-            << " (error " << run.error.number << ")\n";
+        complain(err, Text::tr("the list cannot be made from %1: %2").arg(location.displayName(), describe(run.error)));
         return 1;
     }
     const qsizetype rows = run.records->recordCount();
@@ -59,32 +59,38 @@ int report(const QString& group, const RecordsLocation& location, const QString&
     QString failure;
     ExportResult result;
     try {
-        const spreadsheet::Host host = xlsxFileHost(directory, [&](const QString& file) {
-            QFile::remove(outputPath);
-            if (!QFile::rename(file, outputPath)) {
+        // Made with the permissions of any new file, it replaces last night's report in one step.
+        const auto publish = [&](const QString& file) {
+            QString reason;
+            if (!newfile::replace(file, outputPath, &reason)) {
                 QFile::remove(file);
-                throw spreadsheet::Error(
-                    QStringLiteral("the workbook cannot be saved as %1").arg(QDir::toNativeSeparators(outputPath)));
+                throw spreadsheet::Error(Text::tr("the workbook cannot be saved as %1: %2")
+                                             .arg(QDir::toNativeSeparators(outputPath), reason));
             }
-            // A report is for others to read, unlike the private temporary name it was written under.
-            QFile::setPermissions(outputPath,
-                                  QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther);
-        });
+        };
+        const spreadsheet::Host host
+            = xlsxFileHost(directory, publish, u'.' + output.fileName(), WorkbookFile::Requested);
         result = ExportToExcel(*run.records, host, {run.listName, run.year});
     } catch (const spreadsheet::Error& error) {
         failure = error.message();
     }
     if (!failure.isEmpty()) {
-        err << "vantor: " << failure << '\n';
+        complain(err, failure);
         return 1;
     }
     // The list is printed all the same; whoever reads the log learns whose values to shorten.
-    if (!result.cut.empty())
-        err << "vantor: " << qint64(result.cut.size()) << (result.cut.size() == 1 ? " value was" : " values were")
-            << " longer than a cell holds (" << spreadsheet::MaxCellText
-            << " characters) and cut to fit: " << describeCutValues(result.cut) << '\n';
-    out << querysql::entries().at(position) << ": " << rows << (rows == 1 ? " member" : " members")
-        << " not tested this year, written to " << QDir::toNativeSeparators(outputPath) << '\n';
+    if (!result.cut.empty()) {
+        const QString cut = result.cut.size() == 1
+            ? Text::tr("%1 value was longer than a cell holds (%2 characters) and cut to fit: %3")
+            : Text::tr("%1 values were longer than a cell holds (%2 characters) and cut to fit: %3");
+        complain(err,
+                 cut.arg(QString::number(result.cut.size()), QString::number(spreadsheet::MaxCellText),
+                         describeCutValues(result.cut)));
+    }
+    const QString listed = rows == 1 ? Text::tr("%1: %2 member not tested this year, written to %3")
+                                     : Text::tr("%1: %2 members not tested this year, written to %3");
+    out << listed.arg(querysql::entries().at(position), QString::number(rows), QDir::toNativeSeparators(outputPath))
+        << '\n';
     return 0;
 }
 

@@ -1,5 +1,6 @@
 #include "settings.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QSettings>
@@ -9,13 +10,18 @@ namespace vantor::settings {
 
 namespace {
 
+// The translators' context of the problems with settings files.
+struct Settings {
+    Q_DECLARE_TR_FUNCTIONS(vantor::settings)
+};
+
 const QString FolderName = QStringLiteral("Vantor");
 const QString FileName = QStringLiteral("Vantor.conf");
 
 QString statusText(QSettings::Status status)
 {
-    return status == QSettings::FormatError ? QStringLiteral("it is not a settings file Vantor can read")
-                                            : QStringLiteral("access denied, or the disk failed");
+    return status == QSettings::FormatError ? Settings::tr("it is not a settings file Vantor can read")
+                                            : Settings::tr("access denied, or the disk failed");
 }
 
 } // namespace
@@ -42,7 +48,7 @@ Setting readLocation(const QString& file)
         return setting;
     const QSettings settings(file, QSettings::IniFormat);
     if (settings.status() != QSettings::NoError || !QFileInfo(file).isFile()) {
-        setting.problem = QStringLiteral("The settings file %1 cannot be read: %2.")
+        setting.problem = Settings::tr("The settings file %1 cannot be read: %2.")
                               .arg(QDir::toNativeSeparators(file), statusText(settings.status()));
         return setting;
     }
@@ -72,7 +78,7 @@ QString writeLocation(const QString& file, const QString& location)
     settings.sync();
     if (settings.status() == QSettings::NoError)
         return {};
-    return QStringLiteral("The settings file %1 cannot be saved: %2.")
+    return Settings::tr("The settings file %1 cannot be saved: %2.")
         .arg(QDir::toNativeSeparators(file), statusText(settings.status()));
 }
 

@@ -22,32 +22,43 @@ struct Check {
     const char* title; // empty: the application title
 };
 
-// The order is the order in which the user hears about them.
-#define TR(text) QT_TRANSLATE_NOOP("vantor::entries", text)
+// The order is the order in which the user hears about them. Every text is spelled out in
+// QT_TRANSLATE_NOOP, where lupdate finds it.
 const Check checks[] = {
-    {"txtMonthTested", Test::NotNumeric, TR("Month format must be numerals only!"), MsgIcon::Information, TR("Month")},
-    {"txtDayTested", Test::NotNumeric, TR("Day format must be numerals only!"), MsgIcon::Information, TR("Day")},
-    {"txtYearTested", Test::NotNumeric, TR("Year format must be numerals only!"), MsgIcon::Information, TR("Year")},
-    {"txtFDID", Test::Empty, TR("FDID is a required field!"), MsgIcon::Exclamation, TR("FDID Field")},
-    {"txtRank", Test::Empty, TR("Please enter the personnel's rank!"), MsgIcon::Information, TR("Personnel's Rank")},
-    {"txtKday", Test::Empty, TR("If Kelly Day does not apply, then place a zero (0) in the box!"), MsgIcon::Information,
-     TR("Kelly Day")},
-    {"txtLname", Test::Empty, TR("Please enter a last name!"), MsgIcon::None, ""},
-    {"txtFname", Test::Empty, TR("Please enter a first name!"), MsgIcon::None, ""},
+    {"txtMonthTested", Test::NotNumeric, QT_TRANSLATE_NOOP("vantor::entries", "Month format must be numerals only!"),
+     MsgIcon::Information, QT_TRANSLATE_NOOP("vantor::entries", "Month")},
+    {"txtDayTested", Test::NotNumeric, QT_TRANSLATE_NOOP("vantor::entries", "Day format must be numerals only!"),
+     MsgIcon::Information, QT_TRANSLATE_NOOP("vantor::entries", "Day")},
+    {"txtYearTested", Test::NotNumeric, QT_TRANSLATE_NOOP("vantor::entries", "Year format must be numerals only!"),
+     MsgIcon::Information, QT_TRANSLATE_NOOP("vantor::entries", "Year")},
+    {"txtFDID", Test::Empty, QT_TRANSLATE_NOOP("vantor::entries", "FDID is a required field!"), MsgIcon::Exclamation,
+     QT_TRANSLATE_NOOP("vantor::entries", "FDID Field")},
+    {"txtRank", Test::Empty, QT_TRANSLATE_NOOP("vantor::entries", "Please enter the personnel's rank!"),
+     MsgIcon::Information, QT_TRANSLATE_NOOP("vantor::entries", "Personnel's Rank")},
+    {"txtKday", Test::Empty,
+     QT_TRANSLATE_NOOP("vantor::entries", "If Kelly Day does not apply, then place a zero (0) in the box!"),
+     MsgIcon::Information, QT_TRANSLATE_NOOP("vantor::entries", "Kelly Day")},
+    {"txtLname", Test::Empty, QT_TRANSLATE_NOOP("vantor::entries", "Please enter a last name!"), MsgIcon::None, ""},
+    {"txtFname", Test::Empty, QT_TRANSLATE_NOOP("vantor::entries", "Please enter a first name!"), MsgIcon::None, ""},
     {"txtBatt", Test::Empty,
-     TR("Please enter the personnel's battalion.\r\nIf the personnel are on 40hrs., then place a \"0\" in the box."),
-     MsgIcon::Information, TR("Battatlion")},
+     QT_TRANSLATE_NOOP(
+         "vantor::entries",
+         "Please enter the personnel's battalion.\r\nIf the personnel are on 40hrs., then place a \"0\" in the box."),
+     MsgIcon::Information, QT_TRANSLATE_NOOP("vantor::entries", "Battatlion")},
     {"txtBatt", Test::NotNumeric,
-     TR("You have entered something other than a number for the Battalion; Please correct this!"), MsgIcon::Information,
-     TR("Input Error")},
-    {"txtUnit", Test::Empty, TR("Please enter the personnel's assigned Unit!"), MsgIcon::Exclamation, TR("Unit")},
+     QT_TRANSLATE_NOOP("vantor::entries",
+                       "You have entered something other than a number for the Battalion; Please correct this!"),
+     MsgIcon::Information, QT_TRANSLATE_NOOP("vantor::entries", "Input Error")},
+    {"txtUnit", Test::Empty, QT_TRANSLATE_NOOP("vantor::entries", "Please enter the personnel's assigned Unit!"),
+     MsgIcon::Exclamation, QT_TRANSLATE_NOOP("vantor::entries", "Unit")},
     {"txtUnit", Test::NotNumeric,
-     TR("You have entered something other than a number for personnel's Unit;Please correct this!"),
-     MsgIcon::Information, TR("Input Error")},
-    {"txtAssign", Test::Empty, TR("Please enter the personnel's permanent assignment!"), MsgIcon::Exclamation,
-     TR("Assignment")},
+     QT_TRANSLATE_NOOP("vantor::entries",
+                       "You have entered something other than a number for personnel's Unit;Please correct this!"),
+     MsgIcon::Information, QT_TRANSLATE_NOOP("vantor::entries", "Input Error")},
+    {"txtAssign", Test::Empty,
+     QT_TRANSLATE_NOOP("vantor::entries", "Please enter the personnel's permanent assignment!"), MsgIcon::Exclamation,
+     QT_TRANSLATE_NOOP("vantor::entries", "Assignment")},
 };
-#undef TR
 
 QString translated(const char* text)
 {

@@ -32,8 +32,7 @@ frmQuery::~frmQuery()
 void frmQuery::Form_Load()
 {
     lstBattalions->clear();
-    for (const char* entry : querysql::EntryTexts)
-        lstBattalions->addItem(tr(entry));
+    lstBattalions->addItems(querysql::entries());
 }
 
 void frmQuery::Form_Unload()

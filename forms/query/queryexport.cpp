@@ -2,6 +2,7 @@
 #include "frmquery.h"
 
 #include "exporttoexcel.h"
+#include "newfile.h"
 #include "workbookfiles.h"
 
 #include <QApplication>
@@ -144,17 +145,15 @@ bool frmQuery::saveWorkbook(const QString& fileName, const QString& target)
         if (QFileInfo::exists(path) && m_dialogs.message(this, yesNoBox(replace, exportTitle())) != MsgResult::Yes)
             return false;
     }
-    QFile::remove(path);
-    QFile source(fileName);
-    if (!source.copy(path)) {
+    // Not the private temporary file's permissions: the saved list is a new file of the user's.
+    QString error;
+    if (!newfile::copy(fileName, path, &error)) {
         m_dialogs.message(this,
                           okBox(tr("The list could not be saved as %1:\n%2\n\nChoose another name or folder.")
-                                    .arg(QDir::toNativeSeparators(path), source.errorString()),
+                                    .arg(QDir::toNativeSeparators(path), error),
                                 MsgIcon::Exclamation, exportTitle()));
         return false;
     }
-    // The copy kept the private permissions of the temporary file.
-    QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther);
     m_dialogs.message(this,
                       okBox(tr("No spreadsheet program on this computer could show the list, so it was saved as "
                                "%1.\n\nOpen it from there to print it.")

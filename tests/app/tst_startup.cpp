@@ -1,6 +1,7 @@
 // Where the window finds its records, what it asks when they are missing, and how it copes
 // with settings files it cannot use. Every folder is a temporary one named by the XDG variables.
 #include "firstrun.h"
+#include "markingtranslator.h"
 #include "scripteddialogs.h"
 #include "settings.h"
 #include "testdatabase.h"
@@ -9,6 +10,7 @@
 
 #include <QApplication>
 #include <QFile>
+#include <QScopeGuard>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
@@ -227,6 +229,34 @@ private slots:
         QVERIFY2(m_dialogs.messages.first().prompt.contains(path(folder)), qPrintable(m_dialogs.messages[0].prompt));
         QVERIFY(!QFileInfo::exists(path(folder)) || QDir(path(folder)).isEmpty());
         QCOMPARE(settings::readLocation(userFile()).location, setting.isEmpty() ? QString() : path(setting));
+    }
+
+    // Every text of a first start that goes wrong reaches the translator: only paths and the
+    // reasons of the system are put into them.
+    void firstStartIsTranslatable()
+    {
+        test::MarkingTranslator translator;
+        QCoreApplication::installTranslator(&translator);
+        const auto remove = qScopeGuard([&translator] { QCoreApplication::removeTranslator(&translator); });
+        QDir().mkpath(userFile()); // a settings file that cannot be read
+        blockWithFile("blocker"); // a data folder that cannot be made
+        qputenv("XDG_DATA_HOME", path("blocker").toLocal8Bit());
+        m_dialogs.answerChoice(CreateButton);
+        m_dialogs.answerChoice(OpenButton);
+        m_dialogs.answerFile(QString());
+        m_dialogs.answerChoice(QuitButton);
+
+        QVERIFY(!startWindow());
+        QStringList shown;
+        for (const MessageBox& box : std::as_const(m_dialogs.messages))
+            shown << box.prompt << box.title;
+        for (const ChoiceBox& box : std::as_const(m_dialogs.choices))
+            shown << box.prompt << box.title << box.buttons;
+        for (const FileBox& box : std::as_const(m_dialogs.files))
+            shown << box.title << box.filter;
+        QCOMPARE(shown.size(), 2 * 2 + 3 * 5 + 2); // the two problems, the question thrice, the file dialog
+        for (const QString& text : std::as_const(shown))
+            QVERIFY2(test::unmarked(text).isEmpty(), qPrintable(text));
     }
 
     // A location the user typed for this run is taken at its word: no question, no new file.

@@ -1,3 +1,4 @@
+#include "markingtranslator.h"
 #include "scripteddialogs.h"
 #include "testdatabase.h"
 #include "xlsxcontent.h"
@@ -14,6 +15,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+
+#include <sys/stat.h>
 
 using namespace vantor;
 using test::row;
@@ -42,6 +45,12 @@ void setAge(const QString& path, qint64 seconds)
     if (!file.open(QIODevice::ReadWrite)
         || !file.setFileTime(QDateTime::currentDateTime().addSecs(-seconds), QFileDevice::FileModificationTime))
         QTest::qFail(qPrintable(path), __FILE__, __LINE__);
+}
+
+int modeOf(const QString& path)
+{
+    struct stat status { };
+    return ::stat(QFile::encodeName(path).constData(), &status) == 0 ? int(status.st_mode & 07777) : -1;
 }
 
 } // namespace
@@ -183,6 +192,19 @@ private slots:
         for (const char* code : {"&D", "Page &P of &N"})
             QVERIFY2(book.footer.contains(QLatin1String(code)), qPrintable(book.footer));
         QVERIFY(m_dialogs.messages.isEmpty());
+    }
+    // The printout's texts and the workbook's name reach the translator; the page codes stay out.
+    void printoutIsTranslatable()
+    {
+        test::MarkingTranslator translator;
+        QCoreApplication::installTranslator(&translator);
+        const auto remove = qScopeGuard([&translator] { QCoreApplication::removeTranslator(&translator); });
+        const XlsxContent book = sendFrom(m_dir.path(), 0);
+        QCOMPARE(test::unmarked(book.header), QStringLiteral("&C&12&\"-,Bold\""));
+        QCOMPARE(test::unmarked(book.footer), QStringLiteral("&L&R"));
+        const QString name = QFileInfo(m_opened.first().toLocalFile()).completeBaseName();
+        QVERIFY2(QRegularExpression(QStringLiteral("^-\\w{6}$")).match(test::unmarked(name)).hasMatch(),
+                 qPrintable(name));
     }
     void secondExportWithoutNewQueryHasTheHeaderOnly()
     {
@@ -418,6 +440,63 @@ private slots:
         QCOMPARE(workbooks(), QStringList{"nightly.xlsx"});
     }
 
+    // A file the user asks for is made as any new file is, under the umask: 077 keeps the list
+    // of names from everyone else on the machine. The workbook left in the temporary folder is
+    // the user's alone, whatever the umask.
+    void filesTakeTheUmaskOrStayPrivate_data()
+    {
+        QTest::addColumn<QString>("how"); // "report", "saved" from the window, "opened" from the temporary folder
+        QTest::addColumn<int>("mask");
+        QTest::addColumn<bool>("replacing"); // a file of that name, mode 0600, is there
+        QTest::addColumn<int>("mode");
+        QTest::newRow("report, umask 077") << "report" << 077 << false << 0600;
+        QTest::newRow("report, umask 022") << "report" << 022 << false << 0644;
+        QTest::newRow("report, umask 002, replacing") << "report" << 002 << true << 0664;
+        QTest::newRow("saved, umask 077") << "saved" << 077 << false << 0600;
+        QTest::newRow("saved, umask 027, replacing") << "saved" << 027 << true << 0640;
+        QTest::newRow("saved, umask 0") << "saved" << 0 << false << 0666;
+        QTest::newRow("temporary, umask 0") << "opened" << 0 << false << 0600;
+    }
+    void filesTakeTheUmaskOrStayPrivate()
+    {
+        QFETCH(QString, how);
+        QFETCH(int, mask);
+        QFETCH(bool, replacing);
+        QFETCH(int, mode);
+        const QString documents = QDir(m_desktop.path()).filePath(QStringLiteral("home/Documents"));
+        QString written = how == u"report" ? QDir(m_out).filePath(QStringLiteral("r.xlsx"))
+                                           : QDir(documents).filePath(QStringLiteral("printed.xlsx"));
+        if (replacing) {
+            QVERIFY(writeFile(written, QStringLiteral("last night's list")));
+            QVERIFY(QFile::setPermissions(written, QFile::ReadOwner | QFile::WriteOwner));
+        }
+        if (how == u"report") {
+            // As a scheduled job's shell would start it.
+            const auto [code, output] = test::run(
+                {QStringLiteral("sh"), QStringLiteral("-c"),
+                 QStringLiteral("umask %1; exec \"$0\" \"$@\"").arg(mask, 3, 8), QStringLiteral(VANTOR_EXECUTABLE),
+                 "--report", "1", "--output", written, "--database", m_dir.filePath(QStringLiteral("MaskTest.mdb"))});
+            QVERIFY2(code == 0, qPrintable(output));
+        } else {
+            const mode_t before = ::umask(mode_t(mask));
+            const auto restore = qScopeGuard([before] { ::umask(before); });
+            const auto query = window(m_dir.path());
+            if (how == u"saved") {
+                m_dialogs.answerFile(written);
+                query->setWorkbookOpener([](const QUrl&) { return false; }); // no program can show it
+            } else {
+                query->setWorkbookOpener([&written](const QUrl& file) { return written = file.toLocalFile(), true; });
+            }
+            query->findChild<QListWidget*>(QStringLiteral("lstBattalions"))->setCurrentRow(0);
+            query->findChild<QPushButton*>(QStringLiteral("cmdPrint"))->click();
+        }
+        QCOMPARE(QString::number(modeOf(written), 8), QString::number(mode, 8));
+        QCOMPARE(read(written).lastRow, 3);
+        // Nothing else is left beside it, not even a hidden part of it.
+        QCOMPARE(QDir(QFileInfo(written).path()).entryList(QDir::Files | QDir::Hidden),
+                 QStringList{QFileInfo(written).fileName()});
+    }
+
 private:
     std::unique_ptr<frmQuery> window(const QString& folder)
     {
@@ -452,7 +531,7 @@ private:
         QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(position)).center());
     }
     void send() { QTest::keyClick(m_query.get(), Qt::Key_S, Qt::AltModifier); }
-    QStringList workbooks() const { return QDir(m_out).entryList(QDir::Files); }
+    QStringList workbooks() const { return QDir(m_out).entryList(QDir::Files | QDir::Hidden); }
     static XlsxContent read(const QString& path)
     {
         XlsxContent content;

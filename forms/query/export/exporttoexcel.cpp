@@ -1,5 +1,12 @@
 #include "exporttoexcel.h"
 
+#include "newfile.h"
+#include "xlsxbook.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QTemporaryFile>
+
 #include <algorithm>
 
 namespace vantor {
@@ -7,6 +14,11 @@ namespace vantor {
 using namespace spreadsheet;
 
 namespace {
+
+// The translators' context of the printout's texts and the export's failures.
+struct Export {
+    Q_DECLARE_TR_FUNCTIONS(vantor::ExportToExcel)
+};
 
 constexpr int ColumnD = 4;
 constexpr int ColumnM = 13;
@@ -21,8 +33,8 @@ QString trimmedText(const QVariant& value)
 void stopOn(const StoreError& error)
 {
     if (error)
-        throw Error(
-            QStringLiteral("The list could not be read: %1 (error %2)").arg(error.description).arg(error.number));
+        throw Error(Export::tr("The list could not be read: %1 (error %2)")
+                        .arg(error.description, QString::number(error.number)));
 }
 
 // The header names the list and the year; the footer the day printed and the page.
@@ -32,15 +44,17 @@ void setHeaderAndFooter(PageSetup& page, const ExportOptions& options)
         QString title = printedTitle(options.listName, options.year);
         page.centerHeader = QStringLiteral("&12&\"-,Bold\"") + title.replace(u'&', QStringLiteral("&&"));
     }
-    page.leftFooter = QStringLiteral("Printed &D");
-    page.rightFooter = QStringLiteral("Page &P of &N");
+    //: &D is the spreadsheet program's code for the day printed; keep it as it is.
+    page.leftFooter = Export::tr("Printed &D");
+    //: &P and &N are the spreadsheet program's codes for the page and the number of pages; keep them as they are.
+    page.rightFooter = Export::tr("Page &P of &N");
 }
 
 } // namespace
 
 QString printedTitle(const QString& listName, int year)
 {
-    return QStringLiteral("Not tested in %1 \u2014 %2").arg(year).arg(listName);
+    return Export::tr("Not tested in %1 \u2014 %2").arg(QString::number(year), listName);
 }
 
 QString describeCutValues(const std::vector<CutValue>& cut, int named)
@@ -49,12 +63,13 @@ QString describeCutValues(const std::vector<CutValue>& cut, int named)
     for (const CutValue& value : cut) {
         if (names.size() == named)
             break;
-        const QString record = value.record.isEmpty() ? QStringLiteral("row %1").arg(value.row) : value.record;
-        names << QStringLiteral("%1 (%2)").arg(record, value.field);
+        const QString record = value.record.isEmpty() ? Export::tr("row %1").arg(value.row) : value.record;
+        //: A record whose value was cut, and the field: "A001 (Last)".
+        names << Export::tr("%1 (%2)").arg(record, value.field);
     }
-    QString text = names.join(QStringLiteral(", "));
+    const QString text = names.join(Export::tr(", "));
     if (qsizetype(cut.size()) > names.size())
-        text += QStringLiteral(" and %1 more").arg(qsizetype(cut.size()) - names.size());
+        return Export::tr("%1 and %2 more").arg(text, QString::number(qsizetype(cut.size()) - names.size()));
     return text;
 }
 
@@ -128,29 +143,38 @@ ExportResult ExportToExcel(RecordSet& rs, const Host& host, const ExportOptions&
     return result;
 }
 
-} // namespace vantor
+namespace {
 
-#include "xlsxbook.h"
+// A new, empty file for a workbook; the writer keeps the mode it was created with.
+QString createWorkbookFile(const QString& directory, const QString& baseName, WorkbookFile kind)
+{
+    QString name;
+    QString error;
+    if (kind == WorkbookFile::Requested) {
+        name = newfile::createUnique(directory, baseName + u'-', QStringLiteral(".xlsx"), &error);
+    } else {
+        QTemporaryFile file(QDir(directory).filePath(baseName + QStringLiteral("-XXXXXX.xlsx")));
+        file.setAutoRemove(false);
+        if (file.open())
+            name = file.fileName();
+        else
+            error = file.errorString();
+    }
+    if (name.isEmpty())
+        throw spreadsheet::Error(
+            Export::tr("A new workbook cannot be created in %1: %2").arg(QDir::toNativeSeparators(directory), error));
+    return name;
+}
 
-#include <QDir>
-#include <QTemporaryFile>
-
-namespace vantor {
+} // namespace
 
 spreadsheet::Host xlsxFileHost(const QString& directory, std::function<void(const QString& fileName)> show,
-                               const QString& baseName)
+                               const QString& baseName, WorkbookFile file)
 {
     spreadsheet::Host host;
     host.createWorkbook
-        = [directory, baseName](const QStringList& sheetNames) -> std::unique_ptr<spreadsheet::WorkbookWriter> {
-        QTemporaryFile file(QDir(directory).filePath(baseName + QStringLiteral("-XXXXXX.xlsx")));
-        file.setAutoRemove(false);
-        if (!file.open())
-            throw spreadsheet::Error(QStringLiteral("A new workbook cannot be created in %1: %2")
-                                         .arg(QDir::toNativeSeparators(directory), file.errorString()));
-        const QString name = file.fileName();
-        file.close();
-        return std::make_unique<XlsxWorkbook>(name, sheetNames);
+        = [directory, baseName, file](const QStringList& sheetNames) -> std::unique_ptr<spreadsheet::WorkbookWriter> {
+        return std::make_unique<XlsxWorkbook>(createWorkbookFile(directory, baseName, file), sheetNames);
     };
     host.showWorkbook = std::move(show);
     return host;

@@ -41,9 +41,14 @@ QString printedTitle(const QString& listName, int year);
 // The values that were cut, as "A001 (Last), A002 (First)"; past `named` of them, how many more.
 QString describeCutValues(const std::vector<CutValue>& cut, int named = 10);
 
+// Who may read a workbook's file. A temporary one, left for the spreadsheet program, is the
+// user's alone (mode 0600); one the user asked for is made as any program makes a new file.
+enum class WorkbookFile { Temporary, Requested };
+
 // A spreadsheet host whose new workbooks are .xlsx files, each under a new name of its own
 // in `directory`, starting with `baseName`; `show` receives every finished file.
 spreadsheet::Host xlsxFileHost(const QString& directory, std::function<void(const QString& fileName)> show,
-                               const QString& baseName = QStringLiteral("Untested personnel"));
+                               const QString& baseName = QStringLiteral("Untested personnel"),
+                               WorkbookFile file = WorkbookFile::Temporary);
 
 } // namespace vantor

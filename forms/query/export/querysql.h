@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QCoreApplication>
 #include <QString>
 #include <QStringList>
 
@@ -24,8 +25,8 @@ inline const QString SpecialClose = QStringLiteral("' And ([Year] <> Year(Now) o
 
 inline constexpr int EntryCount = 5;
 
-// The entries of lstBattalions; an entry's position selects its query. The query window shows
-// them translated, in its own context.
+// The entries of lstBattalions; an entry's position selects its query. They are the lists'
+// names, in the query window's context wherever they are shown.
 inline constexpr const char* EntryTexts[EntryCount] = {
     QT_TRANSLATE_NOOP("vantor::frmQuery", "1 Unit"),
     QT_TRANSLATE_NOOP("vantor::frmQuery", "2 Unit"),
@@ -37,11 +38,12 @@ inline constexpr const char* EntryTexts[EntryCount] = {
 // The calendar year the lists compare with, by the store's own clock.
 inline const QString StoreYear = QStringLiteral("SELECT Year(Now)");
 
+// The entries as the user reads them.
 inline QStringList entries()
 {
     QStringList texts;
     for (const char* text : EntryTexts)
-        texts << QString::fromLatin1(text);
+        texts << QCoreApplication::translate("vantor::frmQuery", text);
     return texts;
 }
 

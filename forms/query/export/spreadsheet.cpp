@@ -1,9 +1,20 @@
 #include "spreadsheet.h"
 
+#include <QCoreApplication>
+
 #include <algorithm>
 #include <utility>
 
 namespace vantor::spreadsheet {
+
+namespace {
+
+// The translators' context of the model's failures.
+struct Model {
+    Q_DECLARE_TR_FUNCTIONS(vantor::spreadsheet)
+};
+
+} // namespace
 
 void Cell::setValue(const QString& text)
 {
@@ -33,7 +44,7 @@ Sheet::Sheet(WorkbookWriter& writer, int index, QString name)
 Sheet::Column& Sheet::column(int column)
 {
     if (column < 1 || column > MaxColumns)
-        throw Error(QStringLiteral("Column %1 lies outside the worksheet.").arg(column));
+        throw Error(Model::tr("Column %1 lies outside the worksheet.").arg(column));
     if (std::size_t(column) > m_columns.size())
         m_columns.resize(std::size_t(column));
     return m_columns[std::size_t(column - 1)];
@@ -54,13 +65,11 @@ Cell& Sheet::cell(qint64 row, int column)
 {
     if (row != m_row) {
         if (row < m_row)
-            throw Error(QStringLiteral("Row %1 of sheet '%2' has already been written; rows are written from the top "
-                                       "down.")
-                            .arg(row)
-                            .arg(m_name));
+            throw Error(Model::tr("Row %1 of sheet '%2' has already been written; rows are written from the top down.")
+                            .arg(QString::number(row), m_name));
         if (row > MaxRows)
-            throw Error(QStringLiteral("A worksheet ends at row %1, so row %2 cannot be written: the list is longer "
-                                       "than one sheet can hold.")
+            throw Error(Model::tr("A worksheet ends at row %1, so row %2 cannot be written: the list is longer "
+                                  "than one sheet can hold.")
                             .arg(MaxRows)
                             .arg(row));
         completeRows();

@@ -2,12 +2,18 @@
 
 #include "querysql.h"
 
+#include <QCoreApplication>
 #include <QDate>
 #include <QSqlQuery>
 
 namespace vantor {
 
 namespace {
+
+// The translators' context of the query's failures.
+struct Query {
+    Q_DECLARE_TR_FUNCTIONS(vantor::UntestedQuery)
+};
 
 // Read right after the list: a list made just before midnight on New Year's Eve still names
 // the year it compared with. Where the store cannot say, this computer's clock does.
@@ -38,7 +44,7 @@ UntestedQuery runUntestedQuery(const RecordsLocation& location, int position, Re
     run.records = std::make_unique<RecordSet>();
     const QString sql = querysql::forPosition(position);
     if (sql.isEmpty()) {
-        run.error = StoreError::make(CommandFailed, QStringLiteral("No entry of the list is selected."));
+        run.error = StoreError::make(CommandFailed, Query::tr("No entry of the list is selected."));
         return run;
     }
     run.listName = querysql::entries().at(position);

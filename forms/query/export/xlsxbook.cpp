@@ -1,5 +1,6 @@
 #include "xlsxbook.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QRegularExpression>
 
@@ -8,6 +9,15 @@
 namespace vantor {
 
 using spreadsheet::Error;
+
+namespace {
+
+// The translators' context of the writer's failures.
+struct Xlsx {
+    Q_DECLARE_TR_FUNCTIONS(vantor::XlsxWorkbook)
+};
+
+} // namespace
 
 XlsxWorkbook::XlsxWorkbook(const QString& fileName, const QStringList& sheetNames)
     : m_fileName(fileName)
@@ -20,11 +30,11 @@ XlsxWorkbook::XlsxWorkbook(const QString& fileName, const QStringList& sheetName
     options.use_zip64 = LXW_TRUE;
     m_book = workbook_new_opt(m_encodedName.constData(), &options);
     if (!m_book)
-        throw Error(QStringLiteral("A new workbook could not be started (out of memory)."));
+        throw Error(Xlsx::tr("A new workbook could not be started (out of memory)."));
     for (const QString& name : sheetNames) {
         lxw_worksheet* sheet = workbook_add_worksheet(m_book, name.toUtf8().constData());
         if (!sheet)
-            throw Error(QStringLiteral("The workbook could not take a sheet named '%1'.").arg(name));
+            throw Error(Xlsx::tr("The workbook could not take a sheet named '%1'.").arg(name));
         m_sheets.push_back(sheet);
     }
 }
@@ -41,7 +51,8 @@ XlsxWorkbook::~XlsxWorkbook()
 void XlsxWorkbook::check(int error, const QString& what) const
 {
     if (error != LXW_NO_ERROR)
-        throw Error(QStringLiteral("%1: %2").arg(what, QString::fromUtf8(lxw_strerror(lxw_error(error)))));
+        //: What failed, and the spreadsheet library's reason.
+        throw Error(Xlsx::tr("%1: %2").arg(what, QString::fromUtf8(lxw_strerror(lxw_error(error)))));
 }
 
 lxw_format* XlsxWorkbook::formatFor(const spreadsheet::Font& font, spreadsheet::HorizontalAlignment alignment)
@@ -52,7 +63,7 @@ lxw_format* XlsxWorkbook::formatFor(const spreadsheet::Font& font, spreadsheet::
     }
     lxw_format* f = workbook_add_format(m_book);
     if (!f)
-        throw Error(QStringLiteral("The workbook could not take another cell format."));
+        throw Error(Xlsx::tr("The workbook could not take another cell format."));
     if (font.bold)
         format_set_bold(f);
     if (font.color) {
@@ -94,16 +105,16 @@ void XlsxWorkbook::setPage(lxw_worksheet* ws, const spreadsheet::PageSetup& page
     if (!page.printTitleRows.isEmpty()) {
         const QRegularExpressionMatch m = titleRows.match(page.printTitleRows);
         if (!m.hasMatch())
-            throw Error(QStringLiteral("'%1' is not a range of title rows.").arg(page.printTitleRows));
+            throw Error(Xlsx::tr("'%1' is not a range of title rows.").arg(page.printTitleRows));
         check(worksheet_repeat_rows(ws, lxw_row_t(m.captured(1).toUInt() - 1), lxw_row_t(m.captured(2).toUInt() - 1)),
-              QStringLiteral("The title rows could not be set"));
+              Xlsx::tr("The title rows could not be set"));
     }
     const QString header = headerFooter({}, page.centerHeader, {});
     if (!header.isEmpty())
-        check(worksheet_set_header(ws, utf8(header)), QStringLiteral("The page header could not be set"));
+        check(worksheet_set_header(ws, utf8(header)), Xlsx::tr("The page header could not be set"));
     const QString footer = headerFooter(page.leftFooter, {}, page.rightFooter);
     if (!footer.isEmpty())
-        check(worksheet_set_footer(ws, utf8(footer)), QStringLiteral("The page footer could not be set"));
+        check(worksheet_set_footer(ws, utf8(footer)), Xlsx::tr("The page footer could not be set"));
     if (page.fitToPagesWide)
         worksheet_fit_to_pages(ws, uint16_t(*page.fitToPagesWide), uint16_t(page.fitToPagesTall));
 }
@@ -142,7 +153,7 @@ void XlsxWorkbook::writeRow(const spreadsheet::Sheet& sheet, qint64 row, const s
         // The message is made only for a failure: formatting it for every cell cost the export
         // a fifth of its time.
         if (error != LXW_NO_ERROR)
-            check(error, QStringLiteral("Cell %1 of row %2 could not be written").arg(column).arg(row));
+            check(error, Xlsx::tr("Cell %1 of row %2 could not be written").arg(column).arg(row));
     }
 }
 
@@ -166,12 +177,12 @@ void XlsxWorkbook::finish(const spreadsheet::Workbook& workbook)
                 : nullptr;
             check(
                 worksheet_set_column(ws, lxw_col_t(i), lxw_col_t(i), column.width.value_or(LXW_DEF_COL_WIDTH), format),
-                QStringLiteral("Column %1 could not be set").arg(i + 1));
+                Xlsx::tr("Column %1 could not be set").arg(i + 1));
         }
     }
     lxw_workbook* book = std::exchange(m_book, nullptr);
     check(workbook_close(book),
-          QStringLiteral("The workbook could not be written to %1").arg(QDir::toNativeSeparators(m_fileName)));
+          Xlsx::tr("The workbook could not be written to %1").arg(QDir::toNativeSeparators(m_fileName)));
     m_written = true;
 }
 
