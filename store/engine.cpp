@@ -90,6 +90,11 @@ StoreError Engine::insertRow(const QSqlDatabase& db, const QString& insertSql, c
     return error;
 }
 
+bool Engine::connectionLost(const QSqlDatabase& /*db*/) const
+{
+    return false;
+}
+
 StoreError Engine::keyNotReadBack()
 {
     return StoreError::make(EngineFailure, QStringLiteral("The new record was stored, but its key could not be read."));

@@ -23,7 +23,8 @@ struct KeyedRow {
     QList<QVariant> values;
 };
 
-// A table whose columns all hold text, and its single-column indexes.
+// A table whose columns all hold text, and its single-column indexes, which serve
+// comparisons and sorting without regard to case.
 struct TableDefinition {
     struct Index {
         QString name;
@@ -44,6 +45,11 @@ public:
     virtual ~Engine() = default;
 
     virtual QString name() const = 0;
+
+    // Whether the records lie on a database server rather than in a file.
+    virtual bool isServer() const { return false; }
+    // A connection string's Data Source as a message names it; never with a password.
+    virtual QString describeSource(const QString& dataSource) const { return dataSource; }
 
     // Opens `db` (already added with qtDriver()) for the given connection string.
     // Never creates a database that is not there.
@@ -88,6 +94,10 @@ public:
     virtual StoreError readRows(const QSqlDatabase& db, const QString& sql, const QList<QVariant>& parameters,
                                 int valueCount, std::vector<KeyedRow>& rows, const QString& context) const;
 
+    // Whether the connection under `db` was lost (a server stopped or restarted, a network
+    // gone): the store then opens it anew before its next statement.
+    virtual bool connectionLost(const QSqlDatabase& db) const;
+
     // A condition that is true when `column` equals the bound value, nulls included.
     virtual QString nullSafeEquals(const QString& quotedColumn) const = 0;
 
@@ -95,6 +105,17 @@ public:
 
     // The expression giving the current calendar year as text, by the engine's own clock.
     virtual QString currentYearExpression() const = 0;
+
+    // The pieces translate() builds a Jet text's comparisons and sorting from (jetdialect.h).
+    // `operand` (a column, a literal or a parameter) as one side of a comparison of texts
+    // without regard to case; the optimistic lock's nullSafeEquals() stays exact.
+    virtual QString caseless(const QString& operand) const = 0;
+    // A column as a sort key without regard to case, nulls first when ascending.
+    virtual QString caselessOrder(const QString& column, bool descending) const = 0;
+    // The whole number a text holds, blanks around it ignored; null for any other text.
+    virtual QString numberIn(const QString& operand) const = 0;
+    // The current calendar year as a number, by the engine's own clock.
+    virtual QString currentYearNumber() const = 0;
 
     virtual StoreError mapError(const QSqlError& error, const QString& context = {}) const = 0;
 

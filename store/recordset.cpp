@@ -263,6 +263,8 @@ StoreError RecordSet::fetchPage(qsizetype page) const
     }
     const qsizetype first = page * PageSize;
     const qsizetype count = std::min(PageSize * pages, qsizetype(m_keys.size()) - first);
+    if (StoreError error = m_connection->reopenIfLost())
+        return error;
     const Engine* engine = m_connection->engine();
 
     QStringList marks;

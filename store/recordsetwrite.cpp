@@ -84,6 +84,8 @@ StoreError RecordSet::update()
 
 StoreError RecordSet::insertPending()
 {
+    if (StoreError error = m_connection->reopenIfLost())
+        return error;
     const Engine* engine = m_connection->engine();
     QList<int> columns(m_dirty.cbegin(), m_dirty.cend());
     std::sort(columns.begin(), columns.end());
@@ -151,6 +153,8 @@ StoreError RecordSet::currentAsRead(QList<QVariant>& original) const
 StoreError RecordSet::writeCurrentRow(const QString& statement, const QList<QVariant>& values,
                                       const QList<QVariant>& original)
 {
+    if (StoreError error = m_connection->reopenIfLost())
+        return error;
     const Engine* engine = m_connection->engine();
     QSqlQuery query(m_connection->database());
     if (!query.prepare(statement + QStringLiteral(" WHERE ") + lockCondition()))

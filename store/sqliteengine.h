@@ -24,6 +24,10 @@ public:
     QString nullSafeEquals(const QString& quotedColumn) const override;
     QString quoteIdentifier(const QString& name) const override;
     QString currentYearExpression() const override;
+    QString caseless(const QString& operand) const override;
+    QString caselessOrder(const QString& column, bool descending) const override;
+    QString numberIn(const QString& operand) const override;
+    QString currentYearNumber() const override;
     StoreError mapError(const QSqlError& error, const QString& context = {}) const override;
     QString qtDriver() const override { return QStringLiteral("QSQLITE"); }
 
@@ -32,6 +36,9 @@ public:
 
 private:
     StoreError applyDurability(QSqlDatabase& db, const QString& path) const;
+    void addMissingIndexes(const QSqlDatabase& db, const TableDefinition& table) const;
 };
+
+const Engine& sqliteEngine();
 
 } // namespace vantor
