@@ -18,15 +18,21 @@ namespace {
 
 struct Options {
     QCommandLineOption create{QStringLiteral("create-database"),
-                              QStringLiteral("Create a new, empty records file at <path>; never overwrites one."),
-                              QStringLiteral("path")};
+                              QStringLiteral("Create new, empty records at <location>: a records file, never "
+                                             "overwriting one, or table MT in an existing server database "
+                                             "(postgresql://...), never where one is already there."),
+                              QStringLiteral("location")};
     QCommandLineOption sample{QStringLiteral("sample"),
                               QStringLiteral("With --create-database: fill it with <n> invented members."),
                               QStringLiteral("n"), QStringLiteral("0")};
     QCommandLineOption import{QStringLiteral("import-legacy"),
                               QStringLiteral("Convert the old program's Access file <path> into the new records file "
-                                             "given by --database."),
+                                             "given by --database, or into its server database's empty table MT."),
                               QStringLiteral("path")};
+    QCommandLineOption copy{QStringLiteral("copy-records"),
+                            QStringLiteral("Copy every record at <location> into the records given by --database, "
+                                           "whose table MT must be empty (a file to a server, or back)."),
+                            QStringLiteral("location")};
     QCommandLineOption report{QStringLiteral("report"),
                               QStringLiteral("Write the list of members of <group> (1, 2, 3, 40 or special) not "
                                              "tested this year as a workbook (with --output)."),
@@ -34,10 +40,12 @@ struct Options {
     QCommandLineOption output{QStringLiteral("output"), QStringLiteral("With --report: the workbook file to write."),
                               QStringLiteral("file")};
     QCommandLineOption database{QStringLiteral("database"),
-                                QStringLiteral("The records file to open (the window, --report) or to create "
-                                               "(--import-legacy). Without it the settings decide; see "
-                                               "--show-location."),
-                                QStringLiteral("path")};
+                                QStringLiteral("The records to open (the window, --report) or to fill "
+                                               "(--import-legacy, --copy-records): a records file, or a server "
+                                               "database as postgresql://[user@]host[:port]/dbname[?sslmode=...]; "
+                                               "never a password, which comes from ~/.pgpass. Without it the "
+                                               "settings decide; see --show-location."),
+                                QStringLiteral("location")};
     QCommandLineOption showLocation{QStringLiteral("show-location"),
                                     QStringLiteral("Print the records file that would be opened, and which rule "
                                                    "chose it.")};
@@ -47,7 +55,7 @@ struct Options {
         parser.setApplicationDescription(QStringLiteral("Vantor: annual respirator mask test records."));
         parser.addHelpOption();
         parser.addVersionOption();
-        parser.addOptions({create, sample, import, report, output, database, showLocation});
+        parser.addOptions({create, sample, import, copy, report, output, database, showLocation});
     }
 };
 
@@ -153,8 +161,18 @@ int main(int argc, char* argv[])
             return 2;
         }
         const auto location = vantor::RecordsLocation::fromText(parser.value(options.create));
-        vantor::settings::makeDataDir(QFileInfo(location.filePath()).absolutePath(), paths.dataDir);
+        if (location.isFile())
+            vantor::settings::makeDataDir(QFileInfo(location.filePath()).absolutePath(), paths.dataDir);
         return vantor::commands::createDatabase(location, samples, out, err);
+    }
+    if (parser.isSet(options.copy)) {
+        if (!parser.isSet(options.database)) {
+            err << "vantor: --copy-records needs --database TARGET, the records to copy into\n";
+            return 2;
+        }
+        return vantor::commands::copyRecords(vantor::RecordsLocation::fromText(parser.value(options.copy)),
+                                             vantor::RecordsLocation::fromText(parser.value(options.database)), out,
+                                             err);
     }
     if (parser.isSet(options.import)) {
         if (!parser.isSet(options.database)) {

@@ -4,6 +4,7 @@
 #include "appearance.h"
 #include "legacyconversion.h"
 #include "mainsql.h"
+#include "serverlogin.h"
 
 #include <masktest.h>
 
@@ -38,6 +39,9 @@ bool frmMaskTesting::Form_Load()
     m_strConnect = m_location.connectionString();
     m_cnnMaskTest->setConnectionString(m_strConnect);
     StoreError error = m_cnnMaskTest->open(m_strConnect, QString(), QString());
+    // A server that wants a password libpq's files do not hold: asked once, never stored.
+    if (error.number == PasswordRequired && m_location.isServer() && askServerPassword(m_dialogs, this, m_location))
+        error = m_cnnMaskTest->open(m_strConnect, QString(), QString());
     if (!error)
         error = masktest::verifySchema(*m_cnnMaskTest);
 
@@ -61,6 +65,14 @@ bool frmMaskTesting::Form_Load()
 
 void frmMaskTesting::reportStartupFailure(const StoreError& error)
 {
+    if (m_location.isServer()) {
+        m_dialogs.message(
+            this,
+            okBox(tr("Vantor cannot open its records on the server:\n%1\n\n%2\n(Error %3)\n\n%4")
+                      .arg(m_strDBPath, error.description, QString::number(error.number), serverAdvice(error)),
+                  MsgIcon::Critical));
+        return;
+    }
     QString advice;
     switch (error.number) {
     case FileNotFound:
