@@ -90,6 +90,11 @@ StoreError Engine::insertRow(const QSqlDatabase& db, const QString& insertSql, c
     return error;
 }
 
+StoreError Engine::acceptValue(const QString& /*field*/, const QVariant& /*value*/) const
+{
+    return {};
+}
+
 bool Engine::connectionLost(const QSqlDatabase& /*db*/) const
 {
     return false;

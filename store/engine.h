@@ -94,6 +94,10 @@ public:
     virtual StoreError readRows(const QSqlDatabase& db, const QString& sql, const QList<QVariant>& parameters,
                                 int valueCount, std::vector<KeyedRow>& rows, const QString& context) const;
 
+    // Refuses a value that the engine cannot store exactly as given, rather than store
+    // another; `field` names it in the description.
+    virtual StoreError acceptValue(const QString& field, const QVariant& value) const;
+
     // Whether the connection under `db` was lost (a server stopped or restarted, a network
     // gone): the store then opens it anew before its next statement.
     virtual bool connectionLost(const QSqlDatabase& db) const;

@@ -4,6 +4,7 @@
 #include "masktest.h"
 #include "serverlocation.h"
 
+#include <QRegularExpression>
 #include <QSqlQuery>
 
 namespace vantor {
@@ -37,6 +38,16 @@ StoreError checkLocation(const server::ServerAddress& address)
                            "file ~/.pgpass (or the file PGPASSFILE names), and leave it out of the location.")
                 .arg(server::describe(address)));
     return {};
+}
+
+// The server's own words, without its severity, SQLSTATE and context lines.
+QString errorMessageOf(const QString& text)
+{
+    static const QRegularExpression severity(QStringLiteral(R"(^[A-Z]+:\s+)"));
+    QString message = text.section(u'\n', 0, 0);
+    message.remove(severity);
+    static const QRegularExpression state(QStringLiteral(R"(\s*\([0-9A-Z]{5}\)$)"));
+    return message.remove(state).trimmed();
 }
 
 } // namespace
@@ -142,6 +153,17 @@ QString PostgresEngine::translate(const QString& jetSql) const
     return translateJet(jetSql, *this, masktest::TableName, masktest::fieldNames());
 }
 
+// PostgreSQL's text holds any character but U+0000; libpq would cut the value short there.
+StoreError PostgresEngine::acceptValue(const QString& field, const QVariant& value) const
+{
+    if (value.typeId() != QMetaType::QString || !value.toString().contains(QChar(0)))
+        return {};
+    return StoreError::make(InvalidArgument,
+                            QStringLiteral("The server cannot store the character NUL (code 0) that the field %1 "
+                                           "holds. Remove it and try again.")
+                                .arg(field));
+}
+
 QString PostgresEngine::nullSafeEquals(const QString& quotedColumn) const
 {
     return quotedColumn + QStringLiteral(" IS NOT DISTINCT FROM ?");
@@ -188,6 +210,10 @@ StoreError PostgresEngine::mapError(const QSqlError& error, const QString& conte
     auto make = [&](qint32 number, const QString& what) {
         return StoreError::make(number, describe(context, QStringLiteral("%1 (%2)").arg(what, text)));
     };
+    // A write refused by the database itself (a trigger's RAISE) says just what it was told,
+    // as SQLite's RAISE(ABORT) does.
+    if (state == u"P0001")
+        return StoreError::make(EngineFailure, describe(context, errorMessageOf(text)));
     if (state == u"28P01" || state == u"28000")
         return make(AuthenticationFailed,
                     QStringLiteral("The server refused the user: a wrong password, or a user who may not connect "

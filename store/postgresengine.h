@@ -27,6 +27,7 @@ public:
                         std::vector<qint64>& keys, const QString& context) const override;
     StoreError readRows(const QSqlDatabase& db, const QString& sql, const QList<QVariant>& parameters, int valueCount,
                         std::vector<KeyedRow>& rows, const QString& context) const override;
+    StoreError acceptValue(const QString& field, const QVariant& value) const override;
     bool connectionLost(const QSqlDatabase& db) const override;
     QString nullSafeEquals(const QString& quotedColumn) const override;
     QString quoteIdentifier(const QString& name) const override;

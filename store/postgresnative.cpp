@@ -85,6 +85,12 @@ StoreError PostgresEngine::readKeys(const QSqlDatabase& db, const QString& sql, 
     PGconn* conn = nativeHandle(db);
     if (!conn)
         return Engine::readKeys(db, sql, parameters, keys, context);
+    // No stored text holds U+0000 (acceptValue), so a search for one finds nothing; libpq
+    // would cut it short and find what it began with.
+    for (const QVariant& p : parameters) {
+        if (p.typeId() == QMetaType::QString && p.toString().contains(QChar(0)))
+            return {};
+    }
     Result result(nullptr, PQclear);
     if (StoreError error = execute(*this, conn, sql, parameters, 1, context, result))
         return error;

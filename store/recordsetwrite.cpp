@@ -48,6 +48,8 @@ StoreError RecordSet::setValue(int index, const QVariant& value)
         return e;
     if (index < 0 || index >= m_fieldNames.size())
         return fieldNotFound(index);
+    if (StoreError refused = m_connection->engine()->acceptValue(m_fieldNames.at(index), storable(value)))
+        return refused;
     if (!m_adding && m_dirty.isEmpty()) {
         StoreError error;
         const Row* row = rowAt(m_position, &error);

@@ -216,6 +216,41 @@ bool execute(const QString& path, const QString& sql, const QVariantList& values
     return RawConnection(path).query(sql, values).isActive();
 }
 
+bool refuseWrites(const QString& path, const QString& operation, const QString& message)
+{
+    const QString name = QStringLiteral("refuse_") + operation.toLower();
+    if (!server::isServerUri(path))
+        return execute(path,
+                       QStringLiteral(R"(CREATE TRIGGER %1 BEFORE %2 ON "MT" BEGIN SELECT RAISE(ABORT, '%3'); END)")
+                           .arg(name, operation, message));
+    return execute(path,
+                   QStringLiteral("CREATE FUNCTION %1() RETURNS trigger LANGUAGE plpgsql AS "
+                                  "$$BEGIN RAISE EXCEPTION '%2'; END$$")
+                       .arg(name, message))
+        && execute(path,
+                   QStringLiteral(R"(CREATE TRIGGER %1 BEFORE %2 ON "MT" FOR EACH ROW EXECUTE FUNCTION %1())")
+                       .arg(name, operation));
+}
+
+bool allowWrites(const QString& path, const QString& operation)
+{
+    const QString name = QStringLiteral("refuse_") + operation.toLower();
+    return execute(path,
+                   server::isServerUri(path) ? QStringLiteral(R"(DROP TRIGGER %1 ON "MT")").arg(name)
+                                             : QStringLiteral("DROP TRIGGER %1").arg(name));
+}
+
+bool makeUnreachable(const QString& path, bool unreachable)
+{
+    if (!server::isServerUri(path)) {
+        const QString moved = path + QStringLiteral(".moved");
+        return unreachable ? QFile::rename(path, moved) : QFile::rename(moved, path);
+    }
+    const QString database = server::parse(path).database;
+    return testServer().execute(QStringLiteral("ALTER DATABASE %1 ALLOW_CONNECTIONS %2")
+                                    .arg(database, unreachable ? QStringLiteral("false") : QStringLiteral("true")));
+}
+
 QString storeYear()
 {
     RawConnection raw(QStringLiteral(":memory:"));

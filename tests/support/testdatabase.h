@@ -84,6 +84,15 @@ QList<Row> readRows(const QString& path);
 // meant for both engines quote their names: UPDATE "MT" SET "Last" = ...
 bool execute(const QString& path, const QString& sql, const QVariantList& values = {});
 
+// Makes the records refuse every `operation` (INSERT, UPDATE or DELETE) on MT with `message`,
+// as a store that will not take a write does; allowWrites() takes the refusal back.
+bool refuseWrites(const QString& path, const QString& operation, const QString& message);
+bool allowWrites(const QString& path, const QString& operation);
+
+// Makes new connections to the records fail, while those open go on (the file moved away, the
+// database closed to connections), or undoes it.
+bool makeUnreachable(const QString& path, bool unreachable);
+
 // The calendar year by SQLite's clock, as the store's queries compare it.
 QString storeYear();
 
