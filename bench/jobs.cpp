@@ -7,6 +7,7 @@
 #include <mainsql.h>
 #include <masktest.h>
 #include <recordset.h>
+#include <recordslocation.h>
 
 #include <QFile>
 #include <QSqlDatabase>
@@ -56,7 +57,7 @@ Outcome showRecord(const RecordSet& records)
 Outcome startup(Window& window, const QString& path)
 {
     Outcome outcome;
-    window.connect = jetConnectionString(path);
+    window.connect = RecordsLocation::fromText(path).connectionString();
     window.connection.setConnectionString(window.connect);
     outcome.error = window.connection.open(window.connect, QString(), QString());
     if (!outcome.error)
@@ -87,7 +88,7 @@ Outcome untestedList(const QString& path, int position)
 {
     Outcome outcome;
     Connection connection;
-    const QString connect = jetConnectionString(path);
+    const QString connect = RecordsLocation::fromText(path).connectionString();
     connection.setConnectionString(connect);
     outcome.error = connection.open(connect, QString(), QString());
     if (outcome.error)
@@ -130,13 +131,15 @@ int runJob(const QStringList& arguments)
         return 2;
     }
 
-    // Qt loads its SQLite driver on first use, as the sqlite3 shell loads SQLite when it
-    // starts; both are timed apart from the jobs (the shell's with an idle run of it).
+    // Qt loads its driver on first use, as the sqlite3 shell loads SQLite and psql libpq when
+    // they start; both are timed apart from the jobs (the shells' with an idle run of them).
     const auto driverStart = std::chrono::steady_clock::now();
     {
-        const QSqlDatabase probe = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("bench-driver"));
+        const QString driver
+            = RecordsLocation::fromText(path).isServer() ? QStringLiteral("QPSQL") : QStringLiteral("QSQLITE");
+        const QSqlDatabase probe = QSqlDatabase::addDatabase(driver, QStringLiteral("bench-driver"));
         if (!probe.isValid()) {
-            err << "vantor-bench: the Qt SQLite driver is not installed\n";
+            err << "vantor-bench: the Qt driver " << driver << " is not installed\n";
             return 1;
         }
     }

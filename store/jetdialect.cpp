@@ -227,12 +227,13 @@ private:
         const QString key = m_engine.rowKeyColumn();
         if (order < 0) {
             if (isSelectAll())
-                m_tokens.insert(endOfStatement(), {Kind::Other, QStringLiteral(" ORDER BY ") + key});
+                m_tokens.insert(endOfClauses(), {Kind::Other, QStringLiteral(" ORDER BY ") + key});
             return;
         }
         qsizetype termStart = order + 1;
         for (qsizetype i = order + 1;; ++i) {
-            const bool end = i >= m_tokens.size() || isKind(i, Kind::Close) || m_tokens.at(i).text == u";";
+            const bool end = i >= m_tokens.size() || isKind(i, Kind::Close) || m_tokens.at(i).text == u";"
+                || isWord(i, "LIMIT") || isWord(i, "OFFSET");
             if (end || isKind(i, Kind::Comma)) {
                 i = rewriteTerm(termStart, i);
                 termStart = i + 1;
@@ -268,10 +269,17 @@ private:
         return isWord(select, "SELECT") && isKind(nextSolid(select + 1, 1), Kind::Star);
     }
 
-    // Where to append to the statement: before a closing semicolon and the blanks at its end.
-    qsizetype endOfStatement() const
+    // Where an ORDER BY goes: before a LIMIT or OFFSET, a closing semicolon and the blanks at
+    // the statement's end.
+    qsizetype endOfClauses() const
     {
         qsizetype at = m_tokens.size();
+        for (qsizetype i = 0; i < m_tokens.size(); ++i) {
+            if (isWord(i, "LIMIT") || isWord(i, "OFFSET")) {
+                at = i;
+                break;
+            }
+        }
         while (at > 0 && (m_tokens.at(at - 1).kind == Kind::Space || m_tokens.at(at - 1).text == u";"))
             --at;
         return at;

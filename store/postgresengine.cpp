@@ -121,10 +121,12 @@ QStringList PostgresEngine::createTableStatements(const TableDefinition& table) 
         columns << quoteIdentifier(column) + QStringLiteral(" text COLLATE \"C\"");
     QStringList statements{
         QStringLiteral("CREATE TABLE %1 (%2)").arg(quoteIdentifier(table.name), columns.join(QStringLiteral(", ")))};
+    // In the order the translated texts sort by, ties by the row key included: a list in
+    // the index's order needs no sort, and the keys come from the index alone.
     for (const TableDefinition::Index& index : table.indexes)
-        statements << QStringLiteral("CREATE INDEX %1 ON %2 (%3)")
+        statements << QStringLiteral("CREATE INDEX %1 ON %2 (%3, %4)")
                           .arg(quoteIdentifier(index.name), quoteIdentifier(table.name),
-                               caseless(quoteIdentifier(index.column)));
+                               caselessOrder(quoteIdentifier(index.column), false), rowKeyColumn());
     return statements;
 }
 
@@ -132,20 +134,11 @@ StoreError PostgresEngine::tableColumns(const QSqlDatabase& db, const QString& t
                                         const QString& context) const
 {
     // The driver's own record() folds an unquoted name to lower case and would find no "MT".
-    QSqlQuery query(db);
-    query.setForwardOnly(true);
-    if (!query.prepare(QStringLiteral("SELECT attname FROM pg_catalog.pg_attribute WHERE attrelid = to_regclass(?) "
-                                      "AND attnum > 0 AND NOT attisdropped AND attname <> ? ORDER BY attnum"))) {
-        return mapError(query.lastError(), context);
-    }
-    query.addBindValue(quoteIdentifier(table));
-    query.addBindValue(rowKeyColumn());
-    if (!query.exec())
-        return mapError(query.lastError(), context);
     columns.clear();
-    while (query.next())
-        columns << query.value(0).toString();
-    return {};
+    return readTexts(db,
+                     QStringLiteral("SELECT attname FROM pg_catalog.pg_attribute WHERE attrelid = to_regclass(?) "
+                                    "AND attnum > 0 AND NOT attisdropped AND attname <> ? ORDER BY attnum"),
+                     {quoteIdentifier(table), rowKeyColumn()}, columns, context);
 }
 
 QString PostgresEngine::translate(const QString& jetSql) const

@@ -42,6 +42,11 @@ public:
     // Why a connection to `uri` cannot be made, asked of libpq directly: the driver reports
     // neither the SQLSTATE nor whether a password was missing. `password` may be empty.
     StoreError whyNoConnection(const QString& uri, const QString& password) const;
+
+private:
+    // Runs `sql` with `parameters` and appends its first column to `texts`, in one round trip.
+    StoreError readTexts(const QSqlDatabase& db, const QString& sql, const QList<QVariant>& parameters,
+                         QStringList& texts, const QString& context) const;
 };
 
 const Engine& postgresEngine();

@@ -128,6 +128,20 @@ StoreError PostgresEngine::readRows(const QSqlDatabase& db, const QString& sql, 
     return {};
 }
 
+StoreError PostgresEngine::readTexts(const QSqlDatabase& db, const QString& sql, const QList<QVariant>& parameters,
+                                     QStringList& texts, const QString& context) const
+{
+    PGconn* conn = nativeHandle(db);
+    if (!conn)
+        return StoreError::make(ObjectClosed, QStringLiteral("Operation is not allowed when the object is closed."));
+    Result result(nullptr, PQclear);
+    if (StoreError error = execute(*this, conn, sql, parameters, 0, context, result))
+        return error;
+    for (int r = 0; r < PQntuples(result.get()); ++r)
+        texts << QString::fromUtf8(PQgetvalue(result.get(), r, 0), PQgetlength(result.get(), r, 0));
+    return {};
+}
+
 bool PostgresEngine::connectionLost(const QSqlDatabase& db) const
 {
     if (!db.isOpen())

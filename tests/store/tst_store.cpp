@@ -361,6 +361,7 @@ private slots:
         QTest::addColumn<QStringList>("found");
         QTest::newRow("start-up order") << mainsql::StartupQuery << QVariantList()
                                         << QStringList{"C010", "c010", "D1", "e-14", "E-9", "F6"};
+        QTest::newRow("first rows") << "SELECT * FROM MT LIMIT 2" << QVariantList() << QStringList{"e-14", "E-9"};
         QTest::newRow("search") << mainsql::SearchById << QVariantList{"c010"} << QStringList{"C010", "c010"};
         QTest::newRow("search, no match") << mainsql::SearchById << QVariantList{"c01"} << QStringList();
         QTest::newRow("1 Unit") << querysql::forPosition(0) << QVariantList() << QStringList{"D1", "F6", "c010"};
