@@ -189,7 +189,9 @@ private:
                 continue;
             const Kind l = m_tokens.at(left).kind;
             const Kind r = m_tokens.at(right).kind;
-            if ((l == Kind::YearNow && isOperand(r)) || (r == Kind::YearNow && isOperand(l))) {
+            // A parameter would be bound once but named three times: it stays a text comparison.
+            if ((l == Kind::YearNow && isOperand(r) && r != Kind::Parameter)
+                || (r == Kind::YearNow && isOperand(l) && l != Kind::Parameter)) {
                 const QString& value = m_tokens.at(l == Kind::YearNow ? right : left).text;
                 const QString op = m_tokens.at(i).text;
                 m_tokens[left] = {Kind::Other, yearComparison(value, op, l == Kind::YearNow)};

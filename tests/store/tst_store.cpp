@@ -524,33 +524,20 @@ private slots:
         QTest::addColumn<QString>("user"); // empty: the superuser, over the socket
         QTest::addColumn<QString>("database"); // empty: one with MT; "-": one without
         QTest::addColumn<QString>("password"); // what the password file holds for the user
-        QTest::addColumn<QString>("port"); // empty: the server's
+        QTest::addColumn<QString>("port"); // empty: the server's; else that port, or libpq parameters after '?'
         QTest::addColumn<int>("number");
         QTest::addColumn<QString>("named"); // what the message names
-        QTest::newRow("wrong password") << "clerk"
-                                        << ""
-                                        << "not-it"
-                                        << "" << int(AuthenticationFailed) << "user";
-        QTest::newRow("no password found") << "clerk"
-                                           << ""
-                                           << ""
-                                           << "" << int(PasswordRequired) << ".pgpass";
-        QTest::newRow("no such database") << ""
-                                          << "nosuchdb"
-                                          << ""
-                                          << "" << int(DatabaseNotFound) << "nosuchdb";
-        QTest::newRow("no table MT") << ""
-                                     << "-"
-                                     << ""
-                                     << "" << int(TableNotFound) << "table MT";
-        QTest::newRow("role without rights") << "outsider"
-                                             << ""
-                                             << "right"
-                                             << "" << int(AccessDenied) << "DELETE";
-        QTest::newRow("server not there") << "clerk"
-                                          << ""
-                                          << "right"
+        const QString none;
+        QTest::newRow("wrong password") << "clerk" << none << "not-it" << none << int(AuthenticationFailed) << "user";
+        QTest::newRow("no password found") << "clerk" << none << none << none << int(PasswordRequired) << ".pgpass";
+        QTest::newRow("no such database") << none << "nosuchdb" << none << none << int(DatabaseNotFound) << "nosuchdb";
+        QTest::newRow("no table MT") << none << "-" << none << none << int(TableNotFound) << "table MT";
+        QTest::newRow("role without rights") << "outsider" << none << "right" << none << int(AccessDenied) << "DELETE";
+        QTest::newRow("server not there") << "clerk" << none << "right"
                                           << "1" << int(ServerUnavailable) << "port 1";
+        // libpq's own parameters are honoured: the test server has no SSL.
+        QTest::newRow("SSL required") << "clerk" << none << "right"
+                                      << "?sslmode=require" << int(ServerUnavailable) << "SSL";
     }
     void failuresSayWhatIsWrong()
     {
@@ -567,7 +554,9 @@ private slots:
         else if (database == u"-")
             name = server.newDatabase();
         QString location = server.uri(name, role);
-        if (!port.isEmpty())
+        if (port.startsWith(u'?'))
+            location += port;
+        else if (!port.isEmpty())
             location.replace(u':' + server.port + u'/', u':' + port + u'/');
 
         RecordSet rs;
