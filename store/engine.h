@@ -70,8 +70,9 @@ public:
     virtual StoreError tableColumns(const QSqlDatabase& db, const QString& table, QStringList& columns,
                                     const QString& context) const;
 
-    // Translates a Jet SQL text into the engine's own dialect.
-    virtual QString translate(const QString& jetSql) const = 0;
+    // Translates a Jet SQL text into the engine's own dialect: by default through
+    // translateJet() (jetdialect.h) with the pieces below, over table MT.
+    virtual QString translate(const QString& jetSql) const;
 
     // The hidden column that identifies a row of a table, unique and stable.
     virtual QString rowKeyColumn() const = 0;
@@ -105,7 +106,8 @@ public:
     // A condition that is true when `column` equals the bound value, nulls included.
     virtual QString nullSafeEquals(const QString& quotedColumn) const = 0;
 
-    virtual QString quoteIdentifier(const QString& name) const = 0;
+    // A name in SQL's standard double quotes, which both engines take.
+    virtual QString quoteIdentifier(const QString& name) const;
 
     // The expression giving the current calendar year as text, by the engine's own clock.
     virtual QString currentYearExpression() const = 0;

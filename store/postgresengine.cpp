@@ -1,7 +1,5 @@
 #include "postgresengine.h"
 
-#include "jetdialect.h"
-#include "masktest.h"
 #include "serverlocation.h"
 
 #include <QRegularExpression>
@@ -144,11 +142,6 @@ StoreError PostgresEngine::tableColumns(const QSqlDatabase& db, const QString& t
                      {quoteIdentifier(table), rowKeyColumn()}, columns, context);
 }
 
-QString PostgresEngine::translate(const QString& jetSql) const
-{
-    return translateJet(jetSql, *this, masktest::TableName, masktest::fieldNames());
-}
-
 // PostgreSQL's text holds any character but U+0000; libpq would cut the value short there.
 StoreError PostgresEngine::acceptValue(const QString& field, const QVariant& value) const
 {
@@ -163,13 +156,6 @@ StoreError PostgresEngine::acceptValue(const QString& field, const QVariant& val
 QString PostgresEngine::nullSafeEquals(const QString& quotedColumn) const
 {
     return quotedColumn + QStringLiteral(" IS NOT DISTINCT FROM ?");
-}
-
-QString PostgresEngine::quoteIdentifier(const QString& name) const
-{
-    QString escaped = name;
-    escaped.replace(u'"', QStringLiteral("\"\""));
-    return u'"' + escaped + u'"';
 }
 
 QString PostgresEngine::currentYearExpression() const

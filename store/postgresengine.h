@@ -21,7 +21,6 @@ public:
     QStringList createTableStatements(const TableDefinition& table) const override;
     StoreError tableColumns(const QSqlDatabase& db, const QString& table, QStringList& columns,
                             const QString& context) const override;
-    QString translate(const QString& jetSql) const override;
     QString rowKeyColumn() const override { return QStringLiteral("row_key"); }
     StoreError readKeys(const QSqlDatabase& db, const QString& sql, const QList<QVariant>& parameters,
                         std::vector<qint64>& keys, const QString& context) const override;
@@ -30,7 +29,6 @@ public:
     StoreError acceptValue(const QString& field, const QVariant& value) const override;
     bool connectionLost(const QSqlDatabase& db) const override;
     QString nullSafeEquals(const QString& quotedColumn) const override;
-    QString quoteIdentifier(const QString& name) const override;
     QString currentYearExpression() const override;
     QString caseless(const QString& operand) const override;
     QString caselessOrder(const QString& column, bool descending) const override;

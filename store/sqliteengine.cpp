@@ -1,7 +1,6 @@
 #include "sqliteengine.h"
 
 #include "fileformat.h"
-#include "jetdialect.h"
 #include "masktest.h"
 #include "sqlitetesthook.h"
 
@@ -226,21 +225,9 @@ StoreError SqliteEngine::applyDurability(QSqlDatabase& db, const QString& path) 
     return {};
 }
 
-QString SqliteEngine::translate(const QString& jetSql) const
-{
-    return translateJet(jetSql, *this, masktest::TableName, masktest::fieldNames());
-}
-
 QString SqliteEngine::nullSafeEquals(const QString& quotedColumn) const
 {
     return quotedColumn + QStringLiteral(" IS ?");
-}
-
-QString SqliteEngine::quoteIdentifier(const QString& name) const
-{
-    QString escaped = name;
-    escaped.replace(u'"', QStringLiteral("\"\""));
-    return u'"' + escaped + u'"';
 }
 
 QString SqliteEngine::currentYearExpression() const

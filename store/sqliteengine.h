@@ -13,7 +13,6 @@ public:
     StoreError createEmpty(const ConnectionString& cs) const override;
     void discardCreated(const ConnectionString& cs) const override;
     QStringList createTableStatements(const TableDefinition& table) const override;
-    QString translate(const QString& jetSql) const override;
     QString rowKeyColumn() const override { return QStringLiteral("rowid"); }
     StoreError insertRow(const QSqlDatabase& db, const QString& insertSql, const QList<QVariant>& values, qint64& key,
                          const QString& context) const override;
@@ -22,7 +21,6 @@ public:
     StoreError readRows(const QSqlDatabase& db, const QString& sql, const QList<QVariant>& parameters, int valueCount,
                         std::vector<KeyedRow>& rows, const QString& context) const override;
     QString nullSafeEquals(const QString& quotedColumn) const override;
-    QString quoteIdentifier(const QString& name) const override;
     QString currentYearExpression() const override;
     QString caseless(const QString& operand) const override;
     QString caselessOrder(const QString& column, bool descending) const override;
