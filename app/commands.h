@@ -29,8 +29,13 @@ inline void complain(QTextStream& err, const QString& message)
 int createDatabase(const RecordsLocation& location, int sampleCount, QTextStream& out, QTextStream& err);
 
 // `vantor --import-legacy OLD.mdb --database NEW.mdb`: converts an Access file into a new
-// records file, never overwriting one; exit status of the command.
+// records file, never overwriting one, or into a server database whose table MT is empty;
+// exit status of the command.
 int importLegacy(const QString& source, const RecordsLocation& target, QTextStream& out, QTextStream& err);
+
+// `vantor --copy-records SOURCE --database TARGET`: every record of one store copied into
+// another whose table MT is empty (a file to a server, a server to a file); exit status.
+int copyRecords(const RecordsLocation& source, const RecordsLocation& target, QTextStream& out, QTextStream& err);
 
 // `vantor --report GROUP --output FILE [--database PATH]`: the query window's list for GROUP
 // (1, 2, 3, 40 or special) written as a workbook, without a window.

@@ -23,15 +23,21 @@ using vantor::commands::Text;
 // the names of their values are read by people.
 struct Options {
     QCommandLineOption create{QStringLiteral("create-database"),
-                              Text::tr("Create a new, empty records file at <path>; never overwrites one."),
-                              Text::tr("path")};
+                              Text::tr("Create new, empty records at <location>: a records file, never "
+                                       "overwriting one, or table MT in an existing server database "
+                                       "(postgresql://...), never where one is already there."),
+                              Text::tr("location")};
     QCommandLineOption sample{QStringLiteral("sample"),
                               Text::tr("With --create-database: fill it with <n> invented members."), Text::tr("n"),
                               QStringLiteral("0")};
     QCommandLineOption import{QStringLiteral("import-legacy"),
                               Text::tr("Convert the old program's Access file <path> into the new records file "
-                                       "given by --database."),
+                                       "given by --database, or into its server database's empty table MT."),
                               Text::tr("path")};
+    QCommandLineOption copy{QStringLiteral("copy-records"),
+                            Text::tr("Copy every record at <location> into the records given by --database, "
+                                     "whose table MT must be empty (a file to a server, or back)."),
+                            Text::tr("location")};
     QCommandLineOption report{QStringLiteral("report"),
                               Text::tr("Write the list of members of <group> (1, 2, 3, 40 or special) not "
                                        "tested this year as a workbook (with --output)."),
@@ -39,10 +45,12 @@ struct Options {
     QCommandLineOption output{QStringLiteral("output"), Text::tr("With --report: the workbook file to write."),
                               Text::tr("file")};
     QCommandLineOption database{QStringLiteral("database"),
-                                Text::tr("The records file to open (the window, --report) or to create "
-                                         "(--import-legacy). Without it the settings decide; see "
-                                         "--show-location."),
-                                Text::tr("path")};
+                                Text::tr("The records to open (the window, --report) or to fill "
+                                         "(--import-legacy, --copy-records): a records file, or a server "
+                                         "database as postgresql://[user@]host[:port]/dbname[?sslmode=...]; "
+                                         "never a password, which comes from ~/.pgpass. Without it the "
+                                         "settings decide; see --show-location."),
+                                Text::tr("location")};
     QCommandLineOption showLocation{QStringLiteral("show-location"),
                                     Text::tr("Print the records file that would be opened, and which rule "
                                              "chose it.")};
@@ -52,7 +60,7 @@ struct Options {
         parser.setApplicationDescription(Text::tr("Vantor: annual respirator mask test records."));
         parser.addHelpOption();
         parser.addVersionOption();
-        parser.addOptions({create, sample, import, report, output, database, showLocation});
+        parser.addOptions({create, sample, import, copy, report, output, database, showLocation});
     }
 };
 
@@ -159,8 +167,18 @@ int main(int argc, char* argv[])
             return 2;
         }
         const auto location = vantor::RecordsLocation::fromText(parser.value(options.create));
-        vantor::settings::makeDataDir(QFileInfo(location.filePath()).absolutePath(), paths.dataDir);
+        if (location.isFile())
+            vantor::settings::makeDataDir(QFileInfo(location.filePath()).absolutePath(), paths.dataDir);
         return vantor::commands::createDatabase(location, samples, out, err);
+    }
+    if (parser.isSet(options.copy)) {
+        if (!parser.isSet(options.database)) {
+            complain(err, Text::tr("--copy-records needs --database TARGET, the records to copy into"));
+            return 2;
+        }
+        return vantor::commands::copyRecords(vantor::RecordsLocation::fromText(parser.value(options.copy)),
+                                             vantor::RecordsLocation::fromText(parser.value(options.database)), out,
+                                             err);
     }
     if (parser.isSet(options.import)) {
         if (!parser.isSet(options.database)) {

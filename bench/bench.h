@@ -5,6 +5,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QList>
+#include <QMap>
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
@@ -14,6 +15,10 @@
 
 // The benchmark driver's own parts, shared by runner.cpp (the store jobs and the table) and
 // workbookjobs.cpp (the jobs that write a workbook).
+namespace vantor {
+class Engine;
+}
+
 namespace vantor::bench {
 
 // Several timed runs of one command.
@@ -71,6 +76,12 @@ private:
     void check(const QString& job, const Series& series, qint64 rows, const QString& first);
     QStringList sqlite(const QString& path, const QString& sql) const;
     QStringList sqliteIdle() const;
+    // The reference for a job on `location`: the sqlite3 shell, or psql on the server.
+    QStringList reference(const QString& location, const QString& sql) const;
+    QStringList referenceIdle(const QString& location) const;
+    QString referenceName() const { return m_onServer ? QStringLiteral("psql") : QStringLiteral("sqlite3"); }
+    void storeJobs(const QMap<int, QString>& files, const QMap<int, QString>& locations, const Engine& engine);
+    void serverRun(const QMap<int, QString>& files);
 
     Options m_options;
     QTextStream m_out;
@@ -80,6 +91,7 @@ private:
     QTemporaryDir m_scratch;
     Series m_idleRuns; // the shell's idle runs, for the footnote
     qint64 m_emptyPeakKiB = 0;
+    bool m_onServer = false;
     bool m_officeWarm = false;
     QStringList m_missed;
     QStringList m_failures;

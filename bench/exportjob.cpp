@@ -3,6 +3,7 @@
 #include <connection.h>
 #include <exporttoexcel.h>
 #include <recordset.h>
+#include <recordslocation.h>
 #include <xlsxbook.h>
 
 #include <QTextStream>
@@ -13,7 +14,7 @@ qint64 exportRows(const QString& path, qint64 rows, const QString& directory, QS
 {
     QTextStream err(stderr);
     Connection connection;
-    const QString connect = jetConnectionString(path);
+    const QString connect = RecordsLocation::fromText(path).connectionString();
     connection.setConnectionString(connect);
     StoreError error = connection.open(connect, QString(), QString());
     RecordSet records;

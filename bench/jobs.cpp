@@ -5,6 +5,8 @@
 
 #include <mainrecords.h>
 #include <masktest.h>
+#include <recordset.h>
+#include <recordslocation.h>
 #include <untestedquery.h>
 
 #include <QFile>
@@ -46,7 +48,7 @@ Outcome showRecord(const RecordSet& records)
 // The records window's start-up: its own store steps, then its first record shown.
 Outcome startup(MainRecords& window, const QString& path)
 {
-    window = openMainRecords(RecordsLocation::file(path));
+    window = openMainRecords(RecordsLocation::fromText(path));
     if (window.error)
         return {window.error, 0, {}};
     return showRecord(*window.records);
@@ -68,7 +70,7 @@ Outcome search(MainRecords& window, const QString& fdid)
 // lblCount and the rows of the grid's first page.
 Outcome untestedList(const QString& path, int position)
 {
-    const UntestedQuery run = runUntestedQuery(RecordsLocation::file(path), position);
+    const UntestedQuery run = runUntestedQuery(RecordsLocation::fromText(path), position);
     Outcome outcome;
     outcome.error = run.error;
     if (outcome.error)
@@ -108,13 +110,15 @@ int runJob(const QStringList& arguments)
         return 2;
     }
 
-    // Qt loads its SQLite driver on first use, as the sqlite3 shell loads SQLite when it
-    // starts; both are timed apart from the jobs (the shell's with an idle run of it).
+    // Qt loads its driver on first use, as the sqlite3 shell loads SQLite and psql libpq when
+    // they start; both are timed apart from the jobs (the shells' with an idle run of them).
     const auto driverStart = std::chrono::steady_clock::now();
     {
-        const QSqlDatabase probe = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("bench-driver"));
+        const QString driver
+            = RecordsLocation::fromText(path).isServer() ? QStringLiteral("QPSQL") : QStringLiteral("QSQLITE");
+        const QSqlDatabase probe = QSqlDatabase::addDatabase(driver, QStringLiteral("bench-driver"));
         if (!probe.isValid()) {
-            err << "vantor-bench: the Qt SQLite driver is not installed\n";
+            err << "vantor-bench: the Qt driver " << driver << " is not installed\n";
             return 1;
         }
     }

@@ -58,14 +58,16 @@ int main(int argc, char* argv[])
                                                     "beside this program)."),
                                      QStringLiteral("dir"));
     const QCommandLineOption noOffice(QStringLiteral("no-office"), QStringLiteral("Skip the LibreOffice reference."));
+    const QCommandLineOption noServer(QStringLiteral("no-server"),
+                                      QStringLiteral("Skip the jobs on a PostgreSQL server of the benchmark's own."));
     const QCommandLineOption officeRuns(QStringLiteral("office-runs"),
                                         QStringLiteral("Timed LibreOffice runs per export (default 1)."),
                                         QStringLiteral("n"));
     const QCommandLineOption officeTimeout(QStringLiteral("office-timeout"),
                                            QStringLiteral("Seconds before a LibreOffice run is stopped (default 600)."),
                                            QStringLiteral("s"));
-    parser.addOptions(
-        {sizes, exportRows, runs, exportRuns, reportRuns, vantor, dataDir, noOffice, officeRuns, officeTimeout});
+    parser.addOptions({sizes, exportRows, runs, exportRuns, reportRuns, vantor, dataDir, noOffice, noServer, officeRuns,
+                       officeTimeout});
     parser.process(app);
 
     QTextStream err(stderr);
@@ -99,6 +101,8 @@ int main(int argc, char* argv[])
     options.office = !parser.isSet(noOffice);
     if (parser.isSet(vantor))
         options.vantor = parser.value(vantor);
+    if (!parser.isSet(noServer))
+        options.serverScript = QStringLiteral(VANTOR_PGSERVER_SCRIPT);
     options.dataDir = parser.isSet(dataDir)
         ? parser.value(dataDir)
         : QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("bench-data"));

@@ -17,6 +17,8 @@ struct Options {
     bool office = true;
     int officeRuns = 1;
     double officeTimeout = 600;
+    // The same jobs on a PostgreSQL server of the benchmark's own, against psql; empty: not run.
+    QString serverScript;
 };
 
 // Measures every job against its reference, side by side, and prints the table.

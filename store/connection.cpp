@@ -23,7 +23,7 @@ StoreError Connection::open(const QString& connectionString, const QString& user
 {
     if (!connectionString.isEmpty())
         m_connectionString = connectionString;
-    close();
+    release();
 
     ConnectionString cs;
     StoreError refused;
@@ -51,11 +51,32 @@ StoreError Connection::open(const QString& connectionString, const QString& user
         m_connectionName.clear();
         return error;
     }
-    m_dataSource = cs.dataSource();
+    m_dataSource = m_engine->describeSource(cs.dataSource());
+    m_userName = userName;
+    m_password = password;
+    m_opened = true;
     return {};
 }
 
+StoreError Connection::reopenIfLost()
+{
+    if (!m_opened || !m_engine)
+        return StoreError::make(ObjectClosed, QStringLiteral("Operation is not allowed when the object is closed."));
+    // A connection that could not be opened again last time is tried again now.
+    if (!m_connectionName.isEmpty() && !m_engine->connectionLost(database()))
+        return {};
+    const QString userName = m_userName;
+    const QString password = m_password;
+    return open(m_connectionString, userName, password);
+}
+
 void Connection::close()
+{
+    m_opened = false;
+    release();
+}
+
+void Connection::release()
 {
     if (m_connectionName.isEmpty())
         return;

@@ -20,20 +20,30 @@ public:
     void setConnectionString(const QString& connectionString) { m_connectionString = connectionString; }
     QString connectionString() const { return m_connectionString; }
 
-    // Opens with the given connection string (or the one set before). User name and
-    // password are accepted for the day a server engine needs them.
+    // Opens with the given connection string (or the one set before). A server takes an
+    // empty user name and password from its location and libpq's own files instead.
     StoreError open(const QString& connectionString = {}, const QString& userName = {}, const QString& password = {});
     void close();
     bool isOpen() const;
+    // Opens the connection again where the engine lost it (a server restarted, a network
+    // gone), with what it was first opened with; the record sets call it before each of
+    // their statements, so that the one after a lost connection finds it back.
+    StoreError reopenIfLost();
 
+    // The records the connection reaches, as a message names them.
     QString dataSource() const { return m_dataSource; }
     const Engine* engine() const { return m_engine; }
     QSqlDatabase database() const;
 
 private:
+    void release();
+
     QString m_connectionString;
     QString m_connectionName;
     QString m_dataSource;
+    QString m_userName;
+    QString m_password;
+    bool m_opened = false; // opened, and not closed since: worth opening again when lost
     const Engine* m_engine = nullptr;
 };
 

@@ -58,17 +58,30 @@ bool ConnectionString::contains(const QString& key) const
     return m_values.contains(key.toLower());
 }
 
-QString jetConnectionString(const QString& databasePath)
+namespace {
+
+// A folder name with a semicolon (or a leading quote or blank) would cut the path short;
+// only then is the value quoted, so the usual string stays as it always was.
+QString quotedWhereNeeded(QString source)
 {
-    // A folder name with a semicolon (or a leading quote or blank) would cut the path
-    // short; only then is the path quoted, so the usual string stays as it always was.
-    QString source = databasePath;
     if (source.contains(u';') || source.startsWith(u'"') || source != source.trimmed()) {
         source.replace(QStringLiteral("\""), QStringLiteral("\"\""));
         source = u'"' + source + u'"';
     }
-    return QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=") + source
+    return source;
+}
+
+} // namespace
+
+QString jetConnectionString(const QString& databasePath)
+{
+    return QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=") + quotedWhereNeeded(databasePath)
         + QStringLiteral(";Persist Security Info=False");
+}
+
+QString connectionStringFor(const QString& provider, const QString& dataSource)
+{
+    return QStringLiteral("Provider=") + provider + QStringLiteral(";Data Source=") + quotedWhereNeeded(dataSource);
 }
 
 } // namespace vantor

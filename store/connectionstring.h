@@ -23,5 +23,7 @@ private:
 
 // The connection string the windows build for a database file.
 QString jetConnectionString(const QString& databasePath);
+// A connection string for any provider, its data source quoted where it has to be.
+QString connectionStringFor(const QString& provider, const QString& dataSource);
 
 } // namespace vantor

@@ -1,5 +1,8 @@
 #include "engine.h"
 
+#include "jetdialect.h"
+#include "masktest.h"
+
 #include <QSqlQuery>
 #include <QSqlRecord>
 #include <QVariant>
@@ -104,6 +107,28 @@ StoreError Engine::insertRow(const QSqlDatabase& db, const QString& insertSql, c
     if (!error && !read)
         return keyNotReadBack();
     return error;
+}
+
+StoreError Engine::acceptValue(const QString& /*field*/, const QVariant& /*value*/) const
+{
+    return {};
+}
+
+QString Engine::translate(const QString& jetSql) const
+{
+    return translateJet(jetSql, *this, masktest::TableName, masktest::fieldNames());
+}
+
+QString Engine::quoteIdentifier(const QString& name) const
+{
+    QString escaped = name;
+    escaped.replace(u'"', QStringLiteral("\"\""));
+    return u'"' + escaped + u'"';
+}
+
+bool Engine::connectionLost(const QSqlDatabase& /*db*/) const
+{
+    return false;
 }
 
 StoreError Engine::keyNotReadBack()

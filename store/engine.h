@@ -24,7 +24,8 @@ struct KeyedRow {
     QList<QVariant> values;
 };
 
-// A table whose columns all hold text, and its single-column indexes.
+// A table whose columns all hold text, and its single-column indexes, which serve
+// comparisons and sorting without regard to case.
 struct TableDefinition {
     struct Index {
         QString name;
@@ -46,6 +47,11 @@ public:
 
     virtual QString name() const = 0;
 
+    // Whether the records lie on a database server rather than in a file.
+    virtual bool isServer() const { return false; }
+    // A connection string's Data Source as a message names it; never with a password.
+    virtual QString describeSource(const QString& dataSource) const { return dataSource; }
+
     // Opens `db` (already added with qtDriver()) for the given connection string.
     // Never creates a database that is not there.
     virtual StoreError open(QSqlDatabase& db, const ConnectionString& cs) const = 0;
@@ -65,8 +71,9 @@ public:
     virtual StoreError tableColumns(const QSqlDatabase& db, const QString& table, QStringList& columns,
                                     const QString& context) const;
 
-    // Translates a Jet SQL text into the engine's own dialect.
-    virtual QString translate(const QString& jetSql) const = 0;
+    // Translates a Jet SQL text into the engine's own dialect: by default through
+    // translateJet() (jetdialect.h) with the pieces below, over table MT.
+    virtual QString translate(const QString& jetSql) const;
 
     // The hidden column that identifies a row of a table, unique and stable.
     virtual QString rowKeyColumn() const = 0;
@@ -95,13 +102,33 @@ public:
     virtual StoreError readTextRows(const QSqlDatabase& db, const QString& sql, const QList<QVariant>& parameters,
                                     TextRows& rows, const QString& context) const;
 
+    // Refuses a value that the engine cannot store exactly as given, rather than store
+    // another; `field` names it in the description.
+    virtual StoreError acceptValue(const QString& field, const QVariant& value) const;
+
+    // Whether the connection under `db` was lost (a server stopped or restarted, a network
+    // gone): the store then opens it anew before its next statement.
+    virtual bool connectionLost(const QSqlDatabase& db) const;
+
     // A condition that is true when `column` equals the bound value, nulls included.
     virtual QString nullSafeEquals(const QString& quotedColumn) const = 0;
 
-    virtual QString quoteIdentifier(const QString& name) const = 0;
+    // A name in SQL's standard double quotes, which both engines take.
+    virtual QString quoteIdentifier(const QString& name) const;
 
     // The expression giving the current calendar year as text, by the engine's own clock.
     virtual QString currentYearExpression() const = 0;
+
+    // The pieces translate() builds a Jet text's comparisons and sorting from (jetdialect.h).
+    // `operand` (a column, a literal or a parameter) as one side of a comparison of texts
+    // without regard to case; the optimistic lock's nullSafeEquals() stays exact.
+    virtual QString caseless(const QString& operand) const = 0;
+    // A column as a sort key without regard to case, nulls first when ascending.
+    virtual QString caselessOrder(const QString& column, bool descending) const = 0;
+    // The whole number a text holds, blanks around it ignored; null for any other text.
+    virtual QString numberIn(const QString& operand) const = 0;
+    // The current calendar year as a number, by the engine's own clock.
+    virtual QString currentYearNumber() const = 0;
 
     virtual StoreError mapError(const QSqlError& error, const QString& context = {}) const = 0;
 

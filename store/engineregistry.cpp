@@ -7,6 +7,7 @@
 namespace vantor {
 
 const Engine& sqliteEngine();
+const Engine& postgresEngine();
 
 namespace {
 
@@ -22,6 +23,7 @@ const QList<Registration>& registrations()
     // stands for the embedded store, as does a connection string that names no provider.
     static const QList<Registration> list = {
         {sqliteEngine, {QString(), QStringLiteral("sqlite"), QStringLiteral("microsoft.jet.oledb*")}},
+        {postgresEngine, {QStringLiteral("postgresql"), QStringLiteral("postgres"), QStringLiteral("pgsql")}},
     };
     return list;
 }

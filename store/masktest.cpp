@@ -72,9 +72,9 @@ TableDefinition table()
 {
     return {TableName,
             fieldNames(),
-            {{QStringLiteral("MT_ID"), QStringLiteral("ID")},
-             {QStringLiteral("MT_Unit"), QStringLiteral("Unit")},
-             {QStringLiteral("MT_Special"), QStringLiteral("Special")}}};
+            {{QStringLiteral("MT_ID_Caseless"), QStringLiteral("ID")},
+             {QStringLiteral("MT_Unit_Caseless"), QStringLiteral("Unit")},
+             {QStringLiteral("MT_Special_Caseless"), QStringLiteral("Special")}}};
 }
 
 StoreError verifySchema(Connection& connection)
@@ -83,6 +83,11 @@ StoreError verifySchema(Connection& connection)
     if (StoreError error
         = connection.engine()->tableColumns(connection.database(), TableName, columns, connection.dataSource()))
         return error;
+    if (columns.isEmpty() && connection.engine()->isServer())
+        return StoreError::make(TableNotFound,
+                                QStringLiteral("The %1 holds no table MT of mask test records. Its owner creates it "
+                                               "with vantor --create-database and the database's location.")
+                                    .arg(connection.dataSource()));
     if (columns.isEmpty()) {
         // SQLite takes an empty file for an empty database; the user should hear it is empty.
         const bool empty = sniffFileKind(connection.dataSource()) == FileKind::Empty;

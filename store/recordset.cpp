@@ -274,15 +274,19 @@ StoreError RecordSet::fetchPage(qsizetype page) const
     // Showing one record should not read a screenful of rows from all over the file, but a
     // walk through the set (the export, a grid scrolled down) should not pay a statement per
     // small page either: a page that follows a cached one reads the next few uncached pages
-    // with it, in one statement.
+    // with it, in one statement, and the longer the walk has gone on, the more (a statement
+    // to a server costs a round trip).
+    qsizetype walked = 0;
+    while (walked < MaxReadAheadPages && m_pages.contains(page - 1 - walked))
+        ++walked;
+    const qsizetype ahead = walked == 0 ? 1 : std::clamp(walked * 2, ReadAheadPages, MaxReadAheadPages);
     qsizetype pages = 1;
-    if (m_pages.contains(page - 1)) {
-        while (pages < ReadAheadPages && !m_pages.contains(page + pages)
-               && (page + pages) * PageSize < qsizetype(m_keys.size()))
-            ++pages;
-    }
+    while (pages < ahead && !m_pages.contains(page + pages) && (page + pages) * PageSize < qsizetype(m_keys.size()))
+        ++pages;
     const qsizetype first = page * PageSize;
     const qsizetype count = std::min(PageSize * pages, qsizetype(m_keys.size()) - first);
+    if (StoreError error = m_connection->reopenIfLost())
+        return error;
     const Engine* engine = m_connection->engine();
 
     QStringList marks;

@@ -48,6 +48,8 @@ StoreError RecordSet::setValue(int index, const QVariant& value)
         return e;
     if (index < 0 || index >= m_fieldNames.size())
         return fieldNotFound(index);
+    if (StoreError refused = m_connection->engine()->acceptValue(m_fieldNames.at(index), storable(value)))
+        return refused;
     if (!m_adding && m_dirty.isEmpty()) {
         StoreError error;
         const Row* row = rowAt(m_position, &error);
@@ -84,6 +86,8 @@ StoreError RecordSet::update()
 
 StoreError RecordSet::insertPending()
 {
+    if (StoreError error = m_connection->reopenIfLost())
+        return error;
     const Engine* engine = m_connection->engine();
     QList<int> columns(m_dirty.cbegin(), m_dirty.cend());
     std::sort(columns.begin(), columns.end());
@@ -153,6 +157,8 @@ StoreError RecordSet::currentAsRead(QList<QVariant>& original) const
 StoreError RecordSet::writeCurrentRow(const QString& statement, const QList<QVariant>& values,
                                       const QList<QVariant>& original)
 {
+    if (StoreError error = m_connection->reopenIfLost())
+        return error;
     const Engine* engine = m_connection->engine();
     QSqlQuery query(m_connection->database());
     if (!query.prepare(statement + QStringLiteral(" WHERE ") + lockCondition()))

@@ -1,6 +1,7 @@
 #include "recordslocation.h"
 
 #include "connectionstring.h"
+#include "serverlocation.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -17,19 +18,32 @@ RecordsLocation RecordsLocation::file(const QString& path)
     return location;
 }
 
+RecordsLocation RecordsLocation::server(const QString& uri)
+{
+    RecordsLocation location;
+    location.m_kind = Kind::Server;
+    location.m_text = uri.trimmed();
+    return location;
+}
+
 RecordsLocation RecordsLocation::fromText(const QString& text)
 {
-    return file(text);
+    return server::isServerUri(text) ? server(text) : file(text);
 }
 
 QString RecordsLocation::displayName() const
 {
-    return QDir::toNativeSeparators(m_text);
+    return m_kind == Kind::Server ? server::describe(m_text) : QDir::toNativeSeparators(m_text);
 }
 
 QString RecordsLocation::connectionString() const
 {
-    return m_kind == Kind::File ? jetConnectionString(m_text) : QString();
+    switch (m_kind) {
+    case Kind::File: return jetConnectionString(m_text);
+    case Kind::Server: return connectionStringFor(QStringLiteral("PostgreSQL"), m_text);
+    case Kind::None: break;
+    }
+    return {};
 }
 
 } // namespace vantor

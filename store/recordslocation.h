@@ -7,26 +7,31 @@ namespace vantor {
 // Where the records are. The program decides it once, at start-up, and hands it to every
 // window and command; nothing else works out where the records lie.
 //
-// Today a location is a records file; a database server is the next kind.
+// A location is a records file, or a database on a server that several stations share.
 class RecordsLocation
 {
 public:
-    enum class Kind { None, File };
+    enum class Kind { None, File, Server };
 
     RecordsLocation() = default;
 
     // A records file; a relative path is taken from the current folder.
     static RecordsLocation file(const QString& path);
-    // A location as a user writes it, on the command line or in a setting.
+    // A database on a server, named by a libpq connection URI.
+    static RecordsLocation server(const QString& uri);
+    // A location as a user writes it, on the command line or in a setting: a URI that
+    // starts with postgresql:// (or postgres://) names a server, anything else a file.
     static RecordsLocation fromText(const QString& text);
 
     Kind kind() const { return m_kind; }
     bool isNull() const { return m_kind == Kind::None; }
     bool isFile() const { return m_kind == Kind::File; }
+    bool isServer() const { return m_kind == Kind::Server; }
 
     // The absolute path of a records file; empty for any other kind.
     QString filePath() const { return m_kind == Kind::File ? m_text : QString(); }
-    // The location as the user should read it in a message.
+    // The location as the user should read it in a message: a server's host, port, database
+    // and user, never a password.
     QString displayName() const;
     // The location as it is written back into a setting.
     QString text() const { return m_text; }

@@ -1,11 +1,11 @@
 #include "sqliteengine.h"
 
 #include "fileformat.h"
+#include "masktest.h"
 #include "sqlitetesthook.h"
 
 #include <QFile>
 #include <QFileInfo>
-#include <QRegularExpression>
 #include <QSqlQuery>
 #include <QUrl>
 
@@ -109,6 +109,7 @@ StoreError SqliteEngine::open(QSqlDatabase& db, const ConnectionString& cs) cons
         db.close();
         return error;
     }
+    addMissingIndexes(db, masktest::table());
     testhooks::ScopedSqliteConnectionHook::runOn(db);
     return {};
 }
@@ -146,9 +147,56 @@ QStringList SqliteEngine::createTableStatements(const TableDefinition& table) co
     QStringList statements{
         QStringLiteral("CREATE TABLE %1 (%2)").arg(quoteIdentifier(table.name), columns.join(QStringLiteral(", ")))};
     for (const TableDefinition::Index& index : table.indexes)
-        statements << QStringLiteral("CREATE INDEX %1 ON %2 (%3)")
+        statements << QStringLiteral("CREATE INDEX %1 ON %2 (%3 COLLATE NOCASE)")
                           .arg(quoteIdentifier(index.name), quoteIdentifier(table.name), quoteIdentifier(index.column));
     return statements;
+}
+
+// A file made by an earlier version has indexes that compare with regard to case, which
+// the windows' comparisons no longer use; the ones they use are added beside them. Adding
+// an index rewrites no row. A file that is busy gets them at a later opening.
+void SqliteEngine::addMissingIndexes(const QSqlDatabase& db, const TableDefinition& table) const
+{
+    QSqlQuery query(db);
+    query.prepare(QStringLiteral("SELECT type, name FROM sqlite_master WHERE tbl_name = ?"));
+    query.addBindValue(table.name);
+    if (!query.exec())
+        return;
+    bool tableThere = false;
+    QStringList indexes;
+    while (query.next()) {
+        tableThere = tableThere || query.value(0).toString() == u"table";
+        indexes << query.value(1).toString();
+    }
+    query.finish();
+    if (!tableThere)
+        return;
+    // A table that lacks fields is refused as it is, untouched.
+    QStringList columns;
+    if (tableColumns(db, table.name, columns, {}) || columns.size() < table.columns.size())
+        return;
+    for (const QString& column : table.columns) {
+        if (!columns.contains(column, Qt::CaseInsensitive))
+            return;
+    }
+    TableDefinition missing{table.name, {}, {}};
+    for (const TableDefinition::Index& index : table.indexes) {
+        if (!indexes.contains(index.name, Qt::CaseInsensitive))
+            missing.indexes << index;
+    }
+    if (missing.indexes.isEmpty())
+        return;
+    QSqlDatabase writable = db;
+    if (!writable.transaction())
+        return;
+    const QStringList statements = createTableStatements(missing).mid(1);
+    for (const QString& sql : statements) {
+        if (!query.exec(sql)) {
+            writable.rollback();
+            return;
+        }
+    }
+    writable.commit();
 }
 
 // Durability, chosen for a records file that often lies on a department's shared drive:
@@ -177,53 +225,38 @@ StoreError SqliteEngine::applyDurability(QSqlDatabase& db, const QString& path) 
     return {};
 }
 
-QString SqliteEngine::translate(const QString& jetSql) const
-{
-    static const QRegularExpression yearNow(QStringLiteral(R"(\bYear\s*\(\s*Now\s*(?:\(\s*\))?\s*\))"),
-                                            QRegularExpression::CaseInsensitiveOption);
-    // Only text outside string literals is SQL; a quoted 'Year(Now)' stays as it is.
-    QString out;
-    out.reserve(jetSql.size() + 32);
-    qsizetype pos = 0;
-    while (pos < jetSql.size()) {
-        const qsizetype quote = jetSql.indexOf(u'\'', pos);
-        const qsizetype codeEnd = quote < 0 ? jetSql.size() : quote;
-        QString code = jetSql.mid(pos, codeEnd - pos);
-        code.replace(yearNow, currentYearExpression());
-        out += code;
-        if (quote < 0)
-            break;
-        qsizetype close = quote + 1;
-        while (close < jetSql.size()) {
-            if (jetSql.at(close) == u'\'') {
-                if (close + 1 < jetSql.size() && jetSql.at(close + 1) == u'\'') {
-                    close += 2;
-                    continue;
-                }
-                break;
-            }
-            ++close;
-        }
-        out += jetSql.mid(quote, close - quote + 1);
-        pos = close + 1;
-    }
-    return out;
-}
 QString SqliteEngine::nullSafeEquals(const QString& quotedColumn) const
 {
     return quotedColumn + QStringLiteral(" IS ?");
 }
 
-QString SqliteEngine::quoteIdentifier(const QString& name) const
-{
-    QString escaped = name;
-    escaped.replace(u'"', QStringLiteral("\"\""));
-    return u'"' + escaped + u'"';
-}
-
 QString SqliteEngine::currentYearExpression() const
 {
     return QStringLiteral("strftime('%Y','now','localtime')");
+}
+
+// NOCASE is SQLite's own: it folds A to Z alone, as the old store did, and the stock sqlite3
+// shell knows it, so the file stays readable without Vantor.
+QString SqliteEngine::caseless(const QString& operand) const
+{
+    return operand + QStringLiteral(" COLLATE NOCASE");
+}
+
+QString SqliteEngine::caselessOrder(const QString& column, bool descending) const
+{
+    return column + (descending ? QStringLiteral(" COLLATE NOCASE DESC") : QStringLiteral(" COLLATE NOCASE"));
+}
+
+QString SqliteEngine::numberIn(const QString& operand) const
+{
+    return QStringLiteral("(CASE WHEN trim(%1) <> '' AND trim(%1) NOT GLOB '*[^0-9]*' THEN CAST(trim(%1) AS INTEGER) "
+                          "END)")
+        .arg(operand);
+}
+
+QString SqliteEngine::currentYearNumber() const
+{
+    return QStringLiteral("CAST(strftime('%Y','now','localtime') AS INTEGER)");
 }
 
 StoreError SqliteEngine::mapError(const QSqlError& error, const QString& context) const

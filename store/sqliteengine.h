@@ -13,7 +13,6 @@ public:
     StoreError createEmpty(const ConnectionString& cs) const override;
     void discardCreated(const ConnectionString& cs) const override;
     QStringList createTableStatements(const TableDefinition& table) const override;
-    QString translate(const QString& jetSql) const override;
     QString rowKeyColumn() const override { return QStringLiteral("rowid"); }
     StoreError insertRow(const QSqlDatabase& db, const QString& insertSql, const QList<QVariant>& values, qint64& key,
                          const QString& context) const override;
@@ -24,8 +23,11 @@ public:
     StoreError readTextRows(const QSqlDatabase& db, const QString& sql, const QList<QVariant>& parameters,
                             TextRows& rows, const QString& context) const override;
     QString nullSafeEquals(const QString& quotedColumn) const override;
-    QString quoteIdentifier(const QString& name) const override;
     QString currentYearExpression() const override;
+    QString caseless(const QString& operand) const override;
+    QString caselessOrder(const QString& column, bool descending) const override;
+    QString numberIn(const QString& operand) const override;
+    QString currentYearNumber() const override;
     StoreError mapError(const QSqlError& error, const QString& context = {}) const override;
     QString qtDriver() const override { return QStringLiteral("QSQLITE"); }
 
@@ -34,6 +36,9 @@ public:
 
 private:
     StoreError applyDurability(QSqlDatabase& db, const QString& path) const;
+    void addMissingIndexes(const QSqlDatabase& db, const TableDefinition& table) const;
 };
+
+const Engine& sqliteEngine();
 
 } // namespace vantor

@@ -18,6 +18,10 @@ enum StoreErrorNumber : qint32 {
     NotADatabase = 3343, // "Unrecognized database format"
     AccessFormatFile = 3344, // an Access/Jet file where a Vantor store was expected
     CorruptDatabase = 3049, // the file is damaged
+    DatabaseNotFound = 3024, // the server has no database by that name
+    PasswordRequired = 3031, // the server wants a password and none was found
+    ServerUnavailable = 3151, // the server cannot be reached, or the connection to it was lost
+    AuthenticationFailed = -2147217843, // the server refused the user: a wrong password, or not allowed in
     RowConflict = -2147217864, // the row changed or vanished since it was read
     TableNotFound = -2147217865, // the table, or some of its fields, are missing
     CommandFailed = -2147217900, // the SQL text could not be run

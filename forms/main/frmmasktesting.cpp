@@ -4,6 +4,7 @@
 #include "appearance.h"
 #include "legacyconversion.h"
 #include "mainrecords.h"
+#include "serverlogin.h"
 
 #include <QCloseEvent>
 
@@ -33,6 +34,10 @@ bool frmMaskTesting::Form_Load()
         return false;
     }
     MainRecords store = openMainRecords(m_location);
+    // A server that wants a password libpq's files do not hold: asked once, never stored.
+    if (store.error.number == PasswordRequired && m_location.isServer()
+        && askServerPassword(m_dialogs, this, m_location))
+        store = openMainRecords(m_location);
     m_cnnMaskTest = std::move(store.connection);
     m_strDBPath = store.dbPath;
     m_strConnect = store.connect;
@@ -54,6 +59,14 @@ bool frmMaskTesting::Form_Load()
 
 void frmMaskTesting::reportStartupFailure(const StoreError& error)
 {
+    if (m_location.isServer()) {
+        m_dialogs.message(
+            this,
+            okBox(tr("Vantor cannot open its records on the server:\n%1\n\n%2\n(Error %3)\n\n%4")
+                      .arg(m_strDBPath, error.description, QString::number(error.number), serverAdvice(error)),
+                  MsgIcon::Critical));
+        return;
+    }
     QString advice;
     switch (error.number) {
     case FileNotFound:

@@ -117,6 +117,21 @@ private slots:
         QCOMPARE(problems, QStringList());
     }
 
+    // A machine pointed at a server: no file to ask about, and a server that is not there is
+    // named in the start-up message.
+    void machineSettingNamesAServer()
+    {
+        setLocation(machineFile(), QStringLiteral("postgresql://clerk@127.0.0.1:1/masktest?connect_timeout=5"));
+        int exitCode = 0;
+        QVERIFY(!startWindow({}, &exitCode));
+        QCOMPARE(exitCode, 1);
+        QVERIFY(m_dialogs.choices.isEmpty());
+        QCOMPARE(m_dialogs.messages.size(), 1);
+        const QString prompt = m_dialogs.messages.first().prompt;
+        QVERIFY2(prompt.contains(u"\"masktest\"") && prompt.contains(u"127.0.0.1, port 1"), qPrintable(prompt));
+        QVERIFY(!QFile::exists(userFile()));
+    }
+
     // The first start: no setting, no records. The answer is remembered once the window is up.
     void firstRun_data()
     {

@@ -58,9 +58,7 @@ private slots:
     {
         MainWindowFixture f;
         QVERIFY(f.start({stored}));
-        QVERIFY(execute(f.path,
-                        QStringLiteral("CREATE TRIGGER refuse BEFORE INSERT ON MT "
-                                       "BEGIN SELECT RAISE(ABORT, 'the disk refused the record'); END")));
+        QVERIFY(refuseWrites(f.path, QStringLiteral("INSERT"), QStringLiteral("the disk refused the record")));
         f.click("cmdAdd");
         f.fill(validRecord());
         f.click("cmdSave");
@@ -70,7 +68,7 @@ private slots:
         QVERIFY(f.button("cmdSave")->isEnabled() && !f.box("txtFDID")->isReadOnly());
         QCOMPARE(readRows(f.path), QList<Row>{stored});
         // Once the cause is gone, the same entries are saved, once.
-        QVERIFY(execute(f.path, QStringLiteral("DROP TRIGGER refuse")));
+        QVERIFY(allowWrites(f.path, QStringLiteral("INSERT")));
         f.click("cmdSave");
         QCOMPARE(f.dialogs.messages.size(), 1);
         QCOMPARE(readRows(f.path), QList<Row>({stored, validRecord()}));
@@ -113,19 +111,20 @@ private slots:
         QTest::addColumn<QString>("otherProgram");
         QTest::addColumn<QString>("prompt");
         QTest::newRow("changed elsewhere")
-            << "UPDATE MT SET Rank = 'LT' WHERE ID = 'A100'"
+            << R"(UPDATE "MT" SET "Rank" = 'LT' WHERE "ID" = 'A100')"
             << "Error Number: -2147217864 Description: Row cannot be located for updating. Some values may have been "
                "changed since it was last read.";
-        QTest::newRow("refused by the file")
-            << "CREATE TRIGGER refuse BEFORE UPDATE ON MT BEGIN SELECT RAISE(ABORT, 'locked record'); END"
-            << "Error Number: -2147467259 Description: locked record";
+        QTest::newRow("refused by the file") << "refuse"
+                                             << "Error Number: -2147467259 Description: locked record";
     }
     void updateFailureIsReportedOnce()
     {
         QFETCH(QString, otherProgram);
         MainWindowFixture f;
         QVERIFY(f.start({stored}));
-        QVERIFY(execute(f.path, otherProgram));
+        QVERIFY(otherProgram == u"refuse"
+                    ? refuseWrites(f.path, QStringLiteral("UPDATE"), QStringLiteral("locked record"))
+                    : execute(f.path, otherProgram));
         const QList<Row> before = readRows(f.path);
         f.click("cmdEdit");
         f.type("txtMid", "q");
@@ -184,13 +183,13 @@ private slots:
     {
         MainWindowFixture f;
         QVERIFY(f.start(rows));
-        QVERIFY(execute(f.path, QStringLiteral("ALTER TABLE MT RENAME TO Gone")));
+        QVERIFY(execute(f.path, QStringLiteral(R"(ALTER TABLE "MT" RENAME TO "Gone")")));
         f.dialogs.answerInput(QStringLiteral("B200"));
         f.click("cmdSearch");
         QCOMPARE(f.titles(), QStringList{"FDID Search"});
         QCOMPARE(f.dialogs.messages.first().icon, MsgIcon::Critical);
         QCOMPARE(f.box("txtFDID")->text(), "A100");
-        QVERIFY(execute(f.path, QStringLiteral("ALTER TABLE Gone RENAME TO MT")));
+        QVERIFY(execute(f.path, QStringLiteral(R"(ALTER TABLE "Gone" RENAME TO "MT")")));
         f.dialogs.answerInput(QStringLiteral("B200"));
         f.click("cmdSearch");
         QCOMPARE(f.box("txtFDID")->text(), "B200");
@@ -249,9 +248,7 @@ private slots:
         QVERIFY(f.start(rows));
         f.dialogs.answerInput(QStringLiteral("B200"));
         f.click("cmdSearch");
-        QVERIFY(execute(f.path,
-                        QStringLiteral("CREATE TRIGGER keep BEFORE DELETE ON MT "
-                                       "BEGIN SELECT RAISE(ABORT, 'records are kept'); END")));
+        QVERIFY(refuseWrites(f.path, QStringLiteral("DELETE"), QStringLiteral("records are kept")));
         f.dialogs.answer(MsgResult::Yes);
         f.click("cmdDelete");
         QCOMPARE(f.titles(), QStringList({"Delete Record", "Delete Record"}));

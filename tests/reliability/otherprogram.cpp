@@ -2,6 +2,9 @@
 //   write <file> <seed>: writes through the store as the records window does, saying "ready"
 //       once the file is open and "ack N" after write N returned, until killed.
 //   hold <file> SHARED|IMMEDIATE|EXCLUSIVE <ms>: holds a read or write lock for <ms> (0: until stdin closes).
+//   station <location> <seed> <edits> <id>...: a clerk's station adding one to the Day field of
+//       members found by FDID, <edits> times, starting on a line on stdin; prints how many of
+//       its additions were stored for each FDID and how many were refused as conflicts.
 #include "crashscript.h"
 
 #include <connectionstring.h>
@@ -9,6 +12,8 @@
 #include <recordset.h>
 
 #include <QCoreApplication>
+#include <QMap>
+#include <QRandomGenerator>
 #include <QThread>
 
 #include <cstdio>
@@ -54,7 +59,7 @@ StoreError changeFound(const QString& connect, const Op& op)
 
 int write(const QString& path, quint64 seed)
 {
-    const QString connect = jetConnectionString(path);
+    const QString connect = RecordsLocation::fromText(path).connectionString();
     RecordSet all;
     if (StoreError error = all.open(QStringLiteral("SELECT * FROM MT ORDER BY ID ASC"), connect))
         return fail(QStringLiteral("open"), error);
@@ -76,6 +81,42 @@ int write(const QString& path, quint64 seed)
         apply(op, model);
         say("ack " + QByteArray::number(index));
     }
+    return 0;
+}
+
+// Each edit reads a member's count, waits a moment as a clerk types, and writes the count
+// plus one: two stations doing it at once must see the second write refused, never lost.
+int station(const QString& location, quint64 seed, int edits, const QStringList& ids)
+{
+    const QString connect = RecordsLocation::fromText(location).connectionString();
+    QRandomGenerator rng{quint32(seed)};
+    QMap<QString, int> stored;
+    int conflicts = 0;
+    say("ready");
+    char go[8];
+    if (::read(STDIN_FILENO, go, sizeof go) <= 0)
+        return 2;
+    for (int edit = 0; edit < edits; ++edit) {
+        const QString id = ids.at(rng.bounded(int(ids.size())));
+        RecordSet found;
+        if (StoreError error = found.open(QStringLiteral("SELECT * FROM MT WHERE ID = ?"), connect, {id}))
+            return fail(QStringLiteral("search %1").arg(id), error);
+        const int count = found.value(QStringLiteral("Day")).toString().toInt();
+        QThread::usleep(rng.bounded(3000));
+        StoreError error = found.setValue(QStringLiteral("Day"), QString::number(count + 1));
+        if (!error)
+            error = found.update();
+        if (error.number == RowConflict || error.number == Busy)
+            ++conflicts;
+        else if (error)
+            return fail(QStringLiteral("edit %1").arg(edit), error);
+        else
+            ++stored[id];
+    }
+    QByteArray line = "stored";
+    for (auto it = stored.cbegin(); it != stored.cend(); ++it)
+        line += ' ' + it.key().toUtf8() + '=' + QByteArray::number(it.value());
+    say(line + " conflicts=" + QByteArray::number(conflicts));
     return 0;
 }
 
@@ -110,6 +151,8 @@ int main(int argc, char** argv)
         return write(args.at(2), args.at(3).toULongLong());
     if (args.size() == 5 && args.at(1) == QLatin1String("hold"))
         return hold(args.at(2), args.at(3), args.at(4).toInt());
+    if (args.size() > 5 && args.at(1) == QLatin1String("station"))
+        return station(args.at(2), args.at(3).toULongLong(), args.at(4).toInt(), args.mid(5));
     std::fprintf(stderr, "usage: otherprogram write FILE SEED | hold FILE SHARED|IMMEDIATE|EXCLUSIVE MS\n");
     return 2;
 }

@@ -3,7 +3,11 @@
 #include <connection.h>
 #include <masktest.h>
 #include <recordset.h>
+#include <sqliteengine.h>
 #include <sqlitetesthook.h>
+
+#include <mainsql.h>
+#include <querysql.h>
 
 #include <QDir>
 #include <QFile>
@@ -24,7 +28,7 @@ const QString AllById = QStringLiteral("SELECT * FROM MT ORDER BY ID ASC");
 StoreError open(RecordSet& rs, const QString& path, const QString& sql = AllById, const QVariantList& params = {},
                 Reading reading = Reading::OnDemand)
 {
-    return rs.open(sql, jetConnectionString(path), params, reading);
+    return rs.open(sql, test::connectionString(path), params, reading);
 }
 QString text(const RecordSet& rs, const char* field)
 {
@@ -32,7 +36,28 @@ QString text(const RecordSet& rs, const char* field)
 }
 } // namespace
 
-class tst_Store : public QObject
+// What the tests of each engine share: a temporary folder and records made in it.
+class StoreTest : public QObject
+{
+    Q_OBJECT
+
+protected:
+    QString database(const QList<Row>& rows)
+    {
+        return test::createDatabase(m_dir.path(), rows, QString::number(++m_files) + QStringLiteral(".mdb"));
+    }
+    // Where new records can be made: a file name not yet taken, or a new, empty database.
+    QString emptyLocation()
+    {
+        return test::onServer() ? test::testServer().uri(test::testServer().newDatabase())
+                                : m_dir.filePath(QString::number(++m_files) + QStringLiteral(".mdb"));
+    }
+    QTemporaryDir m_dir;
+    int m_files = 0;
+};
+
+// The record store on records files: what only a file can do or suffer.
+class tst_StoreFile : public StoreTest
 {
     Q_OBJECT
 
@@ -75,6 +100,70 @@ private slots:
         if (!missing)
             QCOMPARE(test::fileBytes(path), content);
     }
+    void earlierFileGetsCaselessIndexesWhenOpened()
+    {
+        const QString path = m_dir.filePath(QStringLiteral("earlier.mdb"));
+        QStringList columns;
+        for (const QString& name : masktest::fieldNames())
+            columns << name + QStringLiteral(" TEXT");
+        for (const QString& sql : {QStringLiteral("CREATE TABLE MT (%1)").arg(columns.join(u',')),
+                                   QStringLiteral("CREATE INDEX MT_ID ON MT (ID)"),
+                                   QStringLiteral("INSERT INTO MT (ID, Last) VALUES ('a100', 'Kept')")})
+            QVERIFY(test::execute(path, sql));
+        const QList<Row> before = test::readRows(path);
+        RecordSet rs;
+        QVERIFY(!open(rs, path, mainsql::SearchById, {QStringLiteral("A100")}));
+        QCOMPARE(text(rs, "Last"), QStringLiteral("Kept"));
+        QCOMPARE(test::readRows(path), before);
+        // The stock shell reads the file, and its plans for the windows' texts use the new indexes.
+        const QString search = sqliteEngine().translate(mainsql::SearchById).replace(u'?', QStringLiteral("'x'"));
+        for (const QString& sql :
+             {QStringLiteral("PRAGMA integrity_check"), QStringLiteral("EXPLAIN QUERY PLAN ") + search,
+              QStringLiteral("EXPLAIN QUERY PLAN ") + sqliteEngine().translate(mainsql::StartupQuery),
+              QStringLiteral("EXPLAIN QUERY PLAN ") + sqliteEngine().translate(querysql::forPosition(1))}) {
+            const auto [status, output] = test::run({QStringLiteral("sqlite3"), path, sql});
+            QVERIFY2(status == 0 && (output.startsWith(u"ok") || output.contains(u"_Caseless")), qPrintable(output));
+        }
+    }
+    void creatingTouchesNothingItDidNotMake_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QByteArray>("existing"); // empty: no file before
+        QTest::addColumn<bool>("fullDisk");
+        QTest::addColumn<int>("number");
+        QTest::newRow("file there") << "precious.mdb" << QByteArray("someone's records") << false << int(FileExists);
+        QTest::newRow("no such folder") << "no/such/folder.mdb" << QByteArray() << false << int(AccessDenied);
+        QTest::newRow("disk full") << "full.mdb" << QByteArray() << true << int(DiskFull);
+    }
+    void creatingTouchesNothingItDidNotMake()
+    {
+        QFETCH(QString, name);
+        QFETCH(QByteArray, existing);
+        QFETCH(bool, fullDisk);
+        const QString path = m_dir.filePath(name);
+        if (!existing.isEmpty()) {
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::WriteOnly) && file.write(existing) == existing.size());
+        }
+        const QStringList filesBefore = QDir(m_dir.path()).entryList(QDir::Files | QDir::Hidden);
+        std::optional<testhooks::ScopedSqliteConnectionHook> hook;
+        if (fullDisk)
+            hook.emplace([](QSqlDatabase& db) { QSqlQuery(db).exec(QStringLiteral("PRAGMA max_page_count=1")); });
+
+        const StoreError error = masktest::createDatabase(RecordsLocation::file(path), 5);
+        QTEST(int(error.number), "number");
+        QVERIFY2(error.description.contains(path), qPrintable(error.description));
+        QCOMPARE(QDir(m_dir.path()).entryList(QDir::Files | QDir::Hidden), filesBefore);
+        QCOMPARE(test::fileBytes(path), existing);
+    }
+};
+
+// The record store on either engine: one set of tests, run on SQLite and on the server.
+class tst_Store : public StoreTest
+{
+    Q_OBJECT
+
+private slots:
     void emptySetIsAtBofAndEof()
     {
         RecordSet rs;
@@ -172,9 +261,10 @@ private slots:
     void conflictsChangeNothing_data()
     {
         QTest::addColumn<QString>("otherProgram");
-        QTest::newRow("row changed") << "UPDATE MT SET Last = 'THEIRS' WHERE ID = 'A100'";
-        QTest::newRow("null became empty") << "UPDATE MT SET Init = '' WHERE ID = 'A100'";
-        QTest::newRow("row removed") << "DELETE FROM MT WHERE ID = 'A100'";
+        QTest::newRow("row changed") << R"(UPDATE "MT" SET "Last" = 'THEIRS' WHERE "ID" = 'A100')";
+        QTest::newRow("case changed") << R"(UPDATE "MT" SET "Last" = 'Mine' WHERE "ID" = 'A100')";
+        QTest::newRow("null became empty") << R"(UPDATE "MT" SET "Init" = '' WHERE "ID" = 'A100')";
+        QTest::newRow("row removed") << R"(DELETE FROM "MT" WHERE "ID" = 'A100')";
     }
     void conflictsChangeNothing()
     {
@@ -236,7 +326,7 @@ private slots:
         RecordSet rs;
         QVERIFY(!open(rs, path, AllById, {}, Reading::AllAtOnce));
         // Nothing of the file stays locked once the set has read it: another program writes at once.
-        QVERIFY(test::execute(path, QStringLiteral("UPDATE MT SET Last = 'ABLE' WHERE ID = 'A100'")));
+        QVERIFY(test::execute(path, QStringLiteral(R"(UPDATE "MT" SET "Last" = 'ABLE' WHERE "ID" = 'A100')")));
         QCOMPARE(text(rs, "Last"), QStringLiteral("ADAMS"));
         QVERIFY(!rs.value(QStringLiteral("Init")).isValid());
         QVERIFY(!rs.setValue(QStringLiteral("First"), QStringLiteral("AL")));
@@ -261,7 +351,7 @@ private slots:
         QCOMPARE(rs.value(0).toString(), QStringLiteral("W000"));
         // Removed by another program after the keys were read, before its row is: the walk
         // below reads it within a batch of several pages.
-        QVERIFY(test::execute(path, QStringLiteral("DELETE FROM MT WHERE ID = 'W150'")));
+        QVERIFY(test::execute(path, QStringLiteral(R"(DELETE FROM "MT" WHERE "ID" = 'W150')")));
         for (int i = 0; i < 300; ++i, rs.moveNext()) {
             if (i == 150) {
                 QCOMPARE(rs.deleteCurrent().number, qint32(RowConflict));
@@ -295,14 +385,50 @@ private slots:
         found.sort();
         QTEST(found, "found");
     }
+    // The windows' own texts read converted records as the old store did: texts compared and
+    // sorted without regard to case, a year with blanks around it still this year's.
+    void windowsQueriesReadRecordsAsTheOldStoreDid_data()
+    {
+        QTest::addColumn<QString>("sql");
+        QTest::addColumn<QVariantList>("parameters");
+        QTest::addColumn<QStringList>("found");
+        QTest::newRow("start-up order") << mainsql::StartupQuery << QVariantList()
+                                        << QStringList{"C010", "c010", "D1", "e-14", "E-9", "F6"};
+        QTest::newRow("first rows") << "SELECT * FROM MT LIMIT 2" << QVariantList() << QStringList{"e-14", "E-9"};
+        QTest::newRow("search") << mainsql::SearchById << QVariantList{"c010"} << QStringList{"C010", "c010"};
+        QTest::newRow("search, no match") << mainsql::SearchById << QVariantList{"c01"} << QStringList();
+        QTest::newRow("1 Unit") << querysql::forPosition(0) << QVariantList() << QStringList{"D1", "F6", "c010"};
+        QTest::newRow("Special Assignment") << querysql::forPosition(4) << QVariantList() << QStringList{"e-14"};
+    }
+    void windowsQueriesReadRecordsAsTheOldStoreDid()
+    {
+        QFETCH(QString, sql);
+        QFETCH(QVariantList, parameters);
+        const QString year = test::storeYear();
+        const QString path = database({
+            row({{"ID", "e-14"}, {"Unit", "1"}, {"Batt", "1"}, {"Assign", "b"}, {"Special", "t"}, {"Year", "1999"}}),
+            row({{"ID", "E-9"}, {"Unit", "1"}, {"Batt", "1"}, {"Assign", "A"}, {"Year", u' ' + year}}),
+            row({{"ID", "C010"}, {"Unit", "1"}, {"Batt", "2"}, {"Special", ""}, {"Year", year + u' '}}),
+            row({{"ID", "c010"}, {"Unit", "1"}, {"Batt", "1"}, {"Assign", "B"}, {"Year", year + u'x'}}),
+            row({{"ID", "D1"}, {"Unit", "1"}}),
+            row({{"ID", "F6"}, {"Unit", "1"}, {"Batt", "1"}, {"Assign", "a"}, {"Year", "1999"}}),
+        });
+        RecordSet rs;
+        const StoreError error = open(rs, path, sql, parameters);
+        QVERIFY2(!error, qPrintable(error.description));
+        QStringList found;
+        for (; !rs.eof(); rs.moveNext())
+            found << text(rs, "ID");
+        QTEST(found, "found");
+    }
     void newRecordIsWrittenAndReadByItsOwnKey_data()
     {
         QTest::addColumn<bool>("deleteLastThroughSet");
         QTest::addColumn<QString>("otherProgram"); // runs once the set is open
         QTest::newRow("last row deleted through the set") << true << QString();
-        QTest::newRow("last row deleted by another program") << false << "DELETE FROM MT WHERE ID = 'C300'";
-        QTest::newRow("every row deleted by another program") << false << "DELETE FROM MT";
-        QTest::newRow("another program added a row") << false << "INSERT INTO MT (ID) VALUES ('X900')";
+        QTest::newRow("last row deleted by another program") << false << R"(DELETE FROM "MT" WHERE "ID" = 'C300')";
+        QTest::newRow("every row deleted by another program") << false << R"(DELETE FROM "MT")";
+        QTest::newRow("another program added a row") << false << R"(INSERT INTO "MT" ("ID") VALUES ('X900'))";
     }
     void newRecordIsWrittenAndReadByItsOwnKey()
     {
@@ -336,50 +462,19 @@ private slots:
         QVERIFY(!rs.deleteCurrent());
         QCOMPARE(test::readRows(path), before);
     }
-    void creatingTouchesNothingItDidNotMake_data()
-    {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QByteArray>("existing"); // empty: no file before
-        QTest::addColumn<bool>("fullDisk");
-        QTest::addColumn<int>("number");
-        QTest::newRow("file there") << "precious.mdb" << QByteArray("someone's records") << false << int(FileExists);
-        QTest::newRow("no such folder") << "no/such/folder.mdb" << QByteArray() << false << int(AccessDenied);
-        QTest::newRow("disk full") << "full.mdb" << QByteArray() << true << int(DiskFull);
-    }
-    void creatingTouchesNothingItDidNotMake()
-    {
-        QFETCH(QString, name);
-        QFETCH(QByteArray, existing);
-        QFETCH(bool, fullDisk);
-        const QString path = m_dir.filePath(name);
-        if (!existing.isEmpty()) {
-            QFile file(path);
-            QVERIFY(file.open(QIODevice::WriteOnly) && file.write(existing) == existing.size());
-        }
-        const QStringList filesBefore = QDir(m_dir.path()).entryList(QDir::Files | QDir::Hidden);
-        std::optional<testhooks::ScopedSqliteConnectionHook> hook;
-        if (fullDisk)
-            hook.emplace([](QSqlDatabase& db) { QSqlQuery(db).exec(QStringLiteral("PRAGMA max_page_count=1")); });
-
-        const StoreError error = masktest::createDatabase(RecordsLocation::file(path), 5);
-        QTEST(int(error.number), "number");
-        QVERIFY2(error.description.contains(path), qPrintable(error.description));
-        QCOMPARE(QDir(m_dir.path()).entryList(QDir::Files | QDir::Hidden), filesBefore);
-        QCOMPARE(test::fileBytes(path), existing);
-    }
     void createDatabaseMakesAnEmptyTable()
     {
-        const QString path = m_dir.filePath(QStringLiteral("new.mdb"));
-        QVERIFY(!masktest::createDatabase(RecordsLocation::file(path)));
-        Connection connection; // the file the program would open passes its own schema check
-        QVERIFY(!connection.open(jetConnectionString(path)));
+        const QString path = emptyLocation();
+        QVERIFY(!masktest::createDatabase(RecordsLocation::fromText(path)));
+        Connection connection; // the records the program would open pass its own schema check
+        QVERIFY(!connection.open(test::connectionString(path)));
         QVERIFY(!masktest::verifySchema(connection));
         QVERIFY(test::readRows(path).isEmpty());
     }
     void sampleMembersArePlausible()
     {
-        const QString path = m_dir.filePath(QStringLiteral("sample.mdb"));
-        QVERIFY(!masktest::createDatabase(RecordsLocation::file(path), 2000));
+        const QString path = emptyLocation();
+        QVERIFY(!masktest::createDatabase(RecordsLocation::fromText(path), 2000));
         const QString year = test::storeYear();
         const QRegularExpression plausible(
             QStringLiteral("^\\|[A-Z][0-9]{3}\\|[^|]+\\|[^|]+\\|[^|]*\\|[^|]*\\|[^|]*\\|([0-7])\\|([0-3])\\|"));
@@ -403,15 +498,182 @@ private slots:
         QVERIFY(testedThisYear > 600 && testedThisYear < 1600);
         QVERIFY(neverTested > 0 && special > 0 && ids.size() < 2000);
     }
-
-private:
-    QString database(const QList<Row>& rows)
-    {
-        return test::createDatabase(m_dir.path(), rows, QString::number(++m_files) + QStringLiteral(".mdb"));
-    }
-    QTemporaryDir m_dir;
-    int m_files = 0;
 };
 
-QTEST_GUILESS_MAIN(tst_Store)
+// The record store on a server: what only a server can do or suffer.
+class tst_StoreServer : public StoreTest
+{
+    Q_OBJECT
+
+    const test::TestServer& server = test::testServer();
+    // Roles of this run alone: other tests share the server.
+    const QString clerk = QStringLiteral("clerk_%1").arg(QCoreApplication::applicationPid());
+    const QString outsider = QStringLiteral("outsider_%1").arg(QCoreApplication::applicationPid());
+    const QString clerkPassword = QStringLiteral("Cl3rk-%1").arg(QCoreApplication::applicationPid());
+    const QString outsiderPassword = QStringLiteral("0uts1der-%1").arg(QCoreApplication::applicationPid());
+
+    // The records as a clerk reaches them: a database with MT, and the four rights on it that
+    // README gives the clerks' role.
+    QString clerkDatabase(const QList<Row>& rows)
+    {
+        const QString admin = database(rows);
+        const QString name = admin.section(u'/', 3).section(u'?', 0, 0);
+        if (!server.execute(QStringLiteral(R"(GRANT SELECT, INSERT, UPDATE, DELETE ON "MT" TO %1)").arg(clerk), name))
+            return {};
+        return name;
+    }
+    // The password file libpq reads, with one line for each of `lines` (user, password).
+    void passwordFile(const QList<std::pair<QString, QString>>& lines)
+    {
+        const QString path = m_dir.filePath(QStringLiteral("pgpass"));
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        for (const auto& [user, password] : lines)
+            file.write(QStringLiteral("127.0.0.1:%1:*:%2:%3\n").arg(server.port, user, password).toUtf8());
+        file.close();
+        QVERIFY(file.setPermissions(QFile::ReadOwner | QFile::WriteOwner));
+        qputenv("PGPASSFILE", path.toUtf8());
+    }
+    // The first failure met on the way the records window opens the records.
+    static StoreError openAsTheWindowDoes(const QString& location, RecordSet& rs)
+    {
+        Connection connection;
+        StoreError error = connection.open(test::connectionString(location));
+        if (!error)
+            error = masktest::verifySchema(connection);
+        if (!error)
+            error = open(rs, location);
+        return error;
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(server.createRole(clerk, clerkPassword));
+        QVERIFY(server.createRole(outsider, outsiderPassword));
+    }
+    void failuresSayWhatIsWrong_data()
+    {
+        QTest::addColumn<QString>("user"); // empty: the superuser, over the socket
+        QTest::addColumn<QString>("database"); // empty: one with MT; "-": one without
+        QTest::addColumn<QString>("password"); // what the password file holds for the user
+        QTest::addColumn<QString>("port"); // empty: the server's; else that port, or libpq parameters after '?'
+        QTest::addColumn<int>("number");
+        QTest::addColumn<QString>("named"); // what the message names
+        const QString none;
+        QTest::newRow("wrong password") << "clerk" << none << "not-it" << none << int(AuthenticationFailed) << "user";
+        QTest::newRow("no password found") << "clerk" << none << none << none << int(PasswordRequired) << ".pgpass";
+        QTest::newRow("no such database") << none << "nosuchdb" << none << none << int(DatabaseNotFound) << "nosuchdb";
+        QTest::newRow("no table MT") << none << "-" << none << none << int(TableNotFound) << "table MT";
+        QTest::newRow("role without rights") << "outsider" << none << "right" << none << int(AccessDenied) << "DELETE";
+        QTest::newRow("server not there") << "clerk" << none << "right"
+                                          << "1" << int(ServerUnavailable) << "port 1";
+        // libpq's own parameters are honoured: the test server has no SSL.
+        QTest::newRow("SSL required") << "clerk" << none << "right"
+                                      << "?sslmode=require" << int(ServerUnavailable) << "SSL";
+    }
+    void failuresSayWhatIsWrong()
+    {
+        QFETCH(QString, user);
+        QFETCH(QString, database);
+        QFETCH(QString, password);
+        QFETCH(QString, port);
+        const QString role = user == u"clerk" ? clerk : user == u"outsider" ? outsider : QString();
+        const QString right = role == clerk ? clerkPassword : outsiderPassword;
+        passwordFile({{role, password == u"right" ? right : password}});
+        QString name = database;
+        if (database.isEmpty())
+            name = clerkDatabase({row({{"ID", "A100"}})});
+        else if (database == u"-")
+            name = server.newDatabase();
+        QString location = server.uri(name, role);
+        if (port.startsWith(u'?'))
+            location += port;
+        else if (!port.isEmpty())
+            location.replace(u':' + server.port + u'/', u':' + port + u'/');
+
+        RecordSet rs;
+        const StoreError error = openAsTheWindowDoes(location, rs);
+        QTEST(int(error.number), "number");
+        QFETCH(QString, named);
+        QVERIFY2(error.description.contains(named), qPrintable(error.description));
+        QVERIFY(!error.description.contains(clerkPassword) && !error.description.contains(outsiderPassword));
+    }
+    void passwordInTheLocationIsRefusedAndNeverShown()
+    {
+        passwordFile({{clerk, clerkPassword}});
+        const QString location = QStringLiteral("postgresql://%1:%2@127.0.0.1:%3/%4")
+                                     .arg(clerk, clerkPassword, server.port, clerkDatabase({}));
+        RecordSet rs;
+        const StoreError error = open(rs, location);
+        QCOMPARE(error.number, qint32(InvalidArgument));
+        QVERIFY2(error.description.contains(u".pgpass"), qPrintable(error.description));
+        QVERIFY(!error.description.contains(clerkPassword));
+        QVERIFY(!RecordsLocation::fromText(location).displayName().contains(clerkPassword));
+    }
+    void clerkWorksWithTheFourRightsAlone()
+    {
+        passwordFile({{clerk, clerkPassword}});
+        const QString location = server.uri(clerkDatabase({row({{"ID", "A100"}})}), clerk);
+        RecordSet rs;
+        const StoreError error = openAsTheWindowDoes(location, rs);
+        QVERIFY2(!error, qPrintable(error.description));
+        QVERIFY(!rs.addNew() && !rs.setValue(QStringLiteral("ID"), QStringLiteral("B200")) && !rs.update());
+        QVERIFY(!rs.setValue(QStringLiteral("Last"), QStringLiteral("BAKER")) && !rs.update());
+        QVERIFY(!rs.moveFirst() && !rs.deleteCurrent());
+        QCOMPARE(test::readRows(location), QList<Row>{row({{"ID", "B200"}, {"Last", "BAKER"}})});
+    }
+    void createRefusesATableAlreadyThere()
+    {
+        const QString location = database({row({{"ID", "A100"}})});
+        const StoreError error = masktest::createDatabase(RecordsLocation::fromText(location), 5);
+        QCOMPARE(error.number, qint32(FileExists));
+        QCOMPARE(test::readRows(location), QList<Row>{row({{"ID", "A100"}})});
+    }
+    void lostConnectionIsReportedThenFoundAgain()
+    {
+        QTemporaryDir own;
+        const std::unique_ptr<test::TestServer> mine = test::TestServer::startPrivate(own.path());
+        QVERIFY(mine);
+        const QString location = mine->uri(mine->newDatabase());
+        QVERIFY(!masktest::createDatabase(RecordsLocation::fromText(location), 100));
+        RecordSet rs;
+        QVERIFY(!open(rs, location));
+        const QString first = text(rs, "ID");
+        QVERIFY(mine->control(QStringLiteral("halt")));
+
+        QVERIFY(!rs.setValue(QStringLiteral("Last"), QStringLiteral("AFTER")));
+        QCOMPARE(rs.update().number, qint32(ServerUnavailable));
+        QVERIFY(mine->control(QStringLiteral("resume")));
+        const StoreError error = rs.update(); // the value is still pending
+        QVERIFY2(!error, qPrintable(error.description));
+        // Killed and back before the next statement: nothing was sent on the lost connection,
+        // so the statement simply goes to a new one.
+        QVERIFY(mine->control(QStringLiteral("halt")) && mine->control(QStringLiteral("resume")));
+        QVERIFY(!rs.moveLast());
+        StoreError pageError;
+        QVERIFY2(!rs.value(0, &pageError).toString().isEmpty(), qPrintable(pageError.description)); // a new page
+        RecordSet again;
+        QVERIFY(!open(again, location));
+        QCOMPARE(text(again, "ID"), first);
+        QCOMPARE(text(again, "Last"), QStringLiteral("AFTER"));
+    }
+};
+
+// Runs the tests of every engine, then those of the engine under test alone.
+int main(int argc, char* argv[])
+{
+    QCoreApplication app(argc, argv);
+    tst_Store common;
+    int status = QTest::qExec(&common, argc, argv);
+    if (test::onServer()) {
+        tst_StoreServer server;
+        status |= QTest::qExec(&server, argc, argv);
+    } else {
+        tst_StoreFile file;
+        status |= QTest::qExec(&file, argc, argv);
+    }
+    return status;
+}
+
 #include "tst_store.moc"

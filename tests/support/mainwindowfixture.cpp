@@ -40,8 +40,8 @@ bool MainWindowFixture::start(const QList<Row>& rows)
 
 bool MainWindowFixture::load()
 {
-    window = std::make_unique<frmMaskTesting>(dialogs,
-                                              RecordsLocation::file(dir.filePath(QStringLiteral("MaskTest.mdb"))));
+    const QString location = path.isEmpty() ? dir.filePath(QStringLiteral("MaskTest.mdb")) : path;
+    window = std::make_unique<frmMaskTesting>(dialogs, RecordsLocation::fromText(location));
     if (!window->Form_Load())
         return false;
     window->show();

@@ -1,0 +1,95 @@
+#include "serverdata.h"
+
+#include "spawn.h"
+
+#include <masktest.h>
+
+#include <QFile>
+#include <QTextStream>
+
+namespace vantor::bench {
+
+namespace {
+
+QString shellQuoted(QString text)
+{
+    return u'\'' + text.replace(u'\'', QStringLiteral("'\\''")) + u'\'';
+}
+
+bool psql(const QString& location, const QString& sql, QTextStream& log)
+{
+    const ProcessResult r
+        = runProcess({QStringLiteral("psql"), QStringLiteral("-X"), QStringLiteral("-q"), QStringLiteral("-v"),
+                      QStringLiteral("ON_ERROR_STOP=1"), QStringLiteral("-d"), location, QStringLiteral("-c"), sql},
+                     false);
+    if (r.exitCode != 0)
+        log << "bench: psql failed: " << sql << Qt::endl;
+    return r.exitCode == 0;
+}
+
+} // namespace
+
+BenchServer::~BenchServer()
+{
+    if (!m_info.isEmpty())
+        runProcess({QStringLiteral("bash"), m_script, QStringLiteral("stop"), m_info}, false);
+}
+
+bool BenchServer::start(const QString& script, const QString& infoFile, QTextStream& log)
+{
+    const ProcessResult r = runProcess({QStringLiteral("bash"), script, QStringLiteral("start"), infoFile}, true);
+    if (r.exitCode != 0) {
+        log << "bench: the PostgreSQL server did not start (" << script << ")" << Qt::endl;
+        return false;
+    }
+    m_script = script;
+    m_info = infoFile;
+    QFile info(infoFile);
+    if (!info.open(QIODevice::ReadOnly))
+        return false;
+    for (const QByteArray& line : info.readAll().split('\n')) {
+        if (line.startsWith("PGSOCKET="))
+            m_socket = QString::fromUtf8(line.mid(9));
+        else if (line.startsWith("PGPORT="))
+            m_port = QString::fromUtf8(line.mid(7));
+    }
+    return !m_socket.isEmpty() && !m_port.isEmpty();
+}
+
+QString BenchServer::location(const QString& database) const
+{
+    return QStringLiteral("postgresql://vantor_admin@/%1?host=%2&port=%3").arg(database, m_socket, m_port);
+}
+
+QString BenchServer::ensureDatabase(int size, const QString& file, QTextStream& log) const
+{
+    const QString name = QStringLiteral("bench_%1").arg(size);
+    const QString target = location(name);
+    if (!psql(location(QStringLiteral("postgres")), QStringLiteral("DROP DATABASE IF EXISTS %1").arg(name), log)
+        || !psql(location(QStringLiteral("postgres")), QStringLiteral("CREATE DATABASE %1").arg(name), log))
+        return {};
+    if (const StoreError error = masktest::createDatabase(RecordsLocation::fromText(target))) {
+        log << "bench: " << error.description << Qt::endl;
+        return {};
+    }
+    // The file's rows in the file's order: the server's row keys follow it. CSV tells a null
+    // (nothing) from an empty text ("") both ways.
+    const QString columns = QStringLiteral("\"%1\"").arg(masktest::fieldNames().join(QStringLiteral("\",\"")));
+    const QString pipeline
+        = QStringLiteral("sqlite3 -csv %1 %2 | psql -X -q -v ON_ERROR_STOP=1 -d %3 -c %4")
+              .arg(shellQuoted(file), shellQuoted(QStringLiteral("SELECT %1 FROM MT ORDER BY rowid").arg(columns)),
+                   shellQuoted(target),
+                   shellQuoted(QStringLiteral("\\copy \"MT\" (%1) FROM STDIN WITH (FORMAT csv)").arg(columns)));
+    if (runProcess(
+            {QStringLiteral("bash"), QStringLiteral("-o"), QStringLiteral("pipefail"), QStringLiteral("-c"), pipeline},
+            false)
+                .exitCode
+            != 0
+        || !psql(target, QStringLiteral("VACUUM ANALYZE \"MT\""), log)) {
+        log << "bench: the records of " << file << " could not be copied to the server" << Qt::endl;
+        return {};
+    }
+    return target;
+}
+
+} // namespace vantor::bench

@@ -1,0 +1,51 @@
+#include "serverlogin.h"
+
+#include <serverlocation.h>
+
+#include <QCoreApplication>
+
+namespace vantor {
+
+namespace {
+
+QString tr(const char* text)
+{
+    return QCoreApplication::translate("frmMaskTesting", text);
+}
+
+} // namespace
+
+bool askServerPassword(DialogService& dialogs, QWidget* parent, const RecordsLocation& location)
+{
+    const QString password = dialogs.input(
+        parent,
+        InputBox{
+            tr("The server wants a password for the mask test records:\n%1\n\nPassword:").arg(location.displayName()),
+            tr("Server Password"), QString(), true});
+    if (password.isEmpty())
+        return false;
+    server::rememberPassword(location.text(), password);
+    return true;
+}
+
+QString serverAdvice(const StoreError& error)
+{
+    switch (error.number) {
+    case ServerUnavailable:
+        return tr("Check that the server is running and that this station can reach it (network, host name, port, "
+                  "firewall), then start Vantor again.");
+    case PasswordRequired:
+    case AuthenticationFailed:
+        return tr("Check the user name and the password: keep the password in ~/.pgpass, a line "
+                  "host:port:database:user:password readable by you alone (chmod 600).");
+    case DatabaseNotFound:
+        return tr("Check the database name in the location, or ask the administrator to create the database.");
+    case TableNotFound: return tr("Ask the administrator to create the table:\n    vantor --create-database LOCATION");
+    case AccessDenied:
+        return tr("Ask the administrator to grant your user SELECT, INSERT, UPDATE and DELETE on table MT.");
+    default: break;
+    }
+    return tr("Check the location of the records in the settings or on the command line, or ask your administrator.");
+}
+
+} // namespace vantor

@@ -1,0 +1,18 @@
+#pragma once
+
+#include <dialogservice.h>
+#include <recordslocation.h>
+#include <storeerror.h>
+
+namespace vantor {
+
+// Asks once, in a masked input box, for the password of a server that wants one where
+// libpq's own files hold none; the answer is kept in memory for this run alone and used by
+// every later connection to the same records. False when the user gave none.
+bool askServerPassword(DialogService& dialogs, QWidget* parent, const RecordsLocation& location);
+
+// What a clerk should check, or ask the administrator to check, when the records on a
+// server cannot be opened.
+QString serverAdvice(const StoreError& error);
+
+} // namespace vantor

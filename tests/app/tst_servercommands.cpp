@@ -1,0 +1,145 @@
+// The commands on a server location, run as an administrator runs them.
+#include "testdatabase.h"
+
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace vantor;
+using test::row;
+using test::Row;
+
+namespace {
+
+std::pair<int, QString> runVantor(const QStringList& arguments)
+{
+    return test::run(QStringList{QStringLiteral(VANTOR_EXECUTABLE)} + arguments);
+}
+
+// The parts of a workbook that hold its cells: a workbook's other parts carry the time it was made.
+QByteArray cellsOf(const QString& workbook)
+{
+    QByteArray cells;
+    for (const char* part : {"xl/worksheets/sheet1.xml", "xl/sharedStrings.xml"}) {
+        QProcess unzip;
+        unzip.start(QStringLiteral("unzip"), {QStringLiteral("-p"), workbook, QString::fromLatin1(part)});
+        unzip.waitForFinished();
+        cells += unzip.readAllStandardOutput();
+    }
+    return cells;
+}
+
+} // namespace
+
+class tst_ServerCommands : public QObject
+{
+    Q_OBJECT
+
+    const test::TestServer& server = test::testServer();
+    QTemporaryDir m_dir;
+
+private slots:
+    void initTestCase() { qunsetenv("QT_QPA_PLATFORM"), qunsetenv("DISPLAY"); }
+    void createDatabase_data()
+    {
+        QTest::addColumn<QString>("before"); // "table": MT with one record; "password": the location names one
+        QTest::addColumn<int>("rows"); // -1: refused
+        QTest::newRow("empty database") << "" << 25;
+        QTest::newRow("table there") << "table" << -1;
+        QTest::newRow("password in the location") << "password" << -1;
+    }
+    void createDatabase()
+    {
+        QFETCH(QString, before);
+        QFETCH(int, rows);
+        QString location = before == u"table" ? test::createDatabase(m_dir.path(), {row({{"ID", "A100"}})})
+                                              : server.uri(server.newDatabase());
+        if (before == u"password")
+            location.replace(QStringLiteral("vantor_admin@"), QStringLiteral("vantor_admin:S3cret-word@"));
+        const auto [code, output] = runVantor(
+            {QStringLiteral("--create-database"), location, QStringLiteral("--sample"), QStringLiteral("25")});
+        QVERIFY2((code == 0) == (rows >= 0), qPrintable(output));
+        QVERIFY(!output.contains(u"S3cret-word"));
+        QVERIFY2(output.contains(u"PostgreSQL server"), qPrintable(output)); // named as a server, not a file
+        if (rows >= 0)
+            QCOMPARE(test::readRows(location).size(), rows);
+        else if (before == u"table")
+            QCOMPARE(test::readRows(location), QList<Row>{row({{"ID", "A100"}})});
+    }
+    // A department moves its file onto the server and back; every list is the same workbook
+    // from either.
+    void copiedRecordsGiveTheSameWorkbooks()
+    {
+        const QString file = m_dir.filePath(QStringLiteral("department.mdb"));
+        const QString back = m_dir.filePath(QStringLiteral("back.mdb"));
+        const QString location = server.uri(server.newDatabase());
+        QCOMPARE(
+            runVantor({QStringLiteral("--create-database"), file, QStringLiteral("--sample"), QStringLiteral("600")})
+                .first,
+            0);
+        QCOMPARE(runVantor({QStringLiteral("--create-database"), location}).first, 0);
+        auto [code, output]
+            = runVantor({QStringLiteral("--copy-records"), file, QStringLiteral("--database"), location});
+        QVERIFY2(code == 0 && output.contains(u"Copied 600 records"), qPrintable(output));
+        std::tie(code, output)
+            = runVantor({QStringLiteral("--copy-records"), location, QStringLiteral("--database"), back});
+        QVERIFY2(code == 0, qPrintable(output));
+        QCOMPARE(test::readRows(location), test::readRows(file));
+        QCOMPARE(test::readRows(back), test::readRows(file));
+
+        for (const char* group : {"1", "2", "3", "40", "special"}) {
+            QStringList listed;
+            for (const QString& records : {file, location}) {
+                const QString workbook = m_dir.filePath(QStringLiteral("%1-%2.xlsx").arg(group).arg(listed.size()));
+                std::tie(code, output)
+                    = runVantor({QStringLiteral("--report"), QString::fromLatin1(group), QStringLiteral("--output"),
+                                 workbook, QStringLiteral("--database"), records});
+                QVERIFY2(code == 0, qPrintable(output));
+                listed << QString::fromUtf8(cellsOf(workbook));
+            }
+            QVERIFY(listed.at(0).size() > 1000);
+            QVERIFY2(listed.at(0) == listed.at(1), group);
+        }
+    }
+    void copyWritesAllOrNothing_data()
+    {
+        QTest::addColumn<QString>("refusal"); // set up on the target before the copy
+        QTest::newRow("target holds records") << R"(INSERT INTO "MT" ("ID") VALUES ('K001'))";
+        QTest::newRow("last record refused") << R"(ALTER TABLE "MT" ADD CONSTRAINT no_z CHECK ("ID" <> 'Z999'))";
+    }
+    void copyWritesAllOrNothing()
+    {
+        QFETCH(QString, refusal);
+        // The source: a file of 50 members and, last, the one the refusal is about.
+        QTemporaryDir own;
+        const QString file = own.filePath(QStringLiteral("MaskTest.mdb"));
+        QCOMPARE(
+            runVantor({QStringLiteral("--create-database"), file, QStringLiteral("--sample"), QStringLiteral("50")})
+                .first,
+            0);
+        QVERIFY(test::execute(file, QStringLiteral(R"(INSERT INTO "MT" ("ID") VALUES ('Z999'))")));
+        const QString location = server.uri(server.newDatabase());
+        QCOMPARE(runVantor({QStringLiteral("--create-database"), location}).first, 0);
+        QVERIFY(test::execute(location, refusal));
+        const QList<Row> before = test::readRows(location);
+        const auto [code, output]
+            = runVantor({QStringLiteral("--copy-records"), file, QStringLiteral("--database"), location});
+        QVERIFY2(code == 1, qPrintable(output));
+        QCOMPARE(test::readRows(location), before);
+    }
+    void importLegacyIntoAServer()
+    {
+        const QString location = server.uri(server.newDatabase());
+        QCOMPARE(runVantor({QStringLiteral("--create-database"), location}).first, 0);
+        const QString old = qEnvironmentVariable("VANTOR_FIXTURES") + QStringLiteral("/legacy/MaskTest-text.mdb");
+        const auto [code, output]
+            = runVantor({QStringLiteral("--import-legacy"), old, QStringLiteral("--database"), location});
+        QVERIFY2(code == 0, qPrintable(output));
+        const qsizetype rows = test::readRows(location).size();
+        QVERIFY(rows > 100);
+        QVERIFY2(output.contains(QStringLiteral("Converted %1 records").arg(rows)), qPrintable(output));
+    }
+};
+
+QTEST_GUILESS_MAIN(tst_ServerCommands)
+#include "tst_servercommands.moc"
