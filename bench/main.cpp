@@ -37,74 +37,61 @@ int main(int argc, char* argv[])
     parser.setApplicationDescription(QStringLiteral(
         "Measures start-up, search, the untested lists and the export at scale, each beside its reference."));
     parser.addHelpOption();
-    const QCommandLineOption sizes(QStringLiteral("sizes"),
-                                   QStringLiteral("Record counts (default 10000,100000,1000000)."),
-                                   QStringLiteral("list"));
-    const QCommandLineOption exportRows(
-        QStringLiteral("export-rows"),
-        QStringLiteral("Rows to export (default 32766,1000000; capped at the largest size)."), QStringLiteral("list"));
-    const QCommandLineOption runs(QStringLiteral("runs"), QStringLiteral("Timed runs per job (default 5)."),
-                                  QStringLiteral("n"));
-    const QCommandLineOption exportRuns(QStringLiteral("export-runs"),
-                                        QStringLiteral("Timed runs per export (default 3)."), QStringLiteral("n"));
-    const QCommandLineOption reportRuns(QStringLiteral("report-runs"),
-                                        QStringLiteral("Timed runs of the report command (default 9)."),
-                                        QStringLiteral("n"));
-    const QCommandLineOption vantor(QStringLiteral("vantor"),
-                                    QStringLiteral("The program to time for the report (default: this build's)."),
-                                    QStringLiteral("path"));
-    const QCommandLineOption dataDir(QStringLiteral("data-dir"),
-                                     QStringLiteral("Where generated records files are kept (default: bench-data "
-                                                    "beside this program)."),
-                                     QStringLiteral("dir"));
-    const QCommandLineOption noOffice(QStringLiteral("no-office"), QStringLiteral("Skip the LibreOffice reference."));
-    const QCommandLineOption noServer(QStringLiteral("no-server"),
-                                      QStringLiteral("Skip the jobs on a PostgreSQL server of the benchmark's own."));
-    const QCommandLineOption officeRuns(QStringLiteral("office-runs"),
-                                        QStringLiteral("Timed LibreOffice runs per export (default 1)."),
-                                        QStringLiteral("n"));
-    const QCommandLineOption officeTimeout(QStringLiteral("office-timeout"),
-                                           QStringLiteral("Seconds before a LibreOffice run is stopped (default 600)."),
-                                           QStringLiteral("s"));
-    parser.addOptions({sizes, exportRows, runs, exportRuns, reportRuns, vantor, dataDir, noOffice, noServer, officeRuns,
-                       officeTimeout});
+    // Name, description, value name (none for a switch).
+    const char* const optionTable[][3] = {
+        {"sizes", "Record counts (default 10000,100000,1000000).", "list"},
+        {"export-rows", "Rows to export (default 32766,1000000; capped at the largest size).", "list"},
+        {"runs", "Timed runs per job (default 5).", "n"},
+        {"export-runs", "Timed runs per export (default 3).", "n"},
+        {"report-runs", "Timed runs of the report command (default 9).", "n"},
+        {"vantor", "The program to time for the report (default: this build's).", "path"},
+        {"data-dir", "Where generated records files are kept (default: bench-data beside this program).", "dir"},
+        {"no-office", "Skip the LibreOffice reference.", nullptr},
+        {"no-server", "Skip the jobs on a PostgreSQL server of the benchmark's own.", nullptr},
+        {"office-runs", "Timed LibreOffice runs per export (default 1).", "n"},
+        {"office-timeout", "Seconds before a LibreOffice run is stopped (default 600).", "s"},
+    };
+    for (const auto& [name, description, valueName] : optionTable)
+        parser.addOption(QCommandLineOption(QString::fromLatin1(name), QString::fromLatin1(description),
+                                            valueName ? QString::fromLatin1(valueName) : QString()));
     parser.process(app);
 
     QTextStream err(stderr);
-    if (parser.isSet(sizes) && !parseList(parser.value(sizes), options.sizes)) {
+    if (parser.isSet(QStringLiteral("sizes")) && !parseList(parser.value(QStringLiteral("sizes")), options.sizes)) {
         err << "vantor-bench: --sizes takes whole numbers separated by commas\n";
         return 2;
     }
-    if (parser.isSet(exportRows) && !parseList(parser.value(exportRows), options.exportRows)) {
+    if (parser.isSet(QStringLiteral("export-rows"))
+        && !parseList(parser.value(QStringLiteral("export-rows")), options.exportRows)) {
         err << "vantor-bench: --export-rows takes whole numbers separated by commas\n";
         return 2;
     }
     bool ok = true;
-    if (parser.isSet(runs))
-        options.runs = parser.value(runs).toInt(&ok);
-    if (ok && parser.isSet(exportRuns))
-        options.exportRuns = parser.value(exportRuns).toInt(&ok);
-    if (ok && parser.isSet(reportRuns))
-        options.reportRuns = parser.value(reportRuns).toInt(&ok);
+    if (parser.isSet(QStringLiteral("runs")))
+        options.runs = parser.value(QStringLiteral("runs")).toInt(&ok);
+    if (ok && parser.isSet(QStringLiteral("export-runs")))
+        options.exportRuns = parser.value(QStringLiteral("export-runs")).toInt(&ok);
+    if (ok && parser.isSet(QStringLiteral("report-runs")))
+        options.reportRuns = parser.value(QStringLiteral("report-runs")).toInt(&ok);
     if (!ok || options.runs < 1 || options.exportRuns < 1 || options.reportRuns < 1) {
         err << "vantor-bench: --runs, --export-runs and --report-runs take a whole number from 1\n";
         return 2;
     }
-    if (parser.isSet(officeRuns))
-        options.officeRuns = parser.value(officeRuns).toInt(&ok);
-    if (parser.isSet(officeTimeout))
-        options.officeTimeout = parser.value(officeTimeout).toDouble(&ok);
+    if (parser.isSet(QStringLiteral("office-runs")))
+        options.officeRuns = parser.value(QStringLiteral("office-runs")).toInt(&ok);
+    if (parser.isSet(QStringLiteral("office-timeout")))
+        options.officeTimeout = parser.value(QStringLiteral("office-timeout")).toDouble(&ok);
     if (!ok || options.officeRuns < 1 || options.officeTimeout <= 0) {
         err << "vantor-bench: --office-runs and --office-timeout take positive numbers\n";
         return 2;
     }
-    options.office = !parser.isSet(noOffice);
-    if (parser.isSet(vantor))
-        options.vantor = parser.value(vantor);
-    if (!parser.isSet(noServer))
+    options.office = !parser.isSet(QStringLiteral("no-office"));
+    if (parser.isSet(QStringLiteral("vantor")))
+        options.vantor = parser.value(QStringLiteral("vantor"));
+    if (!parser.isSet(QStringLiteral("no-server")))
         options.serverScript = QStringLiteral(VANTOR_PGSERVER_SCRIPT);
-    options.dataDir = parser.isSet(dataDir)
-        ? parser.value(dataDir)
+    options.dataDir = parser.isSet(QStringLiteral("data-dir"))
+        ? parser.value(QStringLiteral("data-dir"))
         : QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("bench-data"));
     return vantor::bench::runBenchmarks(options);
 }

@@ -20,7 +20,9 @@ bool psql(const QString& location, const QString& sql, QTextStream& log)
 {
     const ProcessResult r
         = runProcess({QStringLiteral("psql"), QStringLiteral("-X"), QStringLiteral("-q"), QStringLiteral("-v"),
-                      QStringLiteral("ON_ERROR_STOP=1"), QStringLiteral("-d"), location, QStringLiteral("-c"), sql},
+                      QStringLiteral("ON_ERROR_STOP=1"), QStringLiteral("-d"), location, QStringLiteral("-c"),
+                      // Keeps "does not exist, skipping" out of the results.
+                      QStringLiteral("SET client_min_messages = warning"), QStringLiteral("-c"), sql},
                      false);
     if (r.exitCode != 0)
         log << "bench: psql failed: " << sql << Qt::endl;
