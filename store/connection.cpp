@@ -1,6 +1,8 @@
 #include "connection.h"
 
 #include <QAtomicInteger>
+#include <QSqlError>
+#include <QSqlQuery>
 
 namespace vantor {
 
@@ -68,6 +70,24 @@ StoreError Connection::reopenIfLost()
     const QString userName = m_userName;
     const QString password = m_password;
     return open(m_connectionString, userName, password);
+}
+
+StoreError Connection::readValue(const QString& sql, const QVariantList& parameters, QVariant& value)
+{
+    value.clear();
+    if (StoreError error = reopenIfLost())
+        return error;
+    QSqlQuery query(database());
+    query.setForwardOnly(true);
+    if (!query.prepare(m_engine->translate(sql)))
+        return m_engine->mapError(query.lastError(), sql);
+    for (const QVariant& v : parameters)
+        query.addBindValue(v);
+    if (!query.exec())
+        return m_engine->mapError(query.lastError(), sql);
+    if (query.next())
+        value = query.value(0);
+    return {};
 }
 
 void Connection::close()

@@ -5,6 +5,7 @@
 
 #include <QSqlDatabase>
 #include <QString>
+#include <QVariant>
 
 namespace vantor {
 
@@ -29,6 +30,10 @@ public:
     // gone), with what it was first opened with; the record sets call it before each of
     // their statements, so that the one after a lost connection finds it back.
     StoreError reopenIfLost();
+
+    // Runs a query of one value (a count, the store's clock) in the engine's dialect, with
+    // `parameters` bound, and sets `value` to its first column of its first row.
+    StoreError readValue(const QString& sql, const QVariantList& parameters, QVariant& value);
 
     // The records the connection reaches, as a message names them.
     QString dataSource() const { return m_dataSource; }

@@ -4,7 +4,6 @@
 
 #include <QCoreApplication>
 #include <QDate>
-#include <QSqlQuery>
 
 namespace vantor {
 
@@ -17,12 +16,12 @@ struct Query {
 
 // Read right after the list: a list made just before midnight on New Year's Eve still names
 // the year it compared with. Where the store cannot say, this computer's clock does.
-int storeYear(const Connection& connection)
+int storeYear(Connection& connection)
 {
-    QSqlQuery query(connection.database());
-    if (query.exec(connection.engine()->translate(querysql::StoreYear)) && query.next()) {
+    QVariant value;
+    if (!connection.readValue(querysql::StoreYear, {}, value)) {
         bool ok = false;
-        const int year = query.value(0).toInt(&ok);
+        const int year = value.toInt(&ok);
         if (ok)
             return year;
     }
