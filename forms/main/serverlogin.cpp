@@ -8,10 +8,10 @@ namespace vantor {
 
 namespace {
 
-QString tr(const char* text)
-{
-    return QCoreApplication::translate("frmMaskTesting", text);
-}
+// The translators' context of the server's questions and advice.
+struct ServerLogin {
+    Q_DECLARE_TR_FUNCTIONS(vantor::ServerLogin)
+};
 
 } // namespace
 
@@ -19,9 +19,9 @@ bool askServerPassword(DialogService& dialogs, QWidget* parent, const RecordsLoc
 {
     const QString password = dialogs.input(
         parent,
-        InputBox{
-            tr("The server wants a password for the mask test records:\n%1\n\nPassword:").arg(location.displayName()),
-            tr("Server Password"), QString(), true});
+        InputBox{ServerLogin::tr("The server wants a password for the mask test records:\n%1\n\nPassword:")
+                     .arg(location.displayName()),
+                 ServerLogin::tr("Server Password"), QString(), true});
     if (password.isEmpty())
         return false;
     server::rememberPassword(location.text(), password);
@@ -32,20 +32,25 @@ QString serverAdvice(const StoreError& error)
 {
     switch (error.number) {
     case ServerUnavailable:
-        return tr("Check that the server is running and that this station can reach it (network, host name, port, "
-                  "firewall), then start Vantor again.");
+        return ServerLogin::tr(
+            "Check that the server is running and that this station can reach it (network, host name, port, "
+            "firewall), then start Vantor again.");
     case PasswordRequired:
     case AuthenticationFailed:
-        return tr("Check the user name and the password: keep the password in ~/.pgpass, a line "
-                  "host:port:database:user:password readable by you alone (chmod 600).");
+        return ServerLogin::tr("Check the user name and the password: keep the password in ~/.pgpass, a line "
+                               "host:port:database:user:password readable by you alone (chmod 600).");
     case DatabaseNotFound:
-        return tr("Check the database name in the location, or ask the administrator to create the database.");
-    case TableNotFound: return tr("Ask the administrator to create the table:\n    vantor --create-database LOCATION");
+        return ServerLogin::tr(
+            "Check the database name in the location, or ask the administrator to create the database.");
+    case TableNotFound:
+        return ServerLogin::tr("Ask the administrator to create the table:\n    vantor --create-database LOCATION");
     case AccessDenied:
-        return tr("Ask the administrator to grant your user SELECT, INSERT, UPDATE and DELETE on table MT.");
+        return ServerLogin::tr(
+            "Ask the administrator to grant your user SELECT, INSERT, UPDATE and DELETE on table MT.");
     default: break;
     }
-    return tr("Check the location of the records in the settings or on the command line, or ask your administrator.");
+    return ServerLogin::tr(
+        "Check the location of the records in the settings or on the command line, or ask your administrator.");
 }
 
 } // namespace vantor
