@@ -34,10 +34,15 @@ bool frmMaskTesting::Form_Load()
         return false;
     }
     MainRecords store = openMainRecords(m_location);
-    // A server that wants a password libpq's files do not hold: asked once, never stored.
-    if (store.error.number == PasswordRequired && m_location.isServer()
-        && askServerPassword(m_dialogs, this, m_location))
+    // A server that wants a password libpq's files do not hold: asked, never stored. A typed
+    // one the server refuses is asked again, three tries in all, as sudo allows.
+    for (int tries = 0; m_location.isServer() && tries < MaxPasswordTries
+         && (store.error.number == PasswordRequired || (tries > 0 && store.error.number == AuthenticationFailed));
+         ++tries) {
+        if (!askServerPassword(m_dialogs, this, m_location, tries > 0))
+            break;
         store = openMainRecords(m_location);
+    }
     m_cnnMaskTest = std::move(store.connection);
     m_strDBPath = store.dbPath;
     m_strConnect = store.connect;

@@ -15,13 +15,13 @@ struct ServerLogin {
 
 } // namespace
 
-bool askServerPassword(DialogService& dialogs, QWidget* parent, const RecordsLocation& location)
+bool askServerPassword(DialogService& dialogs, QWidget* parent, const RecordsLocation& location, bool refused)
 {
+    const QString prompt = refused
+        ? ServerLogin::tr("The server refused that password for the mask test records:\n%1\n\nPassword:")
+        : ServerLogin::tr("The server wants a password for the mask test records:\n%1\n\nPassword:");
     const QString password = dialogs.input(
-        parent,
-        InputBox{ServerLogin::tr("The server wants a password for the mask test records:\n%1\n\nPassword:")
-                     .arg(location.displayName()),
-                 ServerLogin::tr("Server Password"), QString(), true});
+        parent, InputBox{prompt.arg(location.displayName()), ServerLogin::tr("Server Password"), QString(), true});
     if (password.isEmpty())
         return false;
     server::rememberPassword(location.text(), password);

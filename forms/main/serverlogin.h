@@ -6,10 +6,14 @@
 
 namespace vantor {
 
-// Asks once, in a masked input box, for the password of a server that wants one where
-// libpq's own files hold none; the answer is kept in memory for this run alone and used by
-// every later connection to the same records. False when the user gave none.
-bool askServerPassword(DialogService& dialogs, QWidget* parent, const RecordsLocation& location);
+// Asks, in a masked input box, for the password of a server that wants one where libpq's
+// own files hold none (`refused`: the one typed before was wrong); the answer is kept in
+// memory for this run alone and used by every later connection to the same records. False
+// when the user gave none.
+bool askServerPassword(DialogService& dialogs, QWidget* parent, const RecordsLocation& location, bool refused = false);
+
+// How many passwords a start-up asks for before it gives up.
+constexpr int MaxPasswordTries = 3;
 
 // What a clerk should check, or ask the administrator to check, when the records on a
 // server cannot be opened.

@@ -113,33 +113,39 @@ private slots:
             QVERIFY2(prompt.contains(part), qPrintable(prompt + QStringLiteral(" lacks ") + part));
         QCOMPARE(f.dialogs.messages.first().icon, MsgIcon::Critical);
     }
-    void passwordIsAskedOnceAndNeverShown_data()
+    void passwordIsAskedUntilRightAndNeverShown_data()
     {
-        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QStringList>("typed"); // "right" stands for the clerk's password
         QTest::addColumn<int>("number"); // of the start-up message; 0: the window opens
-        QTest::newRow("right") << "right" << 0;
-        QTest::newRow("wrong") << "wrong" << int(AuthenticationFailed);
-        QTest::newRow("cancelled") << "" << int(PasswordRequired);
+        QTest::newRow("right") << QStringList{"right"} << 0;
+        QTest::newRow("wrong, then right") << QStringList{"wrong", "right"} << 0;
+        QTest::newRow("wrong three times") << QStringList{"wrong", "wrong", "wrong"} << int(AuthenticationFailed);
+        QTest::newRow("wrong, then cancelled") << QStringList{"wrong", ""} << int(AuthenticationFailed);
+        QTest::newRow("cancelled") << QStringList{""} << int(PasswordRequired);
     }
-    void passwordIsAskedOnceAndNeverShown()
+    void passwordIsAskedUntilRightAndNeverShown()
     {
-        QFETCH(QString, typed);
+        QFETCH(QStringList, typed);
         QFETCH(int, number);
         MainWindowFixture f;
         f.path = records(testServer(), {row({{"ID", "A100"}})}, clerk);
         const QString name = server::parse(f.path).database;
         QVERIFY(testServer().execute(QStringLiteral(R"(GRANT SELECT, INSERT, UPDATE, DELETE ON "MT" TO %1)").arg(clerk),
                                      name));
-        f.dialogs.answerInput(typed == u"right" ? password : typed);
+        for (const QString& answer : typed)
+            f.dialogs.answerInput(answer == u"right" ? password : answer);
         QCOMPARE(f.load(), number == 0);
-        QCOMPARE(f.dialogs.inputs.size(), 1);
-        QVERIFY(f.dialogs.inputs.first().masked);
+        QCOMPARE(f.dialogs.inputs.size(), typed.size());
+        for (qsizetype i = 0; i < typed.size(); ++i) {
+            QVERIFY(f.dialogs.inputs.at(i).masked);
+            QCOMPARE(f.dialogs.inputs.at(i).prompt.startsWith(u"The server refused that password"), i > 0);
+        }
         if (number == 0) {
             // Every later connection of the run takes the same password: no second question.
             f.dialogs.answerInput(QStringLiteral("A100"));
             f.click("cmdSearch");
             QCOMPARE(f.box("txtFDID")->text(), "A100");
-            QCOMPARE(f.dialogs.inputs.size(), 2);
+            QCOMPARE(f.dialogs.inputs.size(), typed.size() + 1);
             QVERIFY(f.dialogs.messages.isEmpty());
             return;
         }
