@@ -66,7 +66,7 @@ private:
     void measureOurs(const QStringList& job, Series& series, bool timed);
     void measureExternal(const QStringList& argv, Series& series, bool timed, bool selfTimed, double timeout = 0);
     void storeJob(const QString& name, int size, const QStringList& job, const QString& path, const QString& sql,
-                  qint64 expectedRows, const QString& expectedFirst, bool targeted = true);
+                  qint64 expectedRows, const QString& expectedFirst);
     void exportJob(qint64 rows, const QString& path);
     void reportJob(int size, const QString& path);
     void measureWhole(const QStringList& argv, Series& series, bool timed);
