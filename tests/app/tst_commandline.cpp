@@ -83,41 +83,24 @@ private slots:
     }
 
     // The rule as the program applies it to its real environment, copied to a folder of its
-    // own so that a MaskTest.mdb beside the build's program cannot decide.
+    // own so that a MaskTest.mdb beside the build's program cannot decide: the first source
+    // that names a location wins.
     void showLocation_data()
     {
-        QTest::addColumn<QString>("option");
-        QTest::addColumn<QString>("userSetting");
-        QTest::addColumn<QString>("machineSetting");
-        QTest::addColumn<QString>("shown");
-        QTest::addColumn<QString>("rule");
-        QTest::newRow("option") << "o.mdb"
-                                << "u.mdb"
-                                << "m.mdb"
-                                << "o.mdb"
-                                << "the --database option";
-        QTest::newRow("user") << ""
-                              << "u.mdb"
-                              << "m.mdb"
-                              << "u.mdb"
-                              << "the user's setting";
-        QTest::newRow("machine") << ""
-                                 << ""
-                                 << "m.mdb"
-                                 << "m.mdb"
-                                 << "the machine's setting";
-        QTest::newRow("data folder") << ""
-                                     << ""
-                                     << ""
-                                     << "data/Vantor/MaskTest.mdb"
-                                     << "the user's data folder";
+        QTest::addColumn<QStringList>("named"); // the sources that name a location
+        QTest::addColumn<QString>("rule"); // @: in the test's folder
+        QTest::newRow("option over all") << QStringList{"option", "user", "machine", "beside"}
+                                         << "the --database option";
+        QTest::newRow("user over machine")
+            << QStringList{"user", "machine", "beside"} << "the user's setting in @config/Vantor/Vantor.conf";
+        QTest::newRow("machine over beside")
+            << QStringList{"machine", "beside"} << "the machine's setting in @xdg/Vantor/Vantor.conf";
+        QTest::newRow("beside over data") << QStringList{"beside"} << "the records file beside the program";
+        QTest::newRow("data folder last") << QStringList{} << "the user's data folder";
     }
     void showLocation()
     {
-        QFETCH(QString, option);
-        QFETCH(QString, userSetting);
-        QFETCH(QString, machineSetting);
-        QFETCH(QString, shown);
+        QFETCH(QStringList, named);
         QFETCH(QString, rule);
         const QTemporaryDir home;
         const QString program = home.filePath(QStringLiteral("vantor"));
@@ -125,20 +108,26 @@ private slots:
         qputenv("XDG_CONFIG_HOME", home.filePath(QStringLiteral("config")).toLocal8Bit());
         qputenv("XDG_CONFIG_DIRS", home.filePath(QStringLiteral("xdg")).toLocal8Bit());
         qputenv("XDG_DATA_HOME", home.filePath(QStringLiteral("data")).toLocal8Bit());
-        const std::pair<QString, QString> settings[]
-            = {{QStringLiteral("config"), userSetting}, {QStringLiteral("xdg"), machineSetting}};
-        for (const auto& [folder, location] : settings) {
-            if (!location.isEmpty())
-                QSettings(home.filePath(folder + QStringLiteral("/Vantor/Vantor.conf")), QSettings::IniFormat)
-                    .setValue(QStringLiteral("records/location"), home.filePath(location));
+        for (const auto& [source, folder] : {std::pair{"user", "config"}, std::pair{"machine", "xdg"}}) {
+            if (named.contains(QLatin1String(source)))
+                QSettings(home.filePath(QStringLiteral("%1/Vantor/Vantor.conf").arg(QLatin1String(folder))),
+                          QSettings::IniFormat)
+                    .setValue(QStringLiteral("records/location"), home.filePath(source + QStringLiteral(".mdb")));
         }
+        if (named.contains(u"beside"))
+            QVERIFY(QFile(home.filePath(QStringLiteral("MaskTest.mdb"))).open(QIODevice::WriteOnly));
         QStringList command{program, QStringLiteral("--show-location")};
-        if (!option.isEmpty())
-            command << QStringLiteral("--database") << home.filePath(option);
+        if (named.contains(u"option"))
+            command << QStringLiteral("--database") << home.filePath(QStringLiteral("option.mdb"));
+        const QString shown = named.isEmpty() ? QStringLiteral("data/Vantor/MaskTest.mdb")
+            : named.first() == u"beside"      ? QStringLiteral("MaskTest.mdb")
+                                              : named.first() + QStringLiteral(".mdb");
         const auto [code, output] = vantor::test::run(command);
         QCOMPARE(code, 0);
         QCOMPARE(output.section(u'\n', 0, 0), home.filePath(shown));
-        QVERIFY2(output.section(u'\n', 1).startsWith(QStringLiteral("chosen by ") + rule), qPrintable(output));
+        QVERIFY2(
+            output.section(u'\n', 1).startsWith(QStringLiteral("chosen by ") + rule.replace(u'@', home.path() + u'/')),
+            qPrintable(output));
     }
 
 private:

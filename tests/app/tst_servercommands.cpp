@@ -16,6 +16,13 @@ std::pair<int, QString> runVantor(const QStringList& arguments)
     return test::run(QStringList{QStringLiteral(VANTOR_EXECUTABLE)} + arguments);
 }
 
+// A new, empty records database on the server; its location.
+QString newRecords(const test::TestServer& server)
+{
+    const QString location = server.uri(server.newDatabase());
+    return runVantor({"--create-database", location}).first == 0 ? location : QString();
+}
+
 // The parts of a workbook that hold its cells: a workbook's other parts carry the time it was made.
 QByteArray cellsOf(const QString& workbook)
 {
@@ -56,8 +63,7 @@ private slots:
                                               : server.uri(server.newDatabase());
         if (before == u"password")
             location.replace(QStringLiteral("vantor_admin@"), QStringLiteral("vantor_admin:S3cret-word@"));
-        const auto [code, output] = runVantor(
-            {QStringLiteral("--create-database"), location, QStringLiteral("--sample"), QStringLiteral("25")});
+        const auto [code, output] = runVantor({"--create-database", location, "--sample", "25"});
         QVERIFY2((code == 0) == (rows >= 0), qPrintable(output));
         QVERIFY(!output.contains(u"S3cret-word"));
         QVERIFY2(output.contains(u"PostgreSQL server"), qPrintable(output)); // named as a server, not a file
@@ -72,17 +78,11 @@ private slots:
     {
         const QString file = m_dir.filePath(QStringLiteral("department.mdb"));
         const QString back = m_dir.filePath(QStringLiteral("back.mdb"));
-        const QString location = server.uri(server.newDatabase());
-        QCOMPARE(
-            runVantor({QStringLiteral("--create-database"), file, QStringLiteral("--sample"), QStringLiteral("600")})
-                .first,
-            0);
-        QCOMPARE(runVantor({QStringLiteral("--create-database"), location}).first, 0);
-        auto [code, output]
-            = runVantor({QStringLiteral("--copy-records"), file, QStringLiteral("--database"), location});
+        const QString location = newRecords(server);
+        QCOMPARE(runVantor({"--create-database", file, "--sample", "600"}).first, 0);
+        auto [code, output] = runVantor({"--copy-records", file, "--database", location});
         QVERIFY2(code == 0 && output.contains(u"Copied 600 records"), qPrintable(output));
-        std::tie(code, output)
-            = runVantor({QStringLiteral("--copy-records"), location, QStringLiteral("--database"), back});
+        std::tie(code, output) = runVantor({"--copy-records", location, "--database", back});
         QVERIFY2(code == 0, qPrintable(output));
         QCOMPARE(test::readRows(location), test::readRows(file));
         QCOMPARE(test::readRows(back), test::readRows(file));
@@ -92,8 +92,7 @@ private slots:
             for (const QString& records : {file, location}) {
                 const QString workbook = m_dir.filePath(QStringLiteral("%1-%2.xlsx").arg(group).arg(listed.size()));
                 std::tie(code, output)
-                    = runVantor({QStringLiteral("--report"), QString::fromLatin1(group), QStringLiteral("--output"),
-                                 workbook, QStringLiteral("--database"), records});
+                    = runVantor({"--report", QString::fromLatin1(group), "--output", workbook, "--database", records});
                 QVERIFY2(code == 0, qPrintable(output));
                 listed << QString::fromUtf8(cellsOf(workbook));
             }
@@ -113,27 +112,20 @@ private slots:
         // The source: a file of 50 members and, last, the one the refusal is about.
         QTemporaryDir own;
         const QString file = own.filePath(QStringLiteral("MaskTest.mdb"));
-        QCOMPARE(
-            runVantor({QStringLiteral("--create-database"), file, QStringLiteral("--sample"), QStringLiteral("50")})
-                .first,
-            0);
+        QCOMPARE(runVantor({"--create-database", file, "--sample", "50"}).first, 0);
         QVERIFY(test::execute(file, QStringLiteral(R"(INSERT INTO "MT" ("ID") VALUES ('Z999'))")));
-        const QString location = server.uri(server.newDatabase());
-        QCOMPARE(runVantor({QStringLiteral("--create-database"), location}).first, 0);
+        const QString location = newRecords(server);
         QVERIFY(test::execute(location, refusal));
         const QList<Row> before = test::readRows(location);
-        const auto [code, output]
-            = runVantor({QStringLiteral("--copy-records"), file, QStringLiteral("--database"), location});
+        const auto [code, output] = runVantor({"--copy-records", file, "--database", location});
         QVERIFY2(code == 1, qPrintable(output));
         QCOMPARE(test::readRows(location), before);
     }
     void importLegacyIntoAServer()
     {
-        const QString location = server.uri(server.newDatabase());
-        QCOMPARE(runVantor({QStringLiteral("--create-database"), location}).first, 0);
+        const QString location = newRecords(server);
         const QString old = qEnvironmentVariable("VANTOR_FIXTURES") + QStringLiteral("/legacy/MaskTest-text.mdb");
-        const auto [code, output]
-            = runVantor({QStringLiteral("--import-legacy"), old, QStringLiteral("--database"), location});
+        const auto [code, output] = runVantor({"--import-legacy", old, "--database", location});
         QVERIFY2(code == 0, qPrintable(output));
         const qsizetype rows = test::readRows(location).size();
         QVERIFY(rows > 100);

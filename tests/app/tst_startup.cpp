@@ -82,41 +82,6 @@ private slots:
     }
     void cleanup() { QVERIFY(m_dialogs.allAnswersUsed()); }
 
-    void locationRule_data()
-    {
-        QTest::addColumn<QStringList>("named"); // the sources that name a location
-        QTest::addColumn<LocationRule>("rule");
-        QTest::newRow("option over all") << QStringList{"option", "user", "machine", "beside"}
-                                         << LocationRule::CommandLine;
-        QTest::newRow("user over machine") << QStringList{"user", "machine", "beside"} << LocationRule::UserSetting;
-        QTest::newRow("machine over beside") << QStringList{"machine", "beside"} << LocationRule::MachineSetting;
-        QTest::newRow("beside over data") << QStringList{"beside"} << LocationRule::BesideProgram;
-        QTest::newRow("data folder last") << QStringList{} << LocationRule::DataFolder;
-    }
-    void locationRule()
-    {
-        QFETCH(QStringList, named);
-        QFETCH(LocationRule, rule);
-        if (named.contains("user"))
-            setLocation(userFile(), path("user.mdb"));
-        if (named.contains("machine"))
-            setLocation(machineFile(), path("machine.mdb"));
-        if (named.contains("beside"))
-            records("program/MaskTest.mdb");
-        const QMap<LocationRule, QString> expected{{LocationRule::CommandLine, path("option.mdb")},
-                                                   {LocationRule::UserSetting, path("user.mdb")},
-                                                   {LocationRule::MachineSetting, path("machine.mdb")},
-                                                   {LocationRule::BesideProgram, path("program/MaskTest.mdb")},
-                                                   {LocationRule::DataFolder, path("data/Vantor/MaskTest.mdb")}};
-        QStringList problems;
-        const LocationChoice choice
-            = chooseLocation(settings::gatherSources(named.contains("option") ? path("option.mdb") : QString(),
-                                                     settings::Paths::standard(), path("program"), problems));
-        QCOMPARE(choice.rule, rule);
-        QCOMPARE(choice.location.filePath(), expected.value(rule));
-        QCOMPARE(problems, QStringList());
-    }
-
     // A machine pointed at a server: no file to ask about, and a server that is not there is
     // named in the start-up message.
     void machineSettingNamesAServer()
@@ -208,27 +173,20 @@ private slots:
     // A records file that is not there and cannot be made: asked again, nothing left behind.
     void createFails_data()
     {
-        QTest::addColumn<QString>("blocked"); // a file in the way of the data folder; empty: none
-        QTest::addColumn<QString>("setting"); // the user's setting; empty: none
-        QTest::addColumn<QString>("folder"); // the folder the message must name
-        QTest::newRow("data folder not writable") << "blocker"
-                                                  << ""
-                                                  << "blocker/Vantor";
-        QTest::newRow("setting's drive gone") << ""
-                                              << "usb/MaskTest.mdb"
-                                              << "usb";
+        QTest::addColumn<QString>("setting"); // the user's setting; empty: none, and the data folder is blocked
+        QTest::newRow("data folder not writable") << QString();
+        QTest::newRow("setting's drive gone") << "usb/MaskTest.mdb";
     }
     void createFails()
     {
-        QFETCH(QString, blocked);
         QFETCH(QString, setting);
-        QFETCH(QString, folder);
-        if (!blocked.isEmpty()) {
-            blockWithFile(blocked);
-            qputenv("XDG_DATA_HOME", path(blocked).toLocal8Bit());
-        }
-        if (!setting.isEmpty())
+        const QString folder = setting.isEmpty() ? QStringLiteral("blocker/Vantor") : QStringLiteral("usb");
+        if (setting.isEmpty()) {
+            blockWithFile("blocker");
+            qputenv("XDG_DATA_HOME", path("blocker").toLocal8Bit());
+        } else {
             setLocation(userFile(), path(setting));
+        }
         m_dialogs.answerChoice(CreateButton);
         m_dialogs.answerChoice(QuitButton);
 

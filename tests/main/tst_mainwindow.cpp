@@ -1,7 +1,14 @@
+// The records window as a clerk drives it, and what a user sees of the two windows' layout:
+// every control in its place without hiding another, every caption readable, and the
+// keyboard reaching every control as drawn.
 #include "mainwindowfixture.h"
 
+#include <frmquery.h>
 #include <masktest.h>
 
+#include <QGroupBox>
+#include <QLabel>
+#include <QSignalSpy>
 #include <QSqlDatabase>
 
 #include <algorithm>
@@ -30,6 +37,18 @@ void verifyQuestion(const QList<MessageBox>& shown, const QString& prompt, const
     QCOMPARE(shown.first().defaultButton, MsgResult::Yes);
 }
 
+QList<QWidget*> controls(QWidget* window)
+{
+    QList<QWidget*> all;
+    for (QWidget* w : window->findChildren<QWidget*>()) {
+        // Inner parts of composite controls (a grid's viewport, a list's scroll bars) are Qt's to place.
+        if (!w->objectName().isEmpty() && !w->objectName().startsWith(u"qt_") && !w->isWindow()
+            && w->isVisibleTo(window))
+            all << w;
+    }
+    return all;
+}
+
 } // namespace
 
 class tst_MainWindow : public QObject
@@ -38,6 +57,12 @@ class tst_MainWindow : public QObject
 
 private slots:
     void init() { f = std::make_unique<test::MainWindowFixture>(); }
+    void cleanup()
+    {
+        if (f->query())
+            f->query()->close();
+        f.reset();
+    }
     void startsOnTheFirstRecordInIdOrder_data()
     {
         QTest::addColumn<QList<Row>>("rows");
@@ -66,22 +91,20 @@ private slots:
         QVERIFY(boxesAre(true));
         QCOMPARE(enabledButtons(), Browse);
     }
+    // Enter and the keypad's Enter click the button that has the focus, as Space does.
     void addEmptiesAndEditKeepsTheText_data()
     {
         QTest::addColumn<QString>("mode");
         QTest::addColumn<QString>("buttons");
-        QTest::newRow("Add") << "cmdAdd"
-                             << "cmdSave cmdCancel cmdExit";
-        QTest::newRow("Edit") << "cmdEdit"
-                              << "cmdUpdate cmdCancel cmdExit";
+        QTest::newRow("Add, Enter") << "cmdAdd" << QString("cmdSave cmdCancel cmdExit");
+        QTest::newRow("Edit, keypad Enter") << "cmdEdit" << QString("cmdUpdate cmdCancel cmdExit");
     }
     void addEmptiesAndEditKeepsTheText()
     {
         QFETCH(QString, mode);
         QVERIFY(f->start({test::row({{"ID", "A100"}, {"Last", "ALLEN"}, {"Rank", "CAPTAIN"}})}));
         const Row before = f->shown();
-        f->box("txtAssign")->setFocus();
-        f->click(qPrintable(mode));
+        press(mode, mode == u"cmdAdd" ? "Return" : "Num+Enter");
         QTEST(enabledButtons(), "buttons");
         QCOMPARE(f->shown(), mode == u"cmdAdd" ? Empty : before);
         QVERIFY(boxesAre(false));
@@ -114,7 +137,7 @@ private slots:
         const QString buttons = enabledButtons();
 
         f->dialogs.answer(yes ? MsgResult::Yes : MsgResult::No);
-        f->click("cmdCancel");
+        press(QStringLiteral("cmdCancel"), yes ? "" : "Return");
         verifyQuestion(f->dialogs.messages, QStringLiteral("Do you wish to cancel this operation?"),
                        QStringLiteral("Cancel"));
         QCOMPARE(enabledButtons(), yes ? Browse : buttons);
@@ -123,33 +146,6 @@ private slots:
         QCOMPARE(f->shown(), shown);
         QCOMPARE(test::readRows(f->path), stored);
         QCOMPARE(f->window->recordSet()->value(QStringLiteral("ID")).toString(), QStringLiteral("A100"));
-    }
-    // Enter clicks the button that has the focus, as Space does.
-    void enterClicksTheFocusedButton_data()
-    {
-        QTest::addColumn<QString>("button");
-        QTest::addColumn<QString>("key");
-        QTest::addColumn<QString>("after"); // the title of the question asked, else the buttons enabled
-        const QList<std::array<const char*, 4>> rows = {
-            {"Add", "cmdAdd", "Return", "cmdSave cmdCancel cmdExit"},
-            {"Edit, keypad Enter", "cmdEdit", "Num+Enter", "cmdUpdate cmdCancel cmdExit"},
-            {"Cancel", "cmdCancel", "Return", "Cancel"},
-            {"Exit", "cmdExit", "Return", "Exit"},
-        };
-        for (const auto& [name, button, key, after] : rows)
-            QTest::newRow(name) << button << key << after;
-    }
-    void enterClicksTheFocusedButton()
-    {
-        QFETCH(QString, button);
-        QFETCH(QString, key);
-        QVERIFY(f->start({test::row({{"ID", "A100"}})}));
-        f->dialogs.answer(MsgResult::No);
-        f->button(qPrintable(button))->setFocus(Qt::TabFocusReason);
-        const QKeyCombination enter = QKeySequence::fromString(key, QKeySequence::PortableText)[0];
-        QTest::keyClick(f->window->windowHandle(), enter.key(), enter.keyboardModifiers());
-        QTEST(f->titles().isEmpty() ? enabledButtons() : f->titles().join(u' '), "after");
-        QVERIFY(f->window->isVisible());
     }
     void exit_data()
     {
@@ -168,7 +164,7 @@ private slots:
             QVERIFY(f->dialogs.messages.isEmpty());
         } else {
             f->dialogs.answer(MsgResult(answer));
-            f->click("cmdExit");
+            press(QStringLiteral("cmdExit"), answer == int(MsgResult::No) ? "Return" : "");
             verifyQuestion(f->dialogs.messages, QStringLiteral("Are you sure you want to quit?"),
                            QStringLiteral("Exit"));
         }
@@ -183,7 +179,131 @@ private slots:
         }
     }
 
+    void controlsFitTheirFramesAndCaptions_data()
+    {
+        QTest::addColumn<bool>("query");
+        QTest::newRow("records window") << false;
+        QTest::newRow("query window") << true;
+    }
+    void controlsFitTheirFramesAndCaptions()
+    {
+        QVERIFY(f->start({test::row({{"ID", "A100"}, {"Last", "ALLEN"}})}));
+        QFETCH(bool, query);
+        QWidget* window = query ? static_cast<QWidget*>(f->openQuery()) : f->window.get();
+        QVERIFY(window);
+        const QList<QWidget*> all = controls(window);
+        int measured = 0;
+        for (QWidget* w : all) {
+            const QString name = w->objectName();
+            // A frame's contents lie below its caption, inside its border.
+            QVERIFY2(w->parentWidget()->contentsRect().contains(w->geometry()), qPrintable(name));
+            for (QWidget* other : all) {
+                if (other == w || other->parentWidget() != w->parentWidget())
+                    continue;
+                // Frames drawn edge to edge share their one-pixel border line.
+                const QRect shared = w->geometry().intersected(other->geometry());
+                const bool borderLine = qobject_cast<QGroupBox*>(w) && qobject_cast<QGroupBox*>(other)
+                    && std::min(shared.width(), shared.height()) <= 1;
+                QVERIFY2(shared.isEmpty() || borderLine, qPrintable(name + u' ' + other->objectName()));
+            }
+            if (auto* label = qobject_cast<QLabel*>(w); label && !label->text().isEmpty()) {
+                const QRect needed = label->fontMetrics().boundingRect(
+                    label->contentsRect(), int(label->alignment()) | (label->wordWrap() ? Qt::TextWordWrap : 0),
+                    label->text());
+                QVERIFY2(label->contentsRect().contains(needed),
+                         qPrintable(name + QStringLiteral(" needs %1 x %2").arg(needed.width()).arg(needed.height())));
+            } else if (auto* frame = qobject_cast<QGroupBox*>(w); frame && !frame->title().isEmpty()) {
+                QVERIFY2(frame->minimumSizeHint().width() <= frame->width(), qPrintable(name));
+            } else if (auto* button = qobject_cast<QPushButton*>(w)) {
+                QVERIFY2(button->sizeHint().width() <= button->width(), qPrintable(name));
+            } else {
+                continue;
+            }
+            ++measured;
+        }
+        // Twenty labels and frame captions and nine buttons; the query window's four labels and two buttons.
+        QCOMPARE(measured, query ? 6 : 29);
+    }
+
+    void tabRunsThroughBoxesThenButtons()
+    {
+        QVERIFY(f->start({test::row({{"ID", "A100"}, {"Last", "ALLEN"}})}));
+        const QStringList order{"txtMonthTested", "txtDayTested", "txtYearTested", "txtTorF",       "txtAssignTo",
+                                "txtFDID",        "txtRank",      "txtKday",       "txtLname",      "txtFname",
+                                "txtMid",         "txtBatt",      "txtUnit",       "txtAssign",     "cmdDelete",
+                                "cmdCancel",      "cmdSearch",    "cmdAdd",        "cmdSave",       "cmdEdit",
+                                "cmdUpdate",      "cmdQuery",     "cmdExit",       "txtMonthTested"};
+        for (QPushButton* b : f->window->findChildren<QPushButton*>())
+            b->setEnabled(true); // a disabled button is skipped
+        f->box("txtMonthTested")->setFocus();
+        QStringList visited{QApplication::focusWidget()->objectName()};
+        while (visited.size() < order.size()) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            visited << QApplication::focusWidget()->objectName();
+        }
+        QCOMPARE(visited, order);
+    }
+
+    void accessKeysClickTheirEnabledButton_data()
+    {
+        QTest::addColumn<bool>("query");
+        QTest::addColumn<int>("key");
+        QTest::addColumn<QString>("tooltip");
+        const auto rows = [](bool query, std::initializer_list<std::tuple<const char*, Qt::Key, const char*>> keys) {
+            for (const auto& [name, key, tooltip] : keys)
+                QTest::newRow(name) << query << int(key) << QString::fromUtf8(tooltip);
+        };
+        rows(false,
+             {{"cmdSearch", Qt::Key_S, "Click to look up personnel by FDID"},
+              {"cmdAdd", Qt::Key_A, "Click to add a new record"},
+              {"cmdSave", Qt::Key_V, "Click to save a new record"},
+              {"cmdEdit", Qt::Key_E, "Click to make changes to a record"},
+              {"cmdUpdate", Qt::Key_U, "Click to save changes made to a record"},
+              {"cmdQuery", Qt::Key_Q, "Click to open a query"},
+              {"cmdDelete", Qt::Key_D, "Click to erase a record"},
+              {"cmdExit", Qt::Key_X, "Click to close the program"}});
+        rows(true,
+             {{"cmdPrint", Qt::Key_S, "Click to send info to Excel"},
+              {"cmdReturn", Qt::Key_C, "Click to return to main form"}});
+    }
+    void accessKeysClickTheirEnabledButton()
+    {
+        QVERIFY(f->start({test::row({{"ID", "A100"}, {"Last", "ALLEN"}})}));
+        QFETCH(bool, query);
+        QFETCH(int, key);
+        QWidget* window = query ? static_cast<QWidget*>(f->openQuery()) : f->window.get();
+        QVERIFY(window);
+        auto* target = window->findChild<QPushButton*>(QString::fromLatin1(QTest::currentDataTag()));
+        QTEST(target->toolTip(), "tooltip");
+        for (int answer = 0; answer < 4; ++answer)
+            f->dialogs.answer(MsgResult::No);
+        QList<std::pair<QPushButton*, std::shared_ptr<QSignalSpy>>> presses;
+        for (QPushButton* b : window->findChildren<QPushButton*>())
+            presses.append({b, std::make_shared<QSignalSpy>(b, &QPushButton::pressed)});
+
+        // Disabled, its key reaches no button; enabled, it reaches this one alone.
+        target->setEnabled(false);
+        QTest::keyClick(window, Qt::Key(key), Qt::AltModifier);
+        for (const auto& [b, spy] : presses)
+            QVERIFY2(spy->isEmpty(), qPrintable(b->objectName()));
+        target->setEnabled(true);
+        QSignalSpy clicks(target, &QPushButton::clicked);
+        QTest::keyClick(window, Qt::Key(key), Qt::AltModifier);
+        for (const auto& [b, spy] : presses)
+            QCOMPARE(spy->size(), b == target ? 1 : 0);
+        QTRY_COMPARE(clicks.size(), 1);
+    }
+
 private:
+    // Clicks the button, or presses `key` while it has the focus.
+    void press(const QString& button, const char* key)
+    {
+        if (!*key)
+            return f->click(qPrintable(button));
+        f->button(qPrintable(button))->setFocus(Qt::TabFocusReason);
+        const QKeyCombination k = QKeySequence::fromString(QLatin1String(key), QKeySequence::PortableText)[0];
+        QTest::keyClick(f->window->windowHandle(), k.key(), k.keyboardModifiers());
+    }
     QString enabledButtons() const
     {
         QStringList on;

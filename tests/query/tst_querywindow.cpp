@@ -17,36 +17,29 @@ using test::row;
 
 namespace {
 
-// Members of every kind the lists tell apart: this year, last year, a null and an empty
-// year; Special "T", blank, empty and null; units 0 to 3 and none.
+// Members of every kind the lists tell apart: this year ("now"), last year ("last"), a null
+// ("~") and an empty year; Special "T", blank, empty and null; units 0 to 3 and none.
 QList<test::Row> members()
 {
     const QString now = test::storeYear(), last = QString::number(now.toInt() - 1);
-    auto m = [](const char* id, QVariant unit, QVariant batt, QVariant assign, QVariant year, QVariant special = {},
-                QVariant assignTo = {}) {
-        return row({{"ID", id},
-                    {"Unit", unit},
-                    {"Batt", batt},
-                    {"Assign", assign},
-                    {"Year", year},
-                    {"Special", special},
-                    {"AssignTo", assignTo}});
-    };
-    return {m("A001", "1", "2", "E-5", last),
-            m("A002", "1", "1", "L-3", {}, ""),
-            m("A003", "1", "1", "E-2", "", " "),
-            m("A004", "1", "1", "E-1", now),
-            m("A005", "1", "3", "E-7", last, "T", "ACADEMY"),
-            m("A006", "2", "3", "E-9", {}),
-            m("A007", "2", "3", "E-8", now, "T", "ARSON"),
-            m("A008", "3", "1", "T-1", "1999", " "),
-            m("A009", "0", "0", "HQ", last),
-            m("A010", "0", "0", "ARSON", {}, ""),
-            m("A011", "3", "2", "E-4", {}, "T", "BUDGET"),
-            m("A012", "0", "0", "HQ", "", "T", "ACADEMY2"),
-            m("A013", {}, {}, {}, {}),
-            m("A014", "3", "2", "E-3", now, " "),
-            m("A015", "0", "0", "HQ", now)};
+    const char* const table[] = {"A001|1|2|E-5|last|~|~",    "A002|1|1|L-3|~||~",           "A003|1|1|E-2|| |~",
+                                 "A004|1|1|E-1|now|~|~",     "A005|1|3|E-7|last|T|ACADEMY", "A006|2|3|E-9|~|~|~",
+                                 "A007|2|3|E-8|now|T|ARSON", "A008|3|1|T-1|1999| |~",       "A009|0|0|HQ|last|~|~",
+                                 "A010|0|0|ARSON|~||~",      "A011|3|2|E-4|~|T|BUDGET",     "A012|0|0|HQ||T|ACADEMY2",
+                                 "A013|~|~|~|~|~|~",         "A014|3|2|E-3|now| |~",        "A015|0|0|HQ|now|~|~"};
+    const QStringList fields{"ID", "Unit", "Batt", "Assign", "Year", "Special", "AssignTo"};
+    const QMap<QString, QString> years{{"now", now}, {"last", last}};
+    QList<test::Row> rows;
+    for (const char* member : table) {
+        QMap<QString, QVariant> values;
+        const QStringList texts = QString::fromLatin1(member).split(u'|');
+        for (qsizetype i = 0; i < texts.size(); ++i) {
+            if (texts.at(i) != u"~")
+                values.insert(fields.at(i), years.value(texts.at(i), texts.at(i)));
+        }
+        rows << test::row(values);
+    }
+    return rows;
 }
 
 QListWidget* list(QWidget* window)

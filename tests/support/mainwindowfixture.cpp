@@ -161,20 +161,12 @@ QString countText(QWidget* query)
 
 Row validRecord(const QString& id)
 {
-    return row({{"ID", id},
-                {"Last", "EVANS"},
-                {"First", "ED"},
-                {"Init", ""},
-                {"Rank", "FF"},
-                {"Kelly", "3"},
-                {"Batt", "2"},
-                {"Unit", "1"},
-                {"Assign", "E-5"},
-                {"Month", ""},
-                {"Day", ""},
-                {"Year", ""},
-                {"Special", ""},
-                {"AssignTo", ""}});
+    Row r;
+    // In the fields' order: ID Last First Init Rank Kelly Batt Unit Assign Month Day Year Special AssignTo.
+    for (const char* text : {"", "EVANS", "ED", "", "FF", "3", "2", "1", "E-5", "", "", "", "", ""})
+        r << QString::fromLatin1(text);
+    r[0] = id;
+    return r;
 }
 
 } // namespace vantor::test
