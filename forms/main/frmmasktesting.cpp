@@ -65,11 +65,14 @@ bool frmMaskTesting::Form_Load()
 void frmMaskTesting::reportStartupFailure(const StoreError& error)
 {
     if (m_location.isServer()) {
-        m_dialogs.message(
-            this,
-            okBox(tr("Vantor cannot open its records on the server:\n%1\n\n%2\n(Error %3)\n\n%4")
-                      .arg(m_strDBPath, error.description, QString::number(error.number), serverAdvice(error)),
-                  MsgIcon::Critical));
+        // The heading names the server already; the store's text repeats it for the commands.
+        QString description = error.description;
+        if (description.startsWith(m_strDBPath + QStringLiteral(": ")))
+            description.remove(0, m_strDBPath.size() + 2);
+        m_dialogs.message(this,
+                          okBox(tr("Vantor cannot open its records on the server:\n%1\n\n%2\n(Error %3)\n\n%4")
+                                    .arg(m_strDBPath, description, QString::number(error.number), serverAdvice(error)),
+                                MsgIcon::Critical));
         return;
     }
     QString advice;

@@ -154,6 +154,7 @@ private slots:
         QVERIFY2(prompt.contains(QStringLiteral("(Error %1)").arg(number)) && prompt.contains(u".pgpass"),
                  qPrintable(prompt));
         QVERIFY(!prompt.contains(password));
+        QCOMPARE(prompt.count(RecordsLocation::fromText(f.path).displayName()), 1);
     }
 };
 
