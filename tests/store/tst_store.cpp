@@ -71,6 +71,21 @@ private slots:
         QVERIFY(!open(rs, path));
         QCOMPARE(text(rs, "ID"), QStringLiteral("A100"));
     }
+    // The window offers to convert an Access file before it opens one (the bad-files test);
+    // the store itself refuses it and leaves it as it was.
+    void refusesAnAccessFile()
+    {
+        const QString path = m_dir.filePath(QStringLiteral("access.mdb"));
+        const QByteArray access("\0\1\0\0Standard Jet DB\0\0\0\0\0\0\0\0\0\0\0\0\0", 32);
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(access) == access.size());
+        file.close();
+        RecordSet rs;
+        const StoreError error = open(rs, path);
+        QCOMPARE(error.number, qint32(AccessFormatFile));
+        QVERIFY(error.description.contains(path) && !rs.isOpen());
+        QCOMPARE(test::fileBytes(path), access);
+    }
     void earlierFileGetsCaselessIndexesWhenOpened()
     {
         const QString path = m_dir.filePath(QStringLiteral("earlier.mdb"));
