@@ -13,14 +13,6 @@
 using namespace vantor;
 using namespace vantor::test;
 
-class tst_RandomUse : public QObject
-{
-    Q_OBJECT
-
-private slots:
-    void windowsAndFileStayConsistent();
-};
-
 namespace {
 
 constexpr int Steps = 4000;
@@ -48,33 +40,19 @@ Keystroke randomKeystroke(QRandomGenerator& rng)
 {
     static const QString printable
         = QStringLiteral("abcdefghijklmnopqrstuvwxyzATFO01234567890123456789TtTt '%_;-.,\"жé日");
-    static const QList<Keystroke> special = {
-        {Qt::Key_Backspace, Qt::NoModifier, {}},
-        {Qt::Key_Delete, Qt::NoModifier, {}},
-        {Qt::Key_Tab, Qt::NoModifier, {}},
-        {Qt::Key_Backtab, Qt::ShiftModifier, {}},
-        {Qt::Key_Tab, Qt::NoModifier, {}},
-        {Qt::Key_Backspace, Qt::NoModifier, {}},
-        {Qt::Key_Return, Qt::NoModifier, {}},
-        {Qt::Key_Escape, Qt::NoModifier, {}},
-        {Qt::Key_Left, Qt::NoModifier, {}},
-        {Qt::Key_Right, Qt::NoModifier, {}},
-        {Qt::Key_Home, Qt::NoModifier, {}},
-        {Qt::Key_End, Qt::ShiftModifier, {}},
-        {Qt::Key_Up, Qt::NoModifier, {}},
-        {Qt::Key_Down, Qt::NoModifier, {}},
-        {Qt::Key_V, Qt::ControlModifier, {}},
-        {Qt::Key_C, Qt::ControlModifier, {}},
-        {Qt::Key_X, Qt::ControlModifier, {}},
-        {Qt::Key_A, Qt::ControlModifier, {}},
-        {Qt::Key_Z, Qt::ControlModifier, {}},
-        {Qt::Key_Space, Qt::NoModifier, QStringLiteral(" ")},
-        {Qt::Key_Insert, Qt::ShiftModifier, {}},
-        {Qt::Key_J, Qt::AltModifier, QStringLiteral("j")},
-        {Qt::Key_S, Qt::AltModifier, QStringLiteral("s")},
-    };
-    if (rng.bounded(4) == 0)
-        return special.at(rng.bounded(int(special.size())));
+    // Alt+J and Alt+S carry their letter, as the platform sends them: no box may take it.
+    static const QStringList special = QStringLiteral("Backspace|Del|Tab|Shift+Backtab|Tab|Backspace|Return|Esc|Left|"
+                                                      "Right|Home|Shift+End|Up|Down|Ctrl+V|Ctrl+C|Ctrl+X|Ctrl+A|"
+                                                      "Ctrl+Z|Space|Shift+Ins|Alt+J|Alt+S")
+                                           .split(u'|');
+    if (rng.bounded(4) == 0) {
+        const QString name = special.at(rng.bounded(int(special.size())));
+        const QKeyCombination k = QKeySequence::fromString(name, QKeySequence::PortableText)[0];
+        const QString text = name == u"Space" ? QStringLiteral(" ")
+            : name.startsWith(u"Alt+")        ? name.right(1).toLower()
+                                              : QString();
+        return {k.key(), k.keyboardModifiers(), text};
+    }
     const QChar c = printable.at(rng.bounded(int(printable.size())));
     const Qt::Key key = c.unicode() < 128 && c.isLetterOrNumber() ? Qt::Key(c.toUpper().unicode()) : Qt::Key_unknown;
     return {key, Qt::NoModifier, QString(c)};
@@ -121,155 +99,167 @@ void typeWholeRecord(MainWindowFixture& f, QRandomGenerator& rng)
 
 } // namespace
 
-void tst_RandomUse::windowsAndFileStayConsistent()
+class tst_RandomUse : public QObject
 {
-    const quint32 seed
-        = qEnvironmentVariableIsSet("VANTOR_FUZZ_SEED") ? qEnvironmentVariable("VANTOR_FUZZ_SEED").toUInt() : 20261205u;
-    QRandomGenerator rng(seed);
-    MainWindowFixture f;
-    QVERIFY(f.start({validRecord(QStringLiteral("A100")), validRecord(QStringLiteral("B200")),
-                     validRecord(QStringLiteral("C300"))}));
-    f.dialogs.answerAtRandom(&rng,
-                             {QString(), QStringLiteral("A100"), QStringLiteral("B200"), QStringLiteral("Z999"),
-                              QStringLiteral("a100"), QStringLiteral("A100' OR '1'='1"), QStringLiteral("%")});
-    const QStringList clips = {QStringLiteral("pasted text"), QStringLiteral("9"), QStringLiteral("T"),
-                               QStringLiteral("x'); DROP TABLE MT;--"), QString(300, u'Q')};
+    Q_OBJECT
 
-    QHash<QString, int> typingLimit;
-    QStringList clicked;
-    int restarts = 0, writes = 0, exports = 0;
-    const auto wire = [&] {
-        for (QLineEdit* box : f.window->findChildren<QLineEdit*>())
-            typingLimit[box->objectName()] = box->maxLength();
-        for (const QString& name : MainButtons)
-            QObject::connect(f.button(qPrintable(name)), &QPushButton::clicked, f.window.get(),
-                             [&clicked, name] { clicked << name; });
-    };
-    wire();
+private slots:
+    void windowsAndFileStayConsistent()
+    {
+        const quint32 seed = qEnvironmentVariableIsSet("VANTOR_FUZZ_SEED")
+            ? qEnvironmentVariable("VANTOR_FUZZ_SEED").toUInt()
+            : 20261205u;
+        QRandomGenerator rng(seed);
+        MainWindowFixture f;
+        QVERIFY(f.start({validRecord(QStringLiteral("A100")), validRecord(QStringLiteral("B200")),
+                         validRecord(QStringLiteral("C300"))}));
+        f.dialogs.answerAtRandom(&rng,
+                                 {QString(), QStringLiteral("A100"), QStringLiteral("B200"), QStringLiteral("Z999"),
+                                  QStringLiteral("a100"), QStringLiteral("A100' OR '1'='1"), QStringLiteral("%")});
+        const QStringList clips = {QStringLiteral("pasted text"), QStringLiteral("9"), QStringLiteral("T"),
+                                   QStringLiteral("x'); DROP TABLE MT;--"), QString(300, u'Q')};
 
-    for (int step = 0; step < Steps; ++step) {
-        const QString where = QStringLiteral("seed %1, step %2: ").arg(seed).arg(step);
-        const QList<Row> before = readRows(f.path);
-        clicked.clear();
-        frmQuery* query = f.query();
-        if (query) {
-            query->setWorkbookOpener(
-                [&exports](const QUrl& file) { return ++exports && QFile::remove(file.toLocalFile()); });
-            query->setWorkbookDirectory(f.dir.path());
-        }
-        QWidget* active = query ? static_cast<QWidget*>(query) : f.window.get();
-        const quint32 action = rng.bounded(100);
-        const bool entering = f.button("cmdSave")->isEnabled() || f.button("cmdUpdate")->isEnabled();
-        if (!query && entering && action < 4) {
-            typeWholeRecord(f, rng);
-        } else if (action < 55) {
-            const Keystroke k = randomKeystroke(rng);
-            if (k.key == Qt::Key_V || k.key == Qt::Key_Insert)
-                QApplication::clipboard()->setText(clips.at(rng.bounded(int(clips.size()))));
-            QWidget* target = active->focusWidget() ? active->focusWidget() : active;
-            QTest::sendKeyEvent(QTest::Click, target, k.key, k.text, k.modifiers);
-        } else if (action < 70 && !query) {
-            // By the mouse, or by tabbing, which selects the text of the box it reaches.
-            if (rng.bounded(2)) {
-                QTest::mouseClick(f.box(FieldBoxes.at(rng.bounded(int(FieldBoxes.size()))).box), Qt::LeftButton);
+        QHash<QString, int> typingLimit;
+        QStringList clicked;
+        int restarts = 0, writes = 0, exports = 0;
+        const auto wire = [&] {
+            for (QLineEdit* box : f.window->findChildren<QLineEdit*>())
+                typingLimit[box->objectName()] = box->maxLength();
+            for (const QString& name : MainButtons)
+                QObject::connect(f.button(qPrintable(name)), &QPushButton::clicked, f.window.get(),
+                                 [&clicked, name] { clicked << name; });
+        };
+        wire();
+
+        for (int step = 0; step < Steps; ++step) {
+            const QString where = QStringLiteral("seed %1, step %2: ").arg(seed).arg(step);
+            const QList<Row> before = readRows(f.path);
+            clicked.clear();
+            frmQuery* query = f.query();
+            if (query) {
+                query->setWorkbookOpener(
+                    [&exports](const QUrl& file) { return ++exports && QFile::remove(file.toLocalFile()); });
+                query->setWorkbookDirectory(f.dir.path());
+            }
+            QWidget* active = query ? static_cast<QWidget*>(query) : f.window.get();
+            const quint32 action = rng.bounded(100);
+            const bool entering = f.button("cmdSave")->isEnabled() || f.button("cmdUpdate")->isEnabled();
+            if (!query && entering && action < 4) {
+                typeWholeRecord(f, rng);
+            } else if (action < 55) {
+                const Keystroke k = randomKeystroke(rng);
+                if (k.key == Qt::Key_V || k.key == Qt::Key_Insert)
+                    QApplication::clipboard()->setText(clips.at(rng.bounded(int(clips.size()))));
+                QWidget* target = active->focusWidget() ? active->focusWidget() : active;
+                QTest::sendKeyEvent(QTest::Click, target, k.key, k.text, k.modifiers);
+            } else if (action < 70 && !query) {
+                // By the mouse, or by tabbing, which selects the text of the box it reaches.
+                if (rng.bounded(2)) {
+                    QTest::mouseClick(f.box(FieldBoxes.at(rng.bounded(int(FieldBoxes.size()))).box), Qt::LeftButton);
+                } else {
+                    const bool back = rng.bounded(4) == 0;
+                    for (int n = 1 + rng.bounded(8); n > 0; --n) {
+                        QWidget* from = f.window->focusWidget() ? f.window->focusWidget() : f.window.get();
+                        QTest::keyClick(from, back ? Qt::Key_Backtab : Qt::Key_Tab,
+                                        back ? Qt::ShiftModifier : Qt::NoModifier);
+                    }
+                }
+            } else if (!query) {
+                // Add and Edit often, Exit seldom: most time is spent with the boxes open to typing.
+                static const QStringList weighted
+                    = MainButtons + QStringList{"cmdAdd", "cmdAdd", "cmdEdit", "cmdEdit", "cmdSave", "cmdUpdate"};
+                const QString name = weighted.at(rng.bounded(int(weighted.size())));
+                if (name != QLatin1String("cmdExit") || rng.bounded(3) == 0)
+                    QTest::mouseClick(f.button(qPrintable(name)), Qt::LeftButton);
             } else {
-                const bool back = rng.bounded(4) == 0;
-                for (int n = 1 + rng.bounded(8); n > 0; --n) {
-                    QWidget* from = f.window->focusWidget() ? f.window->focusWidget() : f.window.get();
-                    QTest::keyClick(from, back ? Qt::Key_Backtab : Qt::Key_Tab,
-                                    back ? Qt::ShiftModifier : Qt::NoModifier);
+                const quint32 pick = rng.bounded(10);
+                if (pick < 6) {
+                    clickEntry(query, int(rng.bounded(5)));
+                } else {
+                    QTest::mouseClick(query->findChild<QPushButton*>(pick < 9 ? QStringLiteral("cmdPrint")
+                                                                              : QStringLiteral("cmdReturn")),
+                                      Qt::LeftButton);
                 }
             }
-        } else if (!query) {
-            // Add and Edit often, Exit seldom: most time is spent with the boxes open to typing.
-            static const QStringList weighted
-                = MainButtons + QStringList{"cmdAdd", "cmdAdd", "cmdEdit", "cmdEdit", "cmdSave", "cmdUpdate"};
-            const QString name = weighted.at(rng.bounded(int(weighted.size())));
-            if (name != QLatin1String("cmdExit") || rng.bounded(3) == 0)
-                QTest::mouseClick(f.button(qPrintable(name)), Qt::LeftButton);
-        } else {
-            const quint32 pick = rng.bounded(10);
-            if (pick < 6) {
-                clickEntry(query, int(rng.bounded(5)));
-            } else {
-                QTest::mouseClick(
-                    query->findChild<QPushButton*>(pick < 9 ? QStringLiteral("cmdPrint") : QStringLiteral("cmdReturn")),
-                    Qt::LeftButton);
+
+            // Exit answered Yes ends the program; the clerk starts it again.
+            if (!f.window->isVisible()) {
+                QVERIFY2(f.load(), qPrintable(where));
+                wire();
+                ++restarts;
+            }
+
+            // The boxes: within their typing limits, the filtered ones holding only what their filters let through.
+            static const QList<QPair<const char*, QRegularExpression>> filters
+                = {{"txtTorF", QRegularExpression(QStringLiteral("^[T ]?$"))},
+                   {"txtBatt", QRegularExpression(QStringLiteral("^[0-7 ]?$"))},
+                   {"txtUnit", QRegularExpression(QStringLiteral("^[0-3 ]?$"))}};
+            QSet<bool> locked;
+            for (QLineEdit* box : f.window->findChildren<QLineEdit*>()) {
+                QVERIFY2(box->text().size() <= typingLimit.value(box->objectName()),
+                         qPrintable(where + box->objectName()));
+                locked << box->isReadOnly();
+            }
+            for (const auto& [name, filter] : filters)
+                QVERIFY2(filter.match(f.box(name)->text()).hasMatch(), qPrintable(where + f.box(name)->text()));
+            // Typed, pasted or stored, the upper-case boxes' letters are capitals: every record the file holds was
+            // typed.
+            static const QRegularExpression noLowerCase(QStringLiteral("^\\P{Ll}*$"));
+            for (const char* name :
+                 {"txtFDID", "txtRank", "txtKday", "txtLname", "txtFname", "txtMid", "txtAssign", "txtAssignTo"})
+                QVERIFY2(noLowerCase.match(f.box(name)->text()).hasMatch(), qPrintable(where + f.box(name)->text()));
+
+            // The buttons: one of the sets of the mode table, with the boxes locked as that state has them.
+            QSet<QString> enabled;
+            for (const QString& name : MainButtons) {
+                if (f.button(qPrintable(name))->isEnabledTo(f.window.get()))
+                    enabled << name;
+            }
+            QVERIFY2(enabled.remove(QStringLiteral("cmdCancel")), qPrintable(where));
+            QCOMPARE(locked.size(), 1);
+            const bool known = std::any_of(ModeTable.cbegin(), ModeTable.cend(), [&](const auto& mode) {
+                return mode.first == enabled && mode.second == *locked.cbegin();
+            });
+            QVERIFY2(known, qPrintable(where + QStringList(enabled.cbegin(), enabled.cend()).join(u' ')));
+
+            // The file: changed only by Save, Update and Delete, and only by what the window shows.
+            const QList<Row> after = readRows(f.path);
+            if (after != before) {
+                QCOMPARE(clicked.size(), 1);
+                const QString button = clicked.constFirst();
+                if (button == QLatin1String("cmdSave")) {
+                    QCOMPARE(after, before + QList<Row>{f.shown()});
+                } else if (button == QLatin1String("cmdUpdate")) {
+                    QCOMPARE(after.size(), before.size());
+                    QVERIFY2(after.contains(f.shown()), qPrintable(where));
+                    int changed = 0;
+                    for (qsizetype i = 0; i < after.size(); ++i)
+                        changed += after.at(i) != before.at(i);
+                    QCOMPARE(changed, 1);
+                } else {
+                    QCOMPARE(button, QStringLiteral("cmdDelete"));
+                    QCOMPARE(after.size(), before.size() - 1);
+                    QVERIFY2(
+                        std::all_of(after.cbegin(), after.cend(), [&](const Row& r) { return before.contains(r); }),
+                        qPrintable(where));
+                }
+                ++writes;
             }
         }
 
-        // Exit answered Yes ends the program; the clerk starts it again.
-        if (!f.window->isVisible()) {
-            QVERIFY2(f.load(), qPrintable(where));
-            wire();
-            ++restarts;
+        // The only failure allowed is "no current record" (after a search that found nothing).
+        int reports = 0;
+        for (const MessageBox& box : f.dialogs.messages) {
+            reports += box.icon == MsgIcon::Critical;
+            QVERIFY2(box.icon != MsgIcon::Critical || box.prompt.contains(QStringLiteral("3021")),
+                     qPrintable(box.prompt));
         }
-
-        // The boxes: within their typing limits, the filtered ones holding only what their filters let through.
-        static const QList<QPair<const char*, QRegularExpression>> filters
-            = {{"txtTorF", QRegularExpression(QStringLiteral("^[T ]?$"))},
-               {"txtBatt", QRegularExpression(QStringLiteral("^[0-7 ]?$"))},
-               {"txtUnit", QRegularExpression(QStringLiteral("^[0-3 ]?$"))}};
-        QSet<bool> locked;
-        for (QLineEdit* box : f.window->findChildren<QLineEdit*>()) {
-            QVERIFY2(box->text().size() <= typingLimit.value(box->objectName()), qPrintable(where + box->objectName()));
-            locked << box->isReadOnly();
-        }
-        for (const auto& [name, filter] : filters)
-            QVERIFY2(filter.match(f.box(name)->text()).hasMatch(), qPrintable(where + f.box(name)->text()));
-        // Typed, pasted or stored, the upper-case boxes' letters are capitals: every record the file holds was typed.
-        static const QRegularExpression noLowerCase(QStringLiteral("^\\P{Ll}*$"));
-        for (const char* name :
-             {"txtFDID", "txtRank", "txtKday", "txtLname", "txtFname", "txtMid", "txtAssign", "txtAssignTo"})
-            QVERIFY2(noLowerCase.match(f.box(name)->text()).hasMatch(), qPrintable(where + f.box(name)->text()));
-
-        // The buttons: one of the sets of the mode table, with the boxes locked as that state has them.
-        QSet<QString> enabled;
-        for (const QString& name : MainButtons) {
-            if (f.button(qPrintable(name))->isEnabledTo(f.window.get()))
-                enabled << name;
-        }
-        QVERIFY2(enabled.remove(QStringLiteral("cmdCancel")), qPrintable(where));
-        QCOMPARE(locked.size(), 1);
-        const bool known = std::any_of(ModeTable.cbegin(), ModeTable.cend(), [&](const auto& mode) {
-            return mode.first == enabled && mode.second == *locked.cbegin();
-        });
-        QVERIFY2(known, qPrintable(where + QStringList(enabled.cbegin(), enabled.cend()).join(u' ')));
-
-        // The file: changed only by Save, Update and Delete, and only by what the window shows.
-        const QList<Row> after = readRows(f.path);
-        if (after != before) {
-            QCOMPARE(clicked.size(), 1);
-            const QString button = clicked.constFirst();
-            if (button == QLatin1String("cmdSave")) {
-                QCOMPARE(after, before + QList<Row>{f.shown()});
-            } else if (button == QLatin1String("cmdUpdate")) {
-                QCOMPARE(after.size(), before.size());
-                QVERIFY2(after.contains(f.shown()), qPrintable(where));
-                int changed = 0;
-                for (qsizetype i = 0; i < after.size(); ++i)
-                    changed += after.at(i) != before.at(i);
-                QCOMPARE(changed, 1);
-            } else {
-                QCOMPARE(button, QStringLiteral("cmdDelete"));
-                QCOMPARE(after.size(), before.size() - 1);
-                QVERIFY2(std::all_of(after.cbegin(), after.cend(), [&](const Row& r) { return before.contains(r); }),
-                         qPrintable(where));
-            }
-            ++writes;
-        }
+        qInfo("seed %u: %d steps, %lld boxes answered, %d writes, %d exports, %d restarts, %d reports of no current "
+              "record",
+              seed, Steps, qlonglong(f.dialogs.messages.size() + f.dialogs.inputs.size()), writes, exports, restarts,
+              reports);
     }
-
-    // The only failure allowed is "no current record" (after a search that found nothing).
-    int reports = 0;
-    for (const MessageBox& box : f.dialogs.messages) {
-        reports += box.icon == MsgIcon::Critical;
-        QVERIFY2(box.icon != MsgIcon::Critical || box.prompt.contains(QStringLiteral("3021")), qPrintable(box.prompt));
-    }
-    qInfo("seed %u: %d steps, %lld boxes answered, %d writes, %d exports, %d restarts, %d reports of no current record",
-          seed, Steps, qlonglong(f.dialogs.messages.size() + f.dialogs.inputs.size()), writes, exports, restarts,
-          reports);
-}
+};
 
 QTEST_MAIN(tst_RandomUse)
 #include "tst_randomuse.moc"

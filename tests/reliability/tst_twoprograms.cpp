@@ -1,5 +1,6 @@
-// Two programs on one records file: no lost update and a lock answered by a clear "busy",
-// in the store and in the records window's error report.
+// Two programs on one records file: a lock answered by a clear "busy" in the store, and a
+// conflict or a lock in the records window's error report. The store's own conflict checks
+// run on both engines in tst_store.
 #include "mainwindowfixture.h"
 
 #include <connectionstring.h>
@@ -10,21 +11,6 @@
 
 using namespace vantor;
 using namespace vantor::test;
-
-class tst_TwoPrograms : public QObject
-{
-    Q_OBJECT
-
-private slots:
-    void changeMeanwhileIsAConflict_data();
-    void changeMeanwhileIsAConflict();
-    void writeWaitsForALockThenReportsBusy_data();
-    void writeWaitsForALockThenReportsBusy();
-    void windowReportsTheConflictAndStartsAgain_data();
-    void windowReportsTheConflictAndStartsAgain();
-    void windowReportsBusyThenSucceeds_data();
-    void windowReportsBusyThenSucceeds();
-};
 
 namespace {
 
@@ -78,206 +64,167 @@ void confirm(MainWindowFixture& f, const char* button)
 
 } // namespace
 
-void tst_TwoPrograms::changeMeanwhileIsAConflict_data()
+class tst_TwoPrograms : public QObject
 {
-    QTest::addColumn<QString>("otherSql");
-    QTest::addColumn<bool>("ourDelete");
-    QTest::addColumn<bool>("updatedBefore"); // we had updated the record once already
-    QTest::addColumn<bool>("conflict");
-    const QString otherUpdatesC = QStringLiteral("UPDATE MT SET Last = 'CARTER' WHERE ID = 'C300'");
-    QTest::newRow("other updated, we update") << OtherUpdatesB << false << false << true;
-    QTest::newRow("other updated, we update a second time") << OtherUpdatesB << false << true << true;
-    QTest::newRow("other updated, we delete") << OtherUpdatesB << true << false << true;
-    QTest::newRow("other updated, we delete after an update") << OtherUpdatesB << true << true << true;
-    QTest::newRow("other deleted, we update") << OtherDeletesB << false << false << true;
-    QTest::newRow("other deleted, we delete") << OtherDeletesB << true << false << true;
-    QTest::newRow("other changed another record") << otherUpdatesC << false << true << false;
-    QTest::newRow("other changed another record, we delete") << otherUpdatesC << true << false << false;
-}
+    Q_OBJECT
 
-void tst_TwoPrograms::changeMeanwhileIsAConflict()
-{
-    QFETCH(QString, otherSql);
-    QFETCH(bool, ourDelete);
-    QFETCH(bool, updatedBefore);
-    QFETCH(bool, conflict);
-    QTemporaryDir dir;
-    const QString path = createDatabase(dir.path(), ThreeMembers);
-    RecordSet rs;
-    QVERIFY(openOnB200(rs, path));
-    if (updatedBefore)
-        QVERIFY(!changeLast(rs, QStringLiteral("BROWNE")));
-    QVERIFY(execute(path, otherSql));
-    const QList<Row> afterOther = readRows(path);
-
-    const StoreError error = ourDelete ? rs.deleteCurrent() : changeLast(rs, QStringLiteral("BRAUN"));
-    if (!conflict) {
-        QVERIFY2(!error, qPrintable(error.description));
-        QVERIFY(readRows(path) != afterOther);
-        QCOMPARE(readRows(path).constLast().at(1).toString(), QStringLiteral("CARTER")); // theirs kept
-        return;
+private slots:
+    void writeWaitsForALockThenReportsBusy_data()
+    {
+        QTest::addColumn<QString>("mode");
+        QTest::addColumn<int>("holdMs"); // 0: longer than the store waits
+        QTest::addColumn<bool>("adding"); // a new record rather than a change
+        for (const bool adding : {false, true}) {
+            const char* what = adding ? "new record" : "changed record";
+            QTest::addRow("%s, immediate, held", what) << QStringLiteral("IMMEDIATE") << 0 << adding;
+            QTest::addRow("%s, exclusive, held", what) << QStringLiteral("EXCLUSIVE") << 0 << adding;
+            // The write is made, then cannot be committed while someone reads.
+            QTest::addRow("%s, reader, held", what) << QStringLiteral("SHARED") << 0 << adding;
+            QTest::addRow("%s, exclusive, released soon", what)
+                << QStringLiteral("EXCLUSIVE") << SqliteEngine::BusyTimeoutMs / 5 << adding;
+        }
     }
-    QCOMPARE(error.number, qint32(RowConflict));
-    QCOMPARE(readRows(path), afterOther);
-    // The record set is still usable on the other records.
-    rs.cancelUpdate();
-    QVERIFY(!rs.moveLast());
-    QVERIFY(!changeLast(rs, QStringLiteral("CLARKE")));
-    QCOMPARE(readRows(path).constLast().at(1).toString(), QStringLiteral("CLARKE"));
-}
 
-void tst_TwoPrograms::writeWaitsForALockThenReportsBusy_data()
-{
-    QTest::addColumn<QString>("mode");
-    QTest::addColumn<int>("holdMs"); // 0: longer than the store waits
-    QTest::addColumn<bool>("adding"); // a new record rather than a change
-    for (const bool adding : {false, true}) {
-        const char* what = adding ? "new record" : "changed record";
-        QTest::addRow("%s, immediate, held", what) << QStringLiteral("IMMEDIATE") << 0 << adding;
-        QTest::addRow("%s, exclusive, held", what) << QStringLiteral("EXCLUSIVE") << 0 << adding;
-        // The write is made, then cannot be committed while someone reads.
-        QTest::addRow("%s, reader, held", what) << QStringLiteral("SHARED") << 0 << adding;
-        QTest::addRow("%s, exclusive, released soon", what)
-            << QStringLiteral("EXCLUSIVE") << SqliteEngine::BusyTimeoutMs / 5 << adding;
+    void writeWaitsForALockThenReportsBusy()
+    {
+        QFETCH(QString, mode);
+        QFETCH(int, holdMs);
+        QFETCH(bool, adding);
+        QTemporaryDir dir;
+        const QString path = createDatabase(dir.path(), ThreeMembers);
+        const QList<Row> before = readRows(path);
+        RecordSet rs;
+        QVERIFY(openOnB200(rs, path));
+        if (adding) {
+            QVERIFY(!rs.addNew());
+            QVERIFY(!rs.setValue(QStringLiteral("ID"), QStringLiteral("D400")));
+        }
+        QProcess other;
+        QVERIFY(startHolding(other, path, mode, holdMs));
+
+        const StoreError error = changeLast(rs, QStringLiteral("BRAUN"));
+        if (holdMs == 0) {
+            QCOMPARE(error.number, qint32(Busy));
+            QVERIFY2(error.description.contains(QLatin1String("busy")), qPrintable(error.description));
+            other.closeWriteChannel();
+            QVERIFY(other.waitForFinished());
+            QCOMPARE(readRows(path), before);
+            QVERIFY(!rs.update()); // once the other program lets go, the same change goes through
+        } else {
+            QVERIFY2(!error, qPrintable(error.description)); // it waited for the lock
+            QVERIFY(other.waitForFinished());
+        }
+        const QList<Row> after = readRows(path);
+        QCOMPARE(after.size(), before.size() + (adding ? 1 : 0));
+        QCOMPARE(after.at(adding ? 3 : 1).at(1).toString(), QStringLiteral("BRAUN"));
+        QCOMPARE(rs.value(QStringLiteral("Last")).toString(), QStringLiteral("BRAUN"));
     }
-}
 
-void tst_TwoPrograms::writeWaitsForALockThenReportsBusy()
-{
-    QFETCH(QString, mode);
-    QFETCH(int, holdMs);
-    QFETCH(bool, adding);
-    QTemporaryDir dir;
-    const QString path = createDatabase(dir.path(), ThreeMembers);
-    const QList<Row> before = readRows(path);
-    RecordSet rs;
-    QVERIFY(openOnB200(rs, path));
-    if (adding) {
-        QVERIFY(!rs.addNew());
-        QVERIFY(!rs.setValue(QStringLiteral("ID"), QStringLiteral("D400")));
+    void windowReportsTheConflictAndStartsAgain_data()
+    {
+        QTest::addColumn<QString>("otherSql");
+        QTest::addColumn<bool>("ourDelete");
+        QTest::newRow("changed meanwhile, we update") << OtherUpdatesB << false;
+        QTest::newRow("deleted meanwhile, we update") << OtherDeletesB << false;
+        QTest::newRow("changed meanwhile, we delete") << OtherUpdatesB << true;
     }
-    QProcess other;
-    QVERIFY(startHolding(other, path, mode, holdMs));
 
-    const StoreError error = changeLast(rs, QStringLiteral("BRAUN"));
-    if (holdMs == 0) {
-        QCOMPARE(error.number, qint32(Busy));
-        QVERIFY2(error.description.contains(QLatin1String("busy")), qPrintable(error.description));
+    void windowReportsTheConflictAndStartsAgain()
+    {
+        QFETCH(QString, otherSql);
+        QFETCH(bool, ourDelete);
+        MainWindowFixture f;
+        QVERIFY(editB200(f));
+        if (ourDelete) {
+            confirm(f, "cmdCancel");
+            f.dialogs.answerInput(QStringLiteral("B200"));
+            f.click("cmdSearch");
+        }
+        QVERIFY(execute(f.path, otherSql));
+        const QList<Row> theirs = readRows(f.path);
+
+        confirm(f, ourDelete ? "cmdDelete" : "cmdUpdate");
+        const MessageBox& report = f.dialogs.messages.constLast();
+        QCOMPARE(report.icon, MsgIcon::Critical);
+        QVERIFY2(report.prompt.contains(QStringLiteral("-2147217864")), qPrintable(report.prompt));
+        if (!ourDelete) {
+            QCOMPARE(f.titles().constLast(), QStringLiteral("Error at procedure <Update Error>"));
+            QCOMPARE(report.prompt,
+                     "Error Number: -2147217864 Description: Row cannot be located for updating. Some "
+                     "values may have been changed since it was last read.");
+        }
+        QCOMPARE(readRows(f.path), theirs);
+        if (ourDelete)
+            return;
+
+        // The clerk gives up the edit and looks the member up again: the next update builds on theirs.
+        confirm(f, "cmdCancel");
+        if (otherSql == OtherDeletesB) {
+            f.dialogs.answerInput(QStringLiteral("B200"));
+            f.click("cmdSearch");
+            QCOMPARE(f.titles().constLast(), QStringLiteral("Attention"));
+            return;
+        }
+        QVERIFY(editB200(f, false));
+        QCOMPARE(f.box("txtRank")->text(), QStringLiteral("LT"));
+        const qsizetype shown = f.dialogs.messages.size();
+        confirm(f, "cmdUpdate");
+        QCOMPARE(f.dialogs.messages.size(), shown + 1); // the confirmation only
+        QCOMPARE(readRows(f.path).at(1).at(4).toString(), QStringLiteral("LT"));
+        QCOMPARE(readRows(f.path).at(1).at(2).toString(), QStringLiteral("EVE"));
+    }
+
+    void windowReportsBusyThenSucceeds_data()
+    {
+        QTest::addColumn<bool>("adding");
+        QTest::newRow("update") << false;
+        // The new record of the failed Save is dropped with it: after Cancel, Edit and Update change
+        // the record shown before Add rather than store a second new one.
+        QTest::newRow("save, then Cancel, Edit and Update") << true;
+    }
+
+    void windowReportsBusyThenSucceeds()
+    {
+        QFETCH(bool, adding);
+        MainWindowFixture f;
+        QVERIFY(editB200(f));
+        if (adding) {
+            confirm(f, "cmdCancel");
+            f.click("cmdAdd");
+            f.fill(validRecord(QStringLiteral("D400")));
+        }
+        const QList<Row> before = readRows(f.path);
+        QProcess other;
+        QVERIFY(startHolding(other, f.path, QStringLiteral("EXCLUSIVE"), 0));
+
+        if (adding)
+            f.click("cmdSave");
+        else
+            confirm(f, "cmdUpdate");
+        const QString prompt = f.dialogs.messages.constLast().prompt;
+        QCOMPARE(f.titles().constLast(),
+                 adding ? QStringLiteral("Save") : QStringLiteral("Error at procedure <Update Error>"));
+        const QString number = adding ? QStringLiteral("(Error %1)") : QStringLiteral("Error Number: %1 ");
+        QVERIFY2(prompt.contains(number.arg(qint32(Busy))) && prompt.contains(QStringLiteral("busy")),
+                 qPrintable(prompt));
         other.closeWriteChannel();
         QVERIFY(other.waitForFinished());
-        QCOMPARE(readRows(path), before);
-        QVERIFY(!rs.update()); // once the other program lets go, the same change goes through
-    } else {
-        QVERIFY2(!error, qPrintable(error.description)); // it waited for the lock
-        QVERIFY(other.waitForFinished());
-    }
-    const QList<Row> after = readRows(path);
-    QCOMPARE(after.size(), before.size() + (adding ? 1 : 0));
-    QCOMPARE(after.at(adding ? 3 : 1).at(1).toString(), QStringLiteral("BRAUN"));
-    QCOMPARE(rs.value(QStringLiteral("Last")).toString(), QStringLiteral("BRAUN"));
-}
+        QCOMPARE(readRows(f.path), before);
 
-void tst_TwoPrograms::windowReportsTheConflictAndStartsAgain_data()
-{
-    QTest::addColumn<QString>("otherSql");
-    QTest::addColumn<bool>("ourDelete");
-    QTest::newRow("changed meanwhile, we update") << OtherUpdatesB << false;
-    QTest::newRow("deleted meanwhile, we update") << OtherDeletesB << false;
-    QTest::newRow("changed meanwhile, we delete") << OtherUpdatesB << true;
-}
-
-void tst_TwoPrograms::windowReportsTheConflictAndStartsAgain()
-{
-    QFETCH(QString, otherSql);
-    QFETCH(bool, ourDelete);
-    MainWindowFixture f;
-    QVERIFY(editB200(f));
-    if (ourDelete) {
-        confirm(f, "cmdCancel");
-        f.dialogs.answerInput(QStringLiteral("B200"));
-        f.click("cmdSearch");
-    }
-    QVERIFY(execute(f.path, otherSql));
-    const QList<Row> theirs = readRows(f.path);
-
-    confirm(f, ourDelete ? "cmdDelete" : "cmdUpdate");
-    const MessageBox& report = f.dialogs.messages.constLast();
-    QCOMPARE(report.icon, MsgIcon::Critical);
-    QVERIFY2(report.prompt.contains(QStringLiteral("-2147217864")), qPrintable(report.prompt));
-    if (!ourDelete) {
-        QCOMPARE(f.titles().constLast(), QStringLiteral("Error at procedure <Update Error>"));
-        QVERIFY(report.prompt.startsWith(QStringLiteral("Error Number: -2147217864 Description: ")));
-    }
-    QCOMPARE(readRows(f.path), theirs);
-    if (ourDelete)
-        return;
-
-    // The clerk gives up the edit and looks the member up again: the next update builds on theirs.
-    confirm(f, "cmdCancel");
-    if (otherSql == OtherDeletesB) {
-        f.dialogs.answerInput(QStringLiteral("B200"));
-        f.click("cmdSearch");
-        QCOMPARE(f.titles().constLast(), QStringLiteral("Attention"));
-        return;
-    }
-    QVERIFY(editB200(f, false));
-    QCOMPARE(f.box("txtRank")->text(), QStringLiteral("LT"));
-    const qsizetype shown = f.dialogs.messages.size();
-    confirm(f, "cmdUpdate");
-    QCOMPARE(f.dialogs.messages.size(), shown + 1); // the confirmation only
-    QCOMPARE(readRows(f.path).at(1).at(4).toString(), QStringLiteral("LT"));
-    QCOMPARE(readRows(f.path).at(1).at(2).toString(), QStringLiteral("EVE"));
-}
-
-void tst_TwoPrograms::windowReportsBusyThenSucceeds_data()
-{
-    QTest::addColumn<bool>("adding");
-    QTest::newRow("update") << false;
-    // The new record of the failed Save is dropped with it: after Cancel, Edit and Update change
-    // the record shown before Add rather than store a second new one.
-    QTest::newRow("save, then Cancel, Edit and Update") << true;
-}
-
-void tst_TwoPrograms::windowReportsBusyThenSucceeds()
-{
-    QFETCH(bool, adding);
-    MainWindowFixture f;
-    QVERIFY(editB200(f));
-    if (adding) {
-        confirm(f, "cmdCancel");
-        f.click("cmdAdd");
-        f.fill(validRecord(QStringLiteral("D400")));
-    }
-    const QList<Row> before = readRows(f.path);
-    QProcess other;
-    QVERIFY(startHolding(other, f.path, QStringLiteral("EXCLUSIVE"), 0));
-
-    if (adding)
-        f.click("cmdSave");
-    else
+        if (adding) {
+            confirm(f, "cmdCancel");
+            f.click("cmdEdit");
+        }
         confirm(f, "cmdUpdate");
-    const QString prompt = f.dialogs.messages.constLast().prompt;
-    QCOMPARE(f.titles().constLast(),
-             adding ? QStringLiteral("Save") : QStringLiteral("Error at procedure <Update Error>"));
-    const QString number = adding ? QStringLiteral("(Error %1)") : QStringLiteral("Error Number: %1 ");
-    QVERIFY2(prompt.contains(number.arg(qint32(Busy))) && prompt.contains(QStringLiteral("busy")), qPrintable(prompt));
-    other.closeWriteChannel();
-    QVERIFY(other.waitForFinished());
-    QCOMPARE(readRows(f.path), before);
-
-    if (adding) {
-        confirm(f, "cmdCancel");
-        f.click("cmdEdit");
+        QList<Row> after = before;
+        if (adding)
+            after[1] = validRecord(QStringLiteral("D400"));
+        else
+            after[1][2] = QStringLiteral("EVE");
+        QCOMPARE(readRows(f.path), after);
+        QVERIFY(!f.button("cmdUpdate")->isEnabled());
     }
-    confirm(f, "cmdUpdate");
-    QList<Row> after = before;
-    if (adding)
-        after[1] = validRecord(QStringLiteral("D400"));
-    else
-        after[1][2] = QStringLiteral("EVE");
-    QCOMPARE(readRows(f.path), after);
-    QVERIFY(!f.button("cmdUpdate")->isEnabled());
-}
+};
 
 QTEST_MAIN(tst_TwoPrograms)
 #include "tst_twoprograms.moc"

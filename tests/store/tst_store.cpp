@@ -71,34 +71,20 @@ private slots:
         QVERIFY(!open(rs, path));
         QCOMPARE(text(rs, "ID"), QStringLiteral("A100"));
     }
-    void refusesFilesThatAreNoRecordsFile_data()
+    // The window offers to convert an Access file before it opens one (the bad-files test);
+    // the store itself refuses it and leaves it as it was.
+    void refusesAnAccessFile()
     {
-        QTest::addColumn<QByteArray>("content"); // "missing": no file at all
-        QTest::addColumn<int>("number");
-        QTest::newRow("missing") << QByteArray("missing") << int(FileNotFound);
-        QTest::newRow("text file") << QByteArray("Name,FDID\nSMITH,A123\n") << int(NotADatabase);
-        QTest::newRow("access file") << QByteArray("\0\1\0\0Standard Jet DB\0\0\0\0\0\0\0\0\0\0\0\0\0", 32)
-                                     << int(AccessFormatFile);
-        QTest::newRow("empty file") << QByteArray() << int(TableNotFound);
-        QTest::newRow("damaged") << QByteArray("SQLite format 3\0\x10\0\1\1\0@  ", 24).leftJustified(4096, '\xff')
-                                 << int(CorruptDatabase);
-    }
-    void refusesFilesThatAreNoRecordsFile()
-    {
-        QFETCH(QByteArray, content);
-        const QString path = m_dir.filePath(QString::fromLatin1(QTest::currentDataTag()) + QStringLiteral(".mdb"));
-        const bool missing = content == "missing";
-        if (!missing) {
-            QFile file(path);
-            QVERIFY(file.open(QIODevice::WriteOnly) && file.write(content) == content.size());
-        }
+        const QString path = m_dir.filePath(QStringLiteral("access.mdb"));
+        const QByteArray access("\0\1\0\0Standard Jet DB\0\0\0\0\0\0\0\0\0\0\0\0\0", 32);
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(access) == access.size());
+        file.close();
         RecordSet rs;
         const StoreError error = open(rs, path);
-        QTEST(int(error.number), "number");
-        QVERIFY(!error.description.isEmpty() && !rs.isOpen());
-        QCOMPARE(QFile::exists(path), !missing); // never created
-        if (!missing)
-            QCOMPARE(test::fileBytes(path), content);
+        QCOMPARE(error.number, qint32(AccessFormatFile));
+        QVERIFY(error.description.contains(path) && !rs.isOpen());
+        QCOMPARE(test::fileBytes(path), access);
     }
     void earlierFileGetsCaselessIndexesWhenOpened()
     {
@@ -128,23 +114,16 @@ private slots:
     void creatingTouchesNothingItDidNotMake_data()
     {
         QTest::addColumn<QString>("name");
-        QTest::addColumn<QByteArray>("existing"); // empty: no file before
         QTest::addColumn<bool>("fullDisk");
         QTest::addColumn<int>("number");
-        QTest::newRow("file there") << "precious.mdb" << QByteArray("someone's records") << false << int(FileExists);
-        QTest::newRow("no such folder") << "no/such/folder.mdb" << QByteArray() << false << int(AccessDenied);
-        QTest::newRow("disk full") << "full.mdb" << QByteArray() << true << int(DiskFull);
+        QTest::newRow("no such folder") << "no/such/folder.mdb" << false << int(AccessDenied);
+        QTest::newRow("disk full") << "full.mdb" << true << int(DiskFull);
     }
     void creatingTouchesNothingItDidNotMake()
     {
         QFETCH(QString, name);
-        QFETCH(QByteArray, existing);
         QFETCH(bool, fullDisk);
         const QString path = m_dir.filePath(name);
-        if (!existing.isEmpty()) {
-            QFile file(path);
-            QVERIFY(file.open(QIODevice::WriteOnly) && file.write(existing) == existing.size());
-        }
         const QStringList filesBefore = QDir(m_dir.path()).entryList(QDir::Files | QDir::Hidden);
         std::optional<testhooks::ScopedSqliteConnectionHook> hook;
         if (fullDisk)
@@ -154,7 +133,7 @@ private slots:
         QTEST(int(error.number), "number");
         QVERIFY2(error.description.contains(path), qPrintable(error.description));
         QCOMPARE(QDir(m_dir.path()).entryList(QDir::Files | QDir::Hidden), filesBefore);
-        QCOMPARE(test::fileBytes(path), existing);
+        QVERIFY(!QFile::exists(path));
     }
 };
 
@@ -196,34 +175,6 @@ private slots:
         QVERIFY(rs.eof() && !rs.bof());
         QCOMPARE(rs.moveNext().number, qint32(NoCurrentRecord));
     }
-    void addNewCancelUpdateAndUpdate()
-    {
-        const QString path = database({row({{"ID", "B200"}}), row({{"ID", "C300"}})});
-        RecordSet rs;
-        QVERIFY(!open(rs, path));
-        QVERIFY(!rs.moveNext());
-        QVERIFY(!rs.addNew());
-        QVERIFY(!rs.bof() && !rs.eof() && rs.value(0).isNull());
-        QVERIFY(!rs.setValue(QStringLiteral("ID"), QStringLiteral("Z999")));
-        rs.cancelUpdate();
-        QCOMPARE(rs.value(0).toString(), QStringLiteral("C300")); // back where it was
-
-        QVERIFY(!rs.addNew());
-        for (const QString& name : masktest::fieldNames())
-            QVERIFY(!rs.setValue(name, name == QLatin1String("ID") ? QStringLiteral("A001") : QString()));
-        QVERIFY(!rs.update());
-        QCOMPARE(text(rs, "ID"), QStringLiteral("A001")); // the new record is current
-        Row saved = row({{"ID", "A001"}});
-        for (int f = 1; f < 14; ++f)
-            saved[f] = QStringLiteral(""); // empty text, never null
-
-        // Changes dropped by CancelUpdate never reach the file.
-        QVERIFY(!rs.setValue(QStringLiteral("Last"), QStringLiteral("DROPPED")));
-        rs.cancelUpdate();
-        QCOMPARE(text(rs, "Last"), QString());
-        QVERIFY(!rs.update());
-        QCOMPARE(test::readRows(path), QList<Row>({row({{"ID", "B200"}}), row({{"ID", "C300"}}), saved}));
-    }
     void updateAndDeleteTouchOnlyTheCurrentRowAmongDuplicateIds()
     {
         const QString path
@@ -261,25 +212,44 @@ private slots:
     void conflictsChangeNothing_data()
     {
         QTest::addColumn<QString>("otherProgram");
-        QTest::newRow("row changed") << R"(UPDATE "MT" SET "Last" = 'THEIRS' WHERE "ID" = 'A100')";
-        QTest::newRow("case changed") << R"(UPDATE "MT" SET "Last" = 'Mine' WHERE "ID" = 'A100')";
-        QTest::newRow("null became empty") << R"(UPDATE "MT" SET "Init" = '' WHERE "ID" = 'A100')";
-        QTest::newRow("row removed") << R"(DELETE FROM "MT" WHERE "ID" = 'A100')";
+        QTest::addColumn<Reading>("reading");
+        QTest::addColumn<bool>("updatedBefore"); // the set had written the row once already
+        const QString changed = R"(UPDATE "MT" SET "Last" = 'THEIRS' WHERE "ID" = 'A100')";
+        QTest::newRow("row changed") << changed << Reading::OnDemand << false;
+        QTest::newRow("row changed after our own update") << changed << Reading::OnDemand << true;
+        QTest::newRow("row changed, set read all at once") << changed << Reading::AllAtOnce << false;
+        QTest::newRow("case changed") << R"(UPDATE "MT" SET "Last" = 'Mine' WHERE "ID" = 'A100')" << Reading::OnDemand
+                                      << false;
+        QTest::newRow("null became empty")
+            << R"(UPDATE "MT" SET "Init" = '' WHERE "ID" = 'A100')" << Reading::AllAtOnce << false;
+        QTest::newRow("row removed") << R"(DELETE FROM "MT" WHERE "ID" = 'A100')" << Reading::OnDemand << true;
     }
     void conflictsChangeNothing()
     {
         QFETCH(QString, otherProgram);
-        const QString path = database({row({{"ID", "A100"}, {"Last", "MINE"}}), row({{"ID", "B200"}})});
+        QFETCH(Reading, reading);
+        QFETCH(bool, updatedBefore);
+        const QString path = database({row({{"ID", "A100"}, {"Last", "MINE"}}), row({{"ID", "B200"}, {"Init", ""}})});
         RecordSet rs;
-        QVERIFY(!open(rs, path));
+        QVERIFY(!open(rs, path, AllById, {}, reading));
         QCOMPARE(text(rs, "Last"), QStringLiteral("MINE")); // read before the other program's change
+        QVERIFY(!rs.value(QStringLiteral("Init")).isValid());
+        if (updatedBefore)
+            QVERIFY(!rs.setValue(QStringLiteral("First"), QStringLiteral("OURS")) && !rs.update());
+        // Nothing of the file stays locked by the open set: the other program writes at once.
         QVERIFY(test::execute(path, otherProgram));
-        const QList<Row> before = test::readRows(path);
+        QList<Row> expected = test::readRows(path);
         QVERIFY(!rs.setValue(QStringLiteral("First"), QStringLiteral("X")));
         QCOMPARE(rs.update().number, qint32(RowConflict));
         rs.cancelUpdate();
         QCOMPARE(rs.deleteCurrent().number, qint32(RowConflict));
-        QCOMPARE(test::readRows(path), before);
+        QCOMPARE(test::readRows(path), expected);
+        // The set goes on with the rows no one else changed, and still tells an empty text from null.
+        QVERIFY(!rs.moveNext());
+        QCOMPARE(rs.value(QStringLiteral("Init")), QVariant(QStringLiteral("")));
+        QVERIFY(!rs.setValue(QStringLiteral("Last"), QStringLiteral("BAKER")) && !rs.update());
+        expected.last()[1] = QStringLiteral("BAKER");
+        QCOMPARE(test::readRows(path), expected);
     }
     void pagesThroughManyRows_data()
     {
@@ -298,9 +268,16 @@ private slots:
         RecordSet rs;
         QVERIFY(!open(rs, path, AllById, {}, reading));
         QCOMPARE(rs.recordCount(), 10000);
+        // Removed by another program after the keys were read, before a walk reading pages ahead
+        // in batches reaches its row.
+        QVERIFY(test::execute(path, QStringLiteral(R"(DELETE FROM "MT" WHERE "ID" = 'K5000')")));
         int seen = 0;
-        for (; !rs.eof(); ++seen, rs.moveNext())
-            QCOMPARE(text(rs, "Last"), QString::number(seen));
+        for (; !rs.eof(); ++seen, rs.moveNext()) {
+            if (seen == 5000)
+                QCOMPARE(rs.deleteCurrent().number, qint32(RowConflict));
+            else
+                QCOMPARE(text(rs, "Last"), QString::number(seen));
+        }
         QCOMPARE(seen, 10000);
         QCOMPARE(rs.valueAt(200, 0).toString(), QStringLiteral("K0200"));
 
@@ -317,49 +294,6 @@ private slots:
         QVERIFY(!rs.moveFirst());
         QCOMPARE(text(rs, "ID"), QStringLiteral("K0000"));
         QCOMPARE(rs.valueAt(9999, 2).toString(), QStringLiteral("LAST"));
-    }
-
-    void setReadAllAtOnceLeavesTheFileFreeAndDetectsChangesMadeMeanwhile()
-    {
-        const QString path = database(
-            {row({{"ID", "A100"}, {"Last", "ADAMS"}}), row({{"ID", "B200"}, {"Last", "BAKER"}, {"Init", ""}})});
-        RecordSet rs;
-        QVERIFY(!open(rs, path, AllById, {}, Reading::AllAtOnce));
-        // Nothing of the file stays locked once the set has read it: another program writes at once.
-        QVERIFY(test::execute(path, QStringLiteral(R"(UPDATE "MT" SET "Last" = 'ABLE' WHERE "ID" = 'A100')")));
-        QCOMPARE(text(rs, "Last"), QStringLiteral("ADAMS"));
-        QVERIFY(!rs.value(QStringLiteral("Init")).isValid());
-        QVERIFY(!rs.setValue(QStringLiteral("First"), QStringLiteral("AL")));
-        QCOMPARE(rs.update().number, qint32(RowConflict));
-        rs.cancelUpdate();
-        QVERIFY(!rs.moveNext());
-        QCOMPARE(rs.value(QStringLiteral("Init")), QVariant(QStringLiteral("")));
-        QVERIFY(!rs.setValue(QStringLiteral("First"), QStringLiteral("BO")));
-        QVERIFY(!rs.update());
-        QCOMPARE(text(rs, "First"), QStringLiteral("BO"));
-        QCOMPARE(test::readRows(path).at(1).at(2).toString(), QStringLiteral("BO"));
-    }
-
-    void walkReadsAheadAndStillSeesRowsRemovedMeanwhile()
-    {
-        QList<Row> rows;
-        for (int i = 0; i < 300; ++i)
-            rows << row({{"ID", QStringLiteral("W%1").arg(i, 3, 10, QChar(u'0'))}});
-        const QString path = database(rows);
-        RecordSet rs;
-        QVERIFY(!open(rs, path));
-        QCOMPARE(rs.value(0).toString(), QStringLiteral("W000"));
-        // Removed by another program after the keys were read, before its row is: the walk
-        // below reads it within a batch of several pages.
-        QVERIFY(test::execute(path, QStringLiteral(R"(DELETE FROM "MT" WHERE "ID" = 'W150')")));
-        for (int i = 0; i < 300; ++i, rs.moveNext()) {
-            if (i == 150) {
-                QCOMPARE(rs.deleteCurrent().number, qint32(RowConflict));
-                continue;
-            }
-            QCOMPARE(rs.value(0).toString(), QStringLiteral("W%1").arg(i, 3, 10, QChar(u'0')));
-        }
-        QVERIFY(rs.eof());
     }
 
     void jetYearOfNowIsTranslatedOutsideStringLiteralsOnly_data()
@@ -438,6 +372,11 @@ private slots:
         RecordSet rs;
         QVERIFY(!open(rs, path));
         QCOMPARE(text(rs, "ID"), QStringLiteral("A100"));
+        // A new record given up leaves the set where it was.
+        QVERIFY(!rs.addNew() && !rs.bof() && !rs.eof() && rs.value(0).isNull());
+        QVERIFY(!rs.setValue(QStringLiteral("ID"), QStringLiteral("Z999")));
+        rs.cancelUpdate();
+        QCOMPARE(text(rs, "ID"), QStringLiteral("A100"));
         if (deleteLastThroughSet)
             QVERIFY(!rs.moveLast() && !rs.deleteCurrent());
         if (!otherProgram.isEmpty())
@@ -446,12 +385,20 @@ private slots:
 
         // A key freed by a deletion may be handed out again: the set must follow the new row.
         QVERIFY(!rs.addNew());
-        QVERIFY(!rs.setValue(QStringLiteral("ID"), QStringLiteral("D400")));
+        for (const QString& name : masktest::fieldNames())
+            QVERIFY(!rs.setValue(name, name == QLatin1String("ID") ? QStringLiteral("D400") : QString()));
         QVERIFY(!rs.update());
         QVERIFY(!rs.setValue(QStringLiteral("Last"), QStringLiteral("NEW")));
         QVERIFY(!rs.update());
+        // Changes given up never reach the records.
+        QVERIFY(!rs.setValue(QStringLiteral("Last"), QStringLiteral("DROPPED")));
+        rs.cancelUpdate();
+        QVERIFY(!rs.update());
         QCOMPARE(text(rs, "Last"), QStringLiteral("NEW"));
-        QCOMPARE(test::readRows(path), before + QList<Row>{row({{"ID", "D400"}, {"Last", "NEW"}})});
+        Row added = row({{"ID", "D400"}, {"Last", "NEW"}});
+        for (int f = 2; f < 14; ++f)
+            added[f] = QStringLiteral(""); // empty text, never null
+        QCOMPARE(test::readRows(path), before + QList<Row>{added});
 
         int seen = 0;
         QVERIFY(!rs.moveFirst());
@@ -461,15 +408,6 @@ private slots:
         QVERIFY(!rs.moveLast());
         QVERIFY(!rs.deleteCurrent());
         QCOMPARE(test::readRows(path), before);
-    }
-    void createDatabaseMakesAnEmptyTable()
-    {
-        const QString path = emptyLocation();
-        QVERIFY(!masktest::createDatabase(RecordsLocation::fromText(path)));
-        Connection connection; // the records the program would open pass its own schema check
-        QVERIFY(!connection.open(test::connectionString(path)));
-        QVERIFY(!masktest::verifySchema(connection));
-        QVERIFY(test::readRows(path).isEmpty());
     }
     void sampleMembersArePlausible()
     {
@@ -522,18 +460,6 @@ class tst_StoreServer : public StoreTest
             return {};
         return name;
     }
-    // The password file libpq reads, with one line for each of `lines` (user, password).
-    void passwordFile(const QList<std::pair<QString, QString>>& lines)
-    {
-        const QString path = m_dir.filePath(QStringLiteral("pgpass"));
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        for (const auto& [user, password] : lines)
-            file.write(QStringLiteral("127.0.0.1:%1:*:%2:%3\n").arg(server.port, user, password).toUtf8());
-        file.close();
-        QVERIFY(file.setPermissions(QFile::ReadOwner | QFile::WriteOwner));
-        qputenv("PGPASSFILE", path.toUtf8());
-    }
     // The first failure met on the way the records window opens the records.
     static StoreError openAsTheWindowDoes(const QString& location, RecordSet& rs)
     {
@@ -551,47 +477,34 @@ private slots:
     {
         QVERIFY(server.createRole(clerk, clerkPassword));
         QVERIFY(server.createRole(outsider, outsiderPassword));
+        // The password file libpq reads: the locations below name no password.
+        const QString path = m_dir.filePath(QStringLiteral("pgpass"));
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.setPermissions(QFile::ReadOwner | QFile::WriteOwner));
+        file.write(QStringLiteral("127.0.0.1:%1:*:%2:%3\n127.0.0.1:%1:*:%4:%5\n")
+                       .arg(server.port, clerk, clerkPassword, outsider, outsiderPassword)
+                       .toUtf8());
+        file.close();
+        qputenv("PGPASSFILE", path.toUtf8());
     }
+    // The window's own start-up tests meet a server that is not there, a database or table that
+    // is missing and a wrong or missing password; these failures only the store sees.
     void failuresSayWhatIsWrong_data()
     {
-        QTest::addColumn<QString>("user"); // empty: the superuser, over the socket
-        QTest::addColumn<QString>("database"); // empty: one with MT; "-": one without
-        QTest::addColumn<QString>("password"); // what the password file holds for the user
-        QTest::addColumn<QString>("port"); // empty: the server's; else that port, or libpq parameters after '?'
+        QTest::addColumn<bool>("withoutRights"); // the outsider's role, rather than the clerk's
+        QTest::addColumn<QString>("parameters"); // libpq's own, after the location
         QTest::addColumn<int>("number");
         QTest::addColumn<QString>("named"); // what the message names
-        const QString none;
-        QTest::newRow("wrong password") << "clerk" << none << "not-it" << none << int(AuthenticationFailed) << "user";
-        QTest::newRow("no password found") << "clerk" << none << none << none << int(PasswordRequired) << ".pgpass";
-        QTest::newRow("no such database") << none << "nosuchdb" << none << none << int(DatabaseNotFound) << "nosuchdb";
-        QTest::newRow("no table MT") << none << "-" << none << none << int(TableNotFound) << "table MT";
-        QTest::newRow("role without rights") << "outsider" << none << "right" << none << int(AccessDenied) << "DELETE";
-        QTest::newRow("server not there") << "clerk" << none << "right"
-                                          << "1" << int(ServerUnavailable) << "port 1";
+        QTest::newRow("role without rights") << true << "" << int(AccessDenied) << "DELETE";
         // libpq's own parameters are honoured: the test server has no SSL.
-        QTest::newRow("SSL required") << "clerk" << none << "right"
-                                      << "?sslmode=require" << int(ServerUnavailable) << "SSL";
+        QTest::newRow("SSL required") << false << "?sslmode=require" << int(ServerUnavailable) << "SSL";
     }
     void failuresSayWhatIsWrong()
     {
-        QFETCH(QString, user);
-        QFETCH(QString, database);
-        QFETCH(QString, password);
-        QFETCH(QString, port);
-        const QString role = user == u"clerk" ? clerk : user == u"outsider" ? outsider : QString();
-        const QString right = role == clerk ? clerkPassword : outsiderPassword;
-        passwordFile({{role, password == u"right" ? right : password}});
-        QString name = database;
-        if (database.isEmpty())
-            name = clerkDatabase({row({{"ID", "A100"}})});
-        else if (database == u"-")
-            name = server.newDatabase();
-        QString location = server.uri(name, role);
-        if (port.startsWith(u'?'))
-            location += port;
-        else if (!port.isEmpty())
-            location.replace(u':' + server.port + u'/', u':' + port + u'/');
-
+        QFETCH(bool, withoutRights);
+        QFETCH(QString, parameters);
+        const QString location
+            = server.uri(clerkDatabase({row({{"ID", "A100"}})}), withoutRights ? outsider : clerk) + parameters;
         RecordSet rs;
         const StoreError error = openAsTheWindowDoes(location, rs);
         QTEST(int(error.number), "number");
@@ -601,7 +514,6 @@ private slots:
     }
     void passwordInTheLocationIsRefusedAndNeverShown()
     {
-        passwordFile({{clerk, clerkPassword}});
         const QString location = QStringLiteral("postgresql://%1:%2@127.0.0.1:%3/%4")
                                      .arg(clerk, clerkPassword, server.port, clerkDatabase({}));
         RecordSet rs;
@@ -613,7 +525,6 @@ private slots:
     }
     void clerkWorksWithTheFourRightsAlone()
     {
-        passwordFile({{clerk, clerkPassword}});
         const QString location = server.uri(clerkDatabase({row({{"ID", "A100"}})}), clerk);
         RecordSet rs;
         const StoreError error = openAsTheWindowDoes(location, rs);
@@ -623,14 +534,9 @@ private slots:
         QVERIFY(!rs.moveFirst() && !rs.deleteCurrent());
         QCOMPARE(test::readRows(location), QList<Row>{row({{"ID", "B200"}, {"Last", "BAKER"}})});
     }
-    void createRefusesATableAlreadyThere()
-    {
-        const QString location = database({row({{"ID", "A100"}})});
-        const StoreError error = masktest::createDatabase(RecordsLocation::fromText(location), 5);
-        QCOMPARE(error.number, qint32(FileExists));
-        QCOMPARE(test::readRows(location), QList<Row>{row({{"ID", "A100"}})});
-    }
-    void lostConnectionIsReportedThenFoundAgain()
+    // The window's restart test sees a write fail while the server is down and go through once it
+    // is back; an open set must also read its next page over a new connection.
+    void lostConnectionIsFoundAgain()
     {
         QTemporaryDir own;
         const std::unique_ptr<test::TestServer> mine = test::TestServer::startPrivate(own.path());
@@ -640,19 +546,14 @@ private slots:
         RecordSet rs;
         QVERIFY(!open(rs, location));
         const QString first = text(rs, "ID");
-        QVERIFY(mine->control(QStringLiteral("halt")));
-
-        QVERIFY(!rs.setValue(QStringLiteral("Last"), QStringLiteral("AFTER")));
-        QCOMPARE(rs.update().number, qint32(ServerUnavailable));
-        QVERIFY(mine->control(QStringLiteral("resume")));
-        const StoreError error = rs.update(); // the value is still pending
-        QVERIFY2(!error, qPrintable(error.description));
         // Killed and back before the next statement: nothing was sent on the lost connection,
         // so the statement simply goes to a new one.
         QVERIFY(mine->control(QStringLiteral("halt")) && mine->control(QStringLiteral("resume")));
         QVERIFY(!rs.moveLast());
         StoreError pageError;
         QVERIFY2(!rs.value(0, &pageError).toString().isEmpty(), qPrintable(pageError.description)); // a new page
+        QVERIFY(mine->control(QStringLiteral("halt")) && mine->control(QStringLiteral("resume")));
+        QVERIFY(!rs.moveFirst() && !rs.setValue(QStringLiteral("Last"), QStringLiteral("AFTER")) && !rs.update());
         RecordSet again;
         QVERIFY(!open(again, location));
         QCOMPARE(text(again, "ID"), first);
