@@ -196,24 +196,25 @@ StoreError PostgresEngine::mapError(const QSqlError& error, const QString& conte
     // as SQLite's RAISE(ABORT) does.
     if (state == u"P0001")
         return StoreError::make(EngineFailure, describe(context, errorMessageOf(text)));
-    if (state == u"28P01" || state == u"28000")
-        return make(AuthenticationFailed,
-                    QStringLiteral("The server refused the user: a wrong password, or a user who may not connect "
-                                   "from here."));
-    if (state == u"3D000")
-        return make(DatabaseNotFound, QStringLiteral("The server has no such database."));
-    if (state == u"42P01")
-        return make(TableNotFound, QStringLiteral("A table is missing from the database."));
-    if (state == u"42501")
-        return make(AccessDenied,
-                    QStringLiteral("The user lacks a right: Vantor needs SELECT, INSERT, UPDATE and "
-                                   "DELETE on table MT."));
-    if (state == u"42P07")
-        return make(FileExists, QStringLiteral("The table is already there; it is left as it is."));
-    if (state == u"53100")
-        return make(DiskFull, QStringLiteral("The server's disk is full."));
-    if (state == u"40001" || state == u"40P01" || state == u"55P03" || state == u"53300")
-        return make(Busy, QStringLiteral("The server is busy. Try again in a moment."));
+    struct Known {
+        const char16_t* states; // SQLSTATEs, separated by blanks
+        qint32 number;
+        const char* what;
+    };
+    static const Known known[] = {
+        {u"28P01 28000", AuthenticationFailed,
+         "The server refused the user: a wrong password, or a user who may not connect from here."},
+        {u"3D000", DatabaseNotFound, "The server has no such database."},
+        {u"42P01", TableNotFound, "A table is missing from the database."},
+        {u"42501", AccessDenied, "The user lacks a right: Vantor needs SELECT, INSERT, UPDATE and DELETE on table MT."},
+        {u"42P07", FileExists, "The table is already there; it is left as it is."},
+        {u"53100", DiskFull, "The server's disk is full."},
+        {u"40001 40P01 55P03 53300", Busy, "The server is busy. Try again in a moment."},
+    };
+    for (const Known& k : known) {
+        if (QStringView(k.states).split(u' ').contains(QStringView(state)))
+            return make(k.number, QString::fromLatin1(k.what));
+    }
     // Without an SQLSTATE the server never answered: libpq lost or could not make the connection.
     if (state.startsWith(u"08") || state.startsWith(u"57P") || state.isEmpty()
         || error.type() == QSqlError::ConnectionError)
