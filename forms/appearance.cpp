@@ -8,6 +8,7 @@
 #include <QPainter>
 #include <QPixmap>
 #include <QPushButton>
+#include <QShortcutEvent>
 #include <QSvgRenderer>
 
 namespace vantor::appearance {
@@ -17,7 +18,10 @@ namespace {
 // Enter clicks the command button that has the focus, as on the old platform. A QPushButton
 // answers Enter only as a default button, and making every button auto-default would take the
 // default away from the records window's Search whenever another button had had the focus.
-class EnterClicks final : public QObject
+// An access key clicks at once, as it did there, too: QPushButton's own click comes 100 ms
+// later, by when a command typed right after it may have disabled the button, and a disabled
+// button's late click would still run its command (Alt+A, Alt+S searching in entry mode).
+class KeyClicks final : public QObject
 {
 public:
     using QObject::QObject;
@@ -25,6 +29,15 @@ public:
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override
     {
+        auto* button = static_cast<QPushButton*>(watched);
+        if (event->type() == QEvent::Shortcut) {
+            if (static_cast<QShortcutEvent*>(event)->isAmbiguous())
+                return false;
+            if (button->focusPolicy() & Qt::TabFocus)
+                button->setFocus(Qt::ShortcutFocusReason);
+            button->click();
+            return true;
+        }
         if (event->type() != QEvent::KeyPress)
             return false;
         const auto* key = static_cast<QKeyEvent*>(event);
@@ -33,7 +46,7 @@ protected:
             return false;
         // A held key clicks once: its repeats would answer the question the click may ask.
         if (!key->isAutoRepeat())
-            static_cast<QPushButton*>(watched)->click();
+            button->click();
         return true;
     }
 };
@@ -85,7 +98,7 @@ QPushButton* addButton(QWidget* parent, const char* name, const QString& caption
     button->setFont(controlFont());
     button->setToolTip(tooltip);
     button->setAutoDefault(false);
-    button->installEventFilter(new EnterClicks(button));
+    button->installEventFilter(new KeyClicks(button));
     return button;
 }
 
