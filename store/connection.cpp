@@ -63,7 +63,7 @@ StoreError Connection::open(const QString& connectionString, const QString& user
 StoreError Connection::reopenIfLost()
 {
     if (!m_opened || !m_engine)
-        return StoreError::make(ObjectClosed, QStringLiteral("Operation is not allowed when the object is closed."));
+        return StoreError::closed();
     // A connection that could not be opened again last time is tried again now.
     if (!m_connectionName.isEmpty() && !m_engine->connectionLost(database()))
         return {};

@@ -12,18 +12,6 @@ namespace vantor::masktest {
 
 namespace {
 
-// The records of MT, counted by the engine itself; -1 after a failure, which `error` holds.
-qint64 countRecords(Connection& connection, StoreError& error)
-{
-    const Engine* engine = connection.engine();
-    QSqlQuery query(connection.database());
-    if (!query.exec(QStringLiteral("SELECT count(*) FROM ") + engine->quoteIdentifier(TableName)) || !query.next()) {
-        error = engine->mapError(query.lastError(), connection.dataSource());
-        return -1;
-    }
-    return query.value(0).toLongLong();
-}
-
 StoreError openRecords(Connection& connection, const RecordsLocation& location)
 {
     StoreError error = connection.open(location.connectionString());
@@ -80,15 +68,9 @@ StoreError copyInto(const RecordsLocation& source, const RecordsLocation& target
                 QStringLiteral("The table MT of %1 already holds records; records are copied only into an empty one, "
                                "and these are left as they are.")
                     .arg(to.dataSource()));
-        QStringList columns;
-        for (const QString& name : fieldNames())
-            columns << engine->quoteIdentifier(name);
         QSqlQuery insert(db);
-        if (!error
-            && !insert.prepare(QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
-                                   .arg(engine->quoteIdentifier(TableName), columns.join(u','),
-                                        QStringList(columns.size(), QStringLiteral("?")).join(u','))))
-            error = engine->mapError(insert.lastError(), to.dataSource());
+        if (!error)
+            error = prepareInsert(to, insert);
         if (!error)
             error = insertAll(records, insert, to, count);
     }

@@ -143,6 +143,11 @@ public:
 protected:
     // What insertRow() reports when the statement stored its row but handed back no key.
     static StoreError keyNotReadBack();
+    // A failure's text, after the records it concerns where the caller named them.
+    static QString describe(const QString& context, const QString& text)
+    {
+        return context.isEmpty() ? text : context + QStringLiteral(": ") + text;
+    }
 };
 
 } // namespace vantor

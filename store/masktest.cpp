@@ -13,14 +13,9 @@ namespace {
 StoreError insertSamples(const Connection& connection, int sampleCount, quint32 seed)
 {
     const Engine* engine = connection.engine();
-    QStringList columns;
-    for (const QString& name : fieldNames())
-        columns << engine->quoteIdentifier(name);
     QSqlQuery insert(connection.database());
-    if (!insert.prepare(QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
-                            .arg(engine->quoteIdentifier(TableName), columns.join(u','),
-                                 QStringList(columns.size(), QStringLiteral("?")).join(u','))))
-        return engine->mapError(insert.lastError(), connection.dataSource());
+    if (StoreError error = prepareInsert(connection, insert))
+        return error;
     SampleGenerator generator(seed);
     for (int i = 0; i < sampleCount; ++i) {
         const SampleRecord record = generator.next();
@@ -75,6 +70,30 @@ TableDefinition table()
             {{QStringLiteral("MT_ID_Caseless"), QStringLiteral("ID")},
              {QStringLiteral("MT_Unit_Caseless"), QStringLiteral("Unit")},
              {QStringLiteral("MT_Special_Caseless"), QStringLiteral("Special")}}};
+}
+
+StoreError prepareInsert(const Connection& connection, QSqlQuery& insert)
+{
+    const Engine* engine = connection.engine();
+    QStringList columns;
+    for (const QString& name : fieldNames())
+        columns << engine->quoteIdentifier(name);
+    if (!insert.prepare(QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+                            .arg(engine->quoteIdentifier(TableName), columns.join(u','),
+                                 QStringList(columns.size(), QStringLiteral("?")).join(u','))))
+        return engine->mapError(insert.lastError(), connection.dataSource());
+    return {};
+}
+
+qint64 countRecords(const Connection& connection, StoreError& error)
+{
+    const Engine* engine = connection.engine();
+    QSqlQuery query(connection.database());
+    if (!query.exec(QStringLiteral("SELECT count(*) FROM ") + engine->quoteIdentifier(TableName)) || !query.next()) {
+        error = engine->mapError(query.lastError(), connection.dataSource());
+        return -1;
+    }
+    return query.value(0).toLongLong();
 }
 
 StoreError verifySchema(Connection& connection)

@@ -9,19 +9,6 @@ namespace vantor {
 
 namespace {
 
-QString describe(const QString& context, const QString& text)
-{
-    return context.isEmpty() ? text : context + QStringLiteral(": ") + text;
-}
-
-// A value quoted for a libpq conninfo string.
-QString conninfoValue(QString value)
-{
-    value.replace(u'\\', QStringLiteral("\\\\"));
-    value.replace(u'\'', QStringLiteral("\\'"));
-    return u'\'' + value + u'\'';
-}
-
 // Refuses a location the engine must not use: one libpq cannot read, or one with a password.
 StoreError checkLocation(const server::ServerAddress& address)
 {
@@ -54,6 +41,13 @@ const Engine& postgresEngine()
 {
     static const PostgresEngine engine;
     return engine;
+}
+
+QString conninfoValue(QString value)
+{
+    value.replace(u'\\', QStringLiteral("\\\\"));
+    value.replace(u'\'', QStringLiteral("\\'"));
+    return u'\'' + value + u'\'';
 }
 
 QString conninfoOptions(const QString& uri)

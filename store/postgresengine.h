@@ -52,5 +52,7 @@ const Engine& postgresEngine();
 // libpq's connection keywords for a URI, quoted for a conninfo string: what QPSQL is given
 // as connect options. Empty when the URI cannot be read or names a password.
 QString conninfoOptions(const QString& uri);
+// A value quoted for a libpq conninfo string.
+QString conninfoValue(QString value);
 
 } // namespace vantor

@@ -133,7 +133,7 @@ StoreError PostgresEngine::readTexts(const QSqlDatabase& db, const QString& sql,
 {
     PGconn* conn = nativeHandle(db);
     if (!conn)
-        return StoreError::make(ObjectClosed, QStringLiteral("Operation is not allowed when the object is closed."));
+        return StoreError::closed();
     Result result(nullptr, PQclear);
     if (StoreError error = execute(*this, conn, sql, parameters, 0, context, result))
         return error;
@@ -165,9 +165,7 @@ StoreError PostgresEngine::whyNoConnection(const QString& uri, const QString& pa
 {
     QString info = conninfoOptions(uri).replace(u';', u' ');
     if (!password.isEmpty())
-        info
-            += QStringLiteral(" password='%1'")
-                   .arg(QString(password).replace(u'\\', QStringLiteral("\\\\")).replace(u'\'', QStringLiteral("\\'")));
+        info += QStringLiteral(" password=") + conninfoValue(password);
     std::unique_ptr<PGconn, decltype(&PQfinish)> conn(PQconnectStart(info.toUtf8().constData()), PQfinish);
     if (!conn)
         return StoreError::make(EngineFailure, QStringLiteral("libpq is out of memory."));

@@ -37,7 +37,7 @@ StoreError RecordSet::open(const QString& sql, Connection& activeConnection, con
 {
     close();
     if (!activeConnection.isOpen())
-        return closedError();
+        return StoreError::closed();
     m_connection = &activeConnection;
     StoreError error = openOn(sql, parameters, reading);
     if (error)
@@ -148,7 +148,7 @@ qsizetype RecordSet::recordCount() const
 StoreError RecordSet::moveFirst()
 {
     if (!m_open)
-        return closedError();
+        return StoreError::closed();
     cancelUpdate();
     m_position = 0;
     while (m_position < qsizetype(m_keys.size()) && isDeleted(m_position))
@@ -159,7 +159,7 @@ StoreError RecordSet::moveFirst()
 StoreError RecordSet::moveNext()
 {
     if (!m_open)
-        return closedError();
+        return StoreError::closed();
     cancelUpdate();
     if (eof())
         return noCurrentRecord();
@@ -172,7 +172,7 @@ StoreError RecordSet::moveNext()
 StoreError RecordSet::moveLast()
 {
     if (!m_open)
-        return closedError();
+        return StoreError::closed();
     cancelUpdate();
     m_position = qsizetype(m_keys.size()) - 1;
     while (m_position >= 0 && isDeleted(m_position))
@@ -199,7 +199,7 @@ int RecordSet::fieldIndex(const QString& name) const
 StoreError RecordSet::checkCurrent() const
 {
     if (!m_open)
-        return closedError();
+        return StoreError::closed();
     if (m_adding)
         return {};
     if (m_position < 0 || m_position >= qsizetype(m_keys.size()) || isDeleted(m_position))

@@ -15,11 +15,6 @@ inline StoreError noCurrentRecord()
                                            "Requested operation requires a current record."));
 }
 
-inline StoreError closedError()
-{
-    return StoreError::make(ObjectClosed, QStringLiteral("Operation is not allowed when the object is closed."));
-}
-
 // `field` is the name or the position the caller asked for.
 inline StoreError fieldNotFound(const QVariant& field)
 {

@@ -25,7 +25,7 @@ StoreError conflictError()
 StoreError RecordSet::addNew()
 {
     if (!m_open)
-        return closedError();
+        return StoreError::closed();
     cancelUpdate();
     m_positionBeforeAdd = m_position;
     m_adding = true;
@@ -74,7 +74,7 @@ void RecordSet::cancelUpdate()
 StoreError RecordSet::update()
 {
     if (!m_open)
-        return closedError();
+        return StoreError::closed();
     if (m_adding)
         return insertPending();
     if (StoreError e = checkCurrent())
@@ -208,7 +208,7 @@ StoreError RecordSet::updateCurrent()
 StoreError RecordSet::deleteCurrent()
 {
     if (!m_open)
-        return closedError();
+        return StoreError::closed();
     cancelUpdate();
     if (StoreError e = checkCurrent())
         return e;

@@ -28,11 +28,6 @@ enum : int {
     SqlitePerm = 3,
 };
 
-QString describe(const QString& context, const QString& text)
-{
-    return context.isEmpty() ? text : context + QStringLiteral(": ") + text;
-}
-
 } // namespace
 
 const Engine& sqliteEngine()
@@ -169,7 +164,13 @@ void SqliteEngine::addMissingIndexes(const QSqlDatabase& db, const TableDefiniti
         indexes << query.value(1).toString();
     }
     query.finish();
-    if (!tableThere)
+    TableDefinition missing{table.name, {}, {}};
+    for (const TableDefinition::Index& index : table.indexes) {
+        if (!indexes.contains(index.name, Qt::CaseInsensitive))
+            missing.indexes << index;
+    }
+    // Every opening comes here: a file that has its indexes costs this one read.
+    if (!tableThere || missing.indexes.isEmpty())
         return;
     // A table that lacks fields is refused as it is, untouched.
     QStringList columns;
@@ -179,13 +180,6 @@ void SqliteEngine::addMissingIndexes(const QSqlDatabase& db, const TableDefiniti
         if (!columns.contains(column, Qt::CaseInsensitive))
             return;
     }
-    TableDefinition missing{table.name, {}, {}};
-    for (const TableDefinition::Index& index : table.indexes) {
-        if (!indexes.contains(index.name, Qt::CaseInsensitive))
-            missing.indexes << index;
-    }
-    if (missing.indexes.isEmpty())
-        return;
     QSqlDatabase writable = db;
     if (!writable.transaction())
         return;

@@ -44,6 +44,11 @@ struct StoreError {
 
     static StoreError none() { return {}; }
     static StoreError make(qint32 number, QString description) { return StoreError{number, std::move(description)}; }
+    // A connection or record set used while it is not open.
+    static StoreError closed()
+    {
+        return make(ObjectClosed, QStringLiteral("Operation is not allowed when the object is closed."));
+    }
 };
 
 } // namespace vantor

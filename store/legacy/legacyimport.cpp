@@ -68,19 +68,12 @@ StoreError insertRows(const QString& path, const QList<JetRow>& rows)
         return error;
     QSqlDatabase db = connection.database();
     const Engine* engine = connection.engine();
-    QStringList columns;
-    for (const QString& name : masktest::fieldNames())
-        columns << engine->quoteIdentifier(name);
-    const QStringList marks(columns.size(), QStringLiteral("?"));
-
     if (!db.transaction())
         return engine->mapError(db.lastError(), path);
     StoreError error;
     {
         QSqlQuery insert(db);
-        if (!insert.prepare(QStringLiteral("INSERT INTO MT (%1) VALUES (%2)")
-                                .arg(columns.join(QLatin1Char(',')), marks.join(QLatin1Char(',')))))
-            error = engine->mapError(insert.lastError(), path);
+        error = masktest::prepareInsert(connection, insert);
         for (qsizetype i = 0; !error && i < rows.size(); ++i) {
             for (const QVariant& value : rows.at(i))
                 insert.addBindValue(value);
@@ -95,13 +88,13 @@ StoreError insertRows(const QString& path, const QList<JetRow>& rows)
     if (!db.commit())
         return engine->mapError(db.lastError(), path);
 
-    QSqlQuery count(db);
-    if (!count.exec(QStringLiteral("SELECT count(*) FROM MT")) || !count.next())
-        return engine->mapError(count.lastError(), path);
-    if (count.value(0).toLongLong() != rows.size())
+    const qint64 count = masktest::countRecords(connection, error);
+    if (error)
+        return error;
+    if (count != rows.size())
         return StoreError::make(EngineFailure,
                                 QStringLiteral("The new records file holds %1 records instead of the %2 read.")
-                                    .arg(count.value(0).toLongLong())
+                                    .arg(count)
                                     .arg(rows.size()));
     return {};
 }
