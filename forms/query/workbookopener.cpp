@@ -5,6 +5,7 @@
 
 #include <QFile>
 #include <QProcess>
+#include <QStringList>
 
 // The desktop's own lookup, the one `gio open` and GNOME's and the generic xdg-open rely on:
 // the user's and the system's mimeapps.list, then the mimeinfo.cache that Debian's packages
@@ -16,12 +17,22 @@ namespace vantor {
 
 namespace {
 
+// The MIME type of an .xlsx workbook.
+const char* const WorkbookType = "application/vnd.openxmlformats-officedocument.spreadsheetml.sheet";
+
+// The program the desktop opens workbooks with: the user's choice or, without one, what the
+// system's packages registered. An application whose program is not installed counts as none.
+struct WorkbookProgram {
+    QString desktopId; // "libreoffice-calc.desktop"; empty: there is none
+    QString executable; // "libreoffice"
+};
+
 // The default application for workbooks, released when it goes.
 class DefaultApplication
 {
 public:
     DefaultApplication()
-        : m_app(g_app_info_get_default_for_type(WorkbookType.toUtf8().constData(), FALSE))
+        : m_app(g_app_info_get_default_for_type(WorkbookType, FALSE))
     {
     }
     ~DefaultApplication()
@@ -45,13 +56,8 @@ private:
     GAppInfo* m_app;
 };
 
-} // namespace
-
-WorkbookProgram workbookProgram()
-{
-    return DefaultApplication().program();
-}
-
+// How the program is started to show `file` as a new, untitled document made from it, so that
+// saving asks for a name instead of writing over a temporary file; empty where it offers no way.
 QStringList newDocumentCommand(const WorkbookProgram& program, const QString& file)
 {
     // LibreOffice as Debian, Fedora and the snap install it ("libreoffice-calc.desktop",
@@ -61,6 +67,8 @@ QStringList newDocumentCommand(const WorkbookProgram& program, const QString& fi
         return {};
     return {program.executable, QStringLiteral("-n"), file};
 }
+
+} // namespace
 
 bool openWorkbookOnDesktop(const QString& file)
 {
