@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QHash>
 #include <QSaveFile>
 #include <QTextStream>
 
@@ -201,6 +202,12 @@ namespace vantor::bench {
 
 qint64 countRows(const QString& path, const QString& sql)
 {
+    // No job writes to the files, and the server's pass asks for every count of the file's
+    // pass again: a count of a million rows is read once.
+    static QHash<QString, qint64> counted;
+    const QString key = path + u'\n' + sql;
+    if (const auto found = counted.constFind(key); found != counted.cend())
+        return *found;
     Db db = openFile(path, SQLITE_OPEN_READONLY);
     sqlite3_stmt* raw = nullptr;
     const QByteArray count = "SELECT count(*) FROM (" + sql.toUtf8() + ')';
@@ -209,7 +216,9 @@ qint64 countRows(const QString& path, const QString& sql)
     Statement query(raw);
     if (sqlite3_step(query.get()) != SQLITE_ROW)
         return -1;
-    return sqlite3_column_int64(query.get(), 0);
+    const qint64 rows = sqlite3_column_int64(query.get(), 0);
+    counted.insert(key, rows);
+    return rows;
 }
 
 } // namespace vantor::bench
