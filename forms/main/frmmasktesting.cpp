@@ -3,8 +3,8 @@
 
 #include "appearance.h"
 #include "legacyconversion.h"
-#include "mainrecords.h"
 #include "serverlogin.h"
+#include <mainrecords.h>
 
 #include <QCloseEvent>
 

@@ -1,7 +1,7 @@
 // Search: the window's record set replaced by the records of one FDID.
 #include "frmmasktesting.h"
 
-#include "mainrecords.h"
+#include <mainrecords.h>
 
 namespace vantor {
 

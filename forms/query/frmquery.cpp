@@ -1,9 +1,9 @@
 // Opening and closing the query window, and running the query of the chosen list entry.
 #include "frmquery.h"
 
-#include "querysql.h"
-#include "untestedquery.h"
 #include "workbookopener.h"
+#include <querysql.h>
+#include <untestedquery.h>
 
 #include <QCloseEvent>
 #include <QDir>

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "dialogservice.h"
-#include "exporttoexcel.h"
 #include "personnelmodel.h"
+#include <exporttoexcel.h>
 
 #include <connection.h>
 #include <recordset.h>

@@ -1,9 +1,9 @@
 // Send to Excel: the grid's list into a new workbook, opened for the user.
 #include "frmquery.h"
 
-#include "exporttoexcel.h"
-#include "newfile.h"
-#include "workbookfiles.h"
+#include <exporttoexcel.h>
+#include <newfile.h>
+#include <workbookfiles.h>
 
 #include <QApplication>
 #include <QDir>
