@@ -113,6 +113,7 @@ void RecordSet::close()
 {
     m_open = false;
     m_pages.clear();
+    m_written.clear();
     m_rowsRead.reset();
     m_keys.clear();
     m_keys.shrink_to_fit();
@@ -251,6 +252,8 @@ const RecordSet::Row* RecordSet::rowAt(qsizetype index, StoreError* error) const
             *error = noCurrentRecord();
         return nullptr;
     }
+    if (auto written = m_written.constFind(index); written != m_written.constEnd())
+        return &*written;
     const qsizetype page = index / PageSize;
     auto it = m_pages.find(page);
     if (it == m_pages.end()) {
@@ -359,17 +362,9 @@ void RecordSet::pageFromRowsRead(qsizetype page) const
     m_pages.insert(page, std::move(p));
 }
 
-void RecordSet::replaceCachedRow(qsizetype index, const QList<QVariant>& values)
+void RecordSet::rememberWritten(qsizetype index, const QList<QVariant>& values)
 {
-    auto it = m_pages.find(index / PageSize);
-    if (it == m_pages.end())
-        return;
-    // A row added after the page was read lies beyond its end: read the page again when needed.
-    if (std::size_t(index % PageSize) >= it->rows.size()) {
-        m_pages.erase(it);
-        return;
-    }
-    Row& row = it->rows[std::size_t(index % PageSize)];
+    Row& row = m_written[index];
     row.values = values;
     row.missing = false;
 }

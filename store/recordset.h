@@ -95,7 +95,7 @@ private:
     void makeRoomForPages(qsizetype pages) const;
     const Row* rowAt(qsizetype index, StoreError* error) const;
     StoreError fetchPage(qsizetype page) const;
-    void replaceCachedRow(qsizetype index, const QList<QVariant>& values);
+    void rememberWritten(qsizetype index, const QList<QVariant>& values);
     StoreError checkCurrent() const;
     StoreError insertPending();
     StoreError updateCurrent();
@@ -129,6 +129,9 @@ private:
 
     mutable QHash<qsizetype, Page> m_pages;
     mutable quint64 m_useCounter = 0;
+    // Rows this set has written, as it wrote them. An optimistic check compares with these,
+    // never with a page read again later, which would already hold another station's change.
+    QHash<qsizetype, Row> m_written;
 
     // Edit buffer of the current (or new) record.
     bool m_adding = false;

@@ -20,6 +20,12 @@ StoreError conflictError()
                                            "changed since it was last read."));
 }
 
+// A value as the set reads it back: text, or an invalid QVariant for a null.
+QVariant textOf(const QVariant& value)
+{
+    return value.isValid() ? QVariant(value.toString()) : QVariant();
+}
+
 } // namespace
 
 StoreError RecordSet::addNew()
@@ -117,13 +123,18 @@ StoreError RecordSet::insertPending()
         if (m_keys[i] == key)
             m_deleted.insert(qsizetype(i));
     }
-    // The new record joins the set at its end and becomes the current record. A cached
-    // last page was sized before the record existed: read it afresh when it is next needed,
-    // from the table, as every page after a write.
+    // The new record joins the set at its end and becomes the current record, as it was
+    // written: the fields left unset hold the table's default, a null. A cached last page was
+    // sized before the record existed: read it afresh when it is next needed, from the table,
+    // as every page after a write.
     m_rowsRead.reset();
     m_keys.push_back(key);
     m_position = qsizetype(m_keys.size()) - 1;
     m_pages.remove(m_position / PageSize);
+    QList<QVariant> written(m_fieldNames.size());
+    for (int c : columns)
+        written[c] = textOf(m_buffer.at(c));
+    rememberWritten(m_position, written);
     m_adding = false;
     m_dirty.clear();
     m_buffer.clear();
@@ -197,8 +208,8 @@ StoreError RecordSet::updateCurrent()
 
     QList<QVariant> values = original;
     for (int c : columns)
-        values[c] = m_buffer.at(c).isValid() ? QVariant(m_buffer.at(c).toString()) : QVariant();
-    replaceCachedRow(m_position, values);
+        values[c] = textOf(m_buffer.at(c));
+    rememberWritten(m_position, values);
     m_rowsRead.reset();
     m_dirty.clear();
     m_buffer.clear();

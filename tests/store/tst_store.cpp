@@ -251,6 +251,53 @@ private slots:
         expected.last()[1] = QStringLiteral("BAKER");
         QCOMPARE(test::readRows(path), expected);
     }
+    // Another station changes or removes the record this set has just saved, or just updated,
+    // before the set writes it again: the set compares with what it wrote, never with the row
+    // as it stands now, so the other station's change is reported, not overwritten.
+    void conflictsAfterOwnWrite_data()
+    {
+        QTest::addColumn<bool>("saved"); // a new record saved; otherwise an existing one updated
+        QTest::addColumn<QString>("otherStation");
+        QTest::addColumn<bool>("weDelete");
+        const QString changed = R"(UPDATE "MT" SET "Rank" = 'ENG' WHERE "ID" = 'Z911')";
+        const QString removed = R"(DELETE FROM "MT" WHERE "ID" = 'Z911')";
+        for (const bool saved : {true, false}) {
+            const char* write = saved ? "saved" : "updated";
+            QTest::addRow("%s, changed by another, we update", write) << saved << changed << false;
+            QTest::addRow("%s, changed by another, we delete", write) << saved << changed << true;
+            QTest::addRow("%s, removed by another, we update", write) << saved << removed << false;
+        }
+    }
+    void conflictsAfterOwnWrite()
+    {
+        QFETCH(bool, saved);
+        QFETCH(QString, otherStation);
+        QFETCH(bool, weDelete);
+        const QString path = database({row({{"ID", "A100"}}), row({{"ID", saved ? "B200" : "Z911"}})});
+        RecordSet rs;
+        QVERIFY(!open(rs, path));
+        if (saved) {
+            QVERIFY(!rs.addNew());
+            QVERIFY(!rs.setValue(QStringLiteral("ID"), QStringLiteral("Z911")));
+        } else {
+            QVERIFY(!rs.moveLast());
+        }
+        QVERIFY(!rs.setValue(QStringLiteral("Last"), QStringLiteral("MINE")) && !rs.update());
+        QVERIFY(test::execute(path, otherStation));
+        const QList<Row> theirs = test::readRows(path);
+
+        if (weDelete) {
+            QCOMPARE(rs.deleteCurrent().number, qint32(RowConflict));
+        } else {
+            QVERIFY(!rs.setValue(QStringLiteral("First"), QStringLiteral("ANN")));
+            QCOMPARE(rs.update().number, qint32(RowConflict));
+        }
+        QCOMPARE(test::readRows(path), theirs);
+        // The record still shows what this station wrote, not what it failed to write.
+        rs.cancelUpdate();
+        QCOMPARE(text(rs, "Last"), QStringLiteral("MINE"));
+        QVERIFY(!rs.value(QStringLiteral("Rank")).isValid());
+    }
     void pagesThroughManyRows_data()
     {
         QTest::addColumn<Reading>("reading");
