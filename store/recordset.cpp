@@ -335,6 +335,19 @@ StoreError RecordSet::fetchPage(qsizetype page) const
     return {};
 }
 
+StoreError RecordSet::refreshCurrent()
+{
+    cancelUpdate();
+    if (StoreError e = checkCurrent())
+        return e;
+    m_rowsRead.reset();
+    m_written.remove(m_position);
+    m_pages.remove(m_position / PageSize);
+    StoreError error;
+    rowAt(m_position, &error);
+    return error;
+}
+
 void RecordSet::makeRoomForPages(qsizetype pages) const
 {
     while (!m_pages.isEmpty() && m_pages.size() > MaxCachedPages - pages) {

@@ -76,6 +76,11 @@ public:
     StoreError update();
     void cancelUpdate();
     StoreError deleteCurrent();
+    // Reads the current record again as it is stored now, forgetting what the set read or
+    // wrote of it before: after this program changed it past the set, so that what is shown
+    // and what the next optimistic write compares with are what is stored. A pending edit is
+    // dropped.
+    StoreError refreshCurrent();
 
     QString source() const { return m_source; }
 

@@ -298,6 +298,64 @@ private slots:
         QCOMPARE(text(rs, "Last"), QStringLiteral("MINE"));
         QVERIFY(!rs.value(QStringLiteral("Rank")).isValid());
     }
+    // Statements past the record sets: values of every kind there and back, and a transaction
+    // that keeps all of its work or none, record sets on its connection included.
+    void statementsAndTransactions()
+    {
+        const QString path = database({row({{"ID", "A100"}, {"Last", "MINE"}})});
+        Connection connection;
+        QVERIFY(!connection.open(test::connectionString(path)));
+        const QString bytes = test::onServer() ? QStringLiteral("bytea") : QStringLiteral("BLOB");
+        QVERIFY(!connection.execute(QStringLiteral(R"(CREATE TABLE "T" ("k" integer, "t" text, "b" %1))").arg(bytes)));
+        QByteArray everyByte;
+        for (int b = 0; b < 256; ++b)
+            everyByte.append(char(b));
+        const QString insert = QStringLiteral(R"(INSERT INTO "T" ("k", "t", "b") VALUES (?, ?, ?))");
+        const QString text = QStringLiteral("O'Brien \u00e9\U0001F692 \\ ;--");
+        QVERIFY(!connection.transaction([&] {
+            if (StoreError e = connection.execute(insert, {1, text, everyByte}))
+                return e;
+            return connection.execute(insert, {2, QVariant(), QVariant(QMetaType::fromType<QByteArray>())});
+        }));
+        const QString all = QStringLiteral(R"(SELECT "k", "t", "b" FROM "T" ORDER BY "k")");
+        QList<QVariantList> rows;
+        QVERIFY(!connection.query(all, {}, rows));
+        QCOMPARE(rows.size(), 2);
+        QCOMPARE(rows[0][0], QVariant(QStringLiteral("1")));
+        QCOMPARE(rows[0][1], QVariant(text));
+        QCOMPARE(rows[0][2].toByteArray(), everyByte);
+        QVERIFY(!rows[1][1].isValid() && !rows[1][2].isValid());
+
+        // A statement that fails, or work that gives up, takes back what came before it.
+        const StoreError failed = connection.transaction([&] {
+            if (StoreError e = connection.execute(insert, {3, QStringLiteral("gone"), QVariant()}))
+                return e;
+            return connection.execute(QStringLiteral(R"(INSERT INTO "Missing" VALUES (1))"));
+        });
+        QVERIFY(failed);
+        RecordSet rs;
+        QVERIFY(!rs.open(AllById, connection));
+        const StoreError givenUp = connection.transaction([&] {
+            if (StoreError e = rs.setValue(QStringLiteral("Last"), QStringLiteral("LOST")); e || (e = rs.update()))
+                return e;
+            return StoreError::make(CommandFailed, QStringLiteral("the clerk's check refused it"));
+        });
+        QCOMPARE(givenUp.description, QStringLiteral("the clerk's check refused it"));
+        QCOMPARE(test::readRows(path).at(0).at(1), QVariant(QStringLiteral("MINE")));
+        rows.clear();
+        QVERIFY(!connection.query(all, {}, rows));
+        QCOMPARE(rows.size(), 2);
+        qint64 changed = 0;
+        QVERIFY(!connection.execute(QStringLiteral(R"(UPDATE "T" SET "t" = ?)"), {QStringLiteral("x")}, &changed));
+        QCOMPARE(changed, qint64(2));
+
+        // What the set remembered writing is forgotten once it reads the record again.
+        QVERIFY(test::execute(path, R"(UPDATE "MT" SET "Last" = 'THEIRS')"));
+        QVERIFY(!rs.refreshCurrent());
+        QCOMPARE(rs.value(QStringLiteral("Last")).toString(), QStringLiteral("THEIRS"));
+        QVERIFY(!rs.setValue(QStringLiteral("First"), QStringLiteral("ANN")) && !rs.update());
+        QCOMPARE(test::readRows(path).at(0).at(2), QVariant(QStringLiteral("ANN")));
+    }
     void pagesThroughManyRows_data()
     {
         QTest::addColumn<Reading>("reading");
