@@ -28,6 +28,29 @@ cleanup() {
 }
 trap cleanup EXIT
 fail() { echo "check-install: $*" >&2; exit 1; }
+# The first visible window whose title is $1, within $2 seconds. Each look is a search of its own:
+# a window that closes while xdotool walks the tree makes that one search fail (BadWindow), and
+# the next one looks again, where `search --sync` would give up at the first such error.
+find_window() {
+  local title=$1 deadline=$(($(date +%s) + $2)) id
+  while [ "$(date +%s)" -lt "$deadline" ]; do
+    id=$(xdotool search --onlyvisible --name "$title" 2>/dev/null | head -1) || true
+    [ -n "$id" ] && { echo "$id"; return 0; }
+    sleep 0.2
+  done
+  return 1
+}
+# Keys to window $1 once it has the focus. Activating a window that is still being mapped is
+# tried again; the keys go once, since they may close the window.
+press() {
+  local id=$1 active=
+  shift
+  for _ in $(seq 20); do
+    xdotool windowactivate --sync "$id" 2>/dev/null && { active=1; break; }
+    sleep 0.25
+  done
+  [ -n "$active" ] && xdotool key --clearmodifiers "$@"
+}
 step() { echo "== $* ($(($(date +%s) - started)) s)"; }
 
 step "fresh Debian 12 root"
@@ -89,18 +112,17 @@ pids+=($!)
 for _ in $(seq 100); do xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break; sleep 0.1; done
 as_user officer vantor >"$work/window.log" 2>&1 &
 pids+=($!)
-question=$(timeout 30 xdotool search --sync --onlyvisible --name '^Records File$' | head -1) \
-  || fail "no first-run question appeared; $(cat "$work/window.log")"
+question=$(find_window '^Records File$' 30) || fail "no first-run question appeared; $(cat "$work/window.log")"
 sleep 0.5
 import -window root "$work/first-run.png"
-xdotool windowactivate --sync "$question" key --clearmodifiers Return
-window=$(timeout 30 xdotool search --sync --onlyvisible --name '^Annual Mask Testing Records$' | head -1) \
+press "$question" Return || fail "the first-run question took no keys"
+window=$(find_window '^Annual Mask Testing Records$' 30) \
   || fail "Enter did not lead to the records window; $(cat "$work/window.log")"
 sleep 1
 import -window root "$work/records-window.png"
 [ "$(xdotool getwindowname "$window")" = "Annual Mask Testing Records" ] || fail "the window's title is wrong"
 xwininfo -id "$window" | grep -q 'Map State: IsViewable' || fail "the records window is not shown"
-[ -z "$(xdotool search --onlyvisible --name '^Records File$')" ] || fail "the question is still open"
+[ -z "$(xdotool search --onlyvisible --name '^Records File$' 2>/dev/null)" ] || fail "the question is still open"
 officer_records=/home/officer/.local/share/Vantor/MaskTest.mdb
 [ -f "$root$officer_records" ] || fail "no records file at $officer_records"
 [ "$(stat -c %a "$root$officer_records")" = 600 ] || fail "the window's records file is not private"
