@@ -1,6 +1,7 @@
 #include "testdatabase.h"
 
 #include <connection.h>
+#include <copyrecords.h>
 #include <masktest.h>
 #include <recordset.h>
 #include <sqliteengine.h>
@@ -408,6 +409,66 @@ private slots:
         QVERIFY(!rs.moveLast());
         QVERIFY(!rs.deleteCurrent());
         QCOMPARE(test::readRows(path), before);
+    }
+    // Copying keeps every value exactly or refuses, naming the record and the field, and writes
+    // nothing: a file's records into a new file, or into a server database without table MT.
+    void copyKeepsEveryValueOrRefuses_data()
+    {
+        QTest::addColumn<QString>("change"); // made on the source file's second or third record
+        QTest::addColumn<QVariant>("value");
+        QTest::addColumn<bool>("targetHoldsRecords");
+        QTest::addColumn<QStringList>("refusal"); // what the refusal says; empty: copied
+        const QString onSecond = QStringLiteral(R"(UPDATE "MT" SET "%1" = ? WHERE "ID" = 'A002')");
+        QTest::newRow("plain") << QString() << QVariant() << false << QStringList();
+        QTest::newRow("NUL") << onSecond.arg("Last") << QVariant(QStringLiteral("Ba\0d")) << false
+                             << (test::onServer() ? QStringList{"Record 2 ", "\"A002\"", "Last", "NUL"}
+                                                  : QStringList());
+        QTest::newRow("not UTF-8") << onSecond.arg("First")
+                                   << QVariant(QByteArray("Ba\xff"
+                                                          "d"))
+                                   << false << QStringList{"Record 2 ", "\"A002\"", "First", "UTF-8"};
+        QTest::newRow("BLOB") << QStringLiteral(R"(UPDATE "MT" SET "Rank" = X'00FF' WHERE "ID" = 'A003')") << QVariant()
+                              << false << QStringList{"Record 3 ", "\"A003\"", "Rank", "BLOB"};
+        QTest::newRow("target holds records")
+            << QString() << QVariant() << true << QStringList{"already holds records"};
+    }
+    void copyKeepsEveryValueOrRefuses()
+    {
+        QFETCH(QString, change);
+        QFETCH(QVariant, value);
+        QFETCH(bool, targetHoldsRecords);
+        QFETCH(QStringList, refusal);
+        const QString source = m_dir.filePath(QStringLiteral("source%1.mdb").arg(++m_files));
+        QVERIFY(!masktest::createDatabase(RecordsLocation::file(source)));
+        for (const char* id : {"A001", "A002", "A003"})
+            QVERIFY(test::execute(source, QStringLiteral(R"(INSERT INTO "MT" ("ID", "Last") VALUES (?, 'Baker'))"),
+                                  {QString::fromLatin1(id)}));
+        // The not-UTF-8 text goes in as bytes cast to text, as another program could write it.
+        if (value.typeId() == QMetaType::QByteArray)
+            change.replace(u'?', QStringLiteral("CAST(? AS TEXT)"));
+        if (!change.isEmpty())
+            QVERIFY(test::execute(source, change, value.isValid() ? QVariantList{value} : QVariantList{}));
+        const QString target = targetHoldsRecords ? database({row({{"ID", "K001"}})}) : emptyLocation();
+        const QList<Row> before = targetHoldsRecords ? test::readRows(target) : QList<Row>();
+
+        qsizetype copied = -1;
+        const StoreError error
+            = masktest::copyRecords(RecordsLocation::file(source), RecordsLocation::fromText(target), &copied);
+        for (const QString& said : std::as_const(refusal))
+            QVERIFY2(error.description.contains(said), qPrintable(error.description));
+        if (refusal.isEmpty()) {
+            QVERIFY2(!error, qPrintable(error.description));
+            QCOMPARE(copied, 3);
+            QCOMPARE(test::readRows(target), test::readRows(source));
+        } else if (targetHoldsRecords) {
+            QCOMPARE(test::readRows(target), before);
+        } else if (test::onServer()) {
+            Connection check;
+            QVERIFY(!check.open(test::connectionString(target)));
+            QCOMPARE(masktest::verifySchema(check).number, qint32(TableNotFound)); // not even the table is left
+        } else {
+            QVERIFY(!QFile::exists(target));
+        }
     }
     void sampleMembersArePlausible()
     {
