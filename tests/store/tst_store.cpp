@@ -305,6 +305,11 @@ private slots:
         QTest::newRow("as SQL") << "[Year] = Year(Now)" << QStringList{"B200"};
         QTest::newRow("spaced, lower case") << "[Year] = year( now() )" << QStringList{"B200"};
         QTest::newRow("both") << "Last = 'O''Year(Now)' OR [Year] = YEAR(NOW)" << QStringList{"A100", "B200"};
+        // The year on the left compares as it does on the right, its operator turned round.
+        QTest::newRow("year on the left") << "Year(Now) = [Year]" << QStringList{"B200"};
+        QTest::newRow("later than the year") << "Year(Now) > [Year]" << QStringList{"A100"};
+        QTest::newRow("not later than the year") << "Year(Now) <= [Year]" << QStringList{"B200"};
+        QTest::newRow("not the year") << "Year(Now) <> [Year]" << QStringList{"A100"};
     }
     void jetYearOfNowIsTranslatedOutsideStringLiteralsOnly()
     {
