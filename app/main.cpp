@@ -100,11 +100,10 @@ int checkCompanions(const QCommandLineParser& parser, const Options& options, QT
     return 0;
 }
 
-vantor::LocationChoice chooseLocation(const QString& commandLine, const vantor::settings::Paths& paths,
-                                      QStringList& problems)
+vantor::LocationChoice chooseLocation(const QString& commandLine, const vantor::settings::Paths& paths)
 {
     return vantor::chooseLocation(
-        vantor::settings::gatherSources(commandLine, paths, QCoreApplication::applicationDirPath(), problems));
+        vantor::settings::gatherSources(commandLine, paths, QCoreApplication::applicationDirPath()));
 }
 
 int showLocation(const vantor::LocationChoice& choice, QTextStream& out)
@@ -116,17 +115,19 @@ int showLocation(const vantor::LocationChoice& choice, QTextStream& out)
 }
 
 int runWindow(QApplication& app, const vantor::LocationChoice& choice, const vantor::settings::Paths& paths,
-              const QStringList& problems)
+              QTextStream& err)
 {
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
     // Lets a desktop match the window with the installed entry and its icon.
     QGuiApplication::setDesktopFileName(QStringLiteral("org.vantor.Vantor"));
     vantor::WidgetDialogService dialogs;
     vantor::WindowStart start(dialogs, paths);
-    start.setSettingsProblems(problems);
     const std::unique_ptr<vantor::frmMaskTesting> window = start.open(choice);
-    if (!window)
+    if (!window) {
+        if (!start.failure().isEmpty())
+            complain(err, start.failure());
         return start.exitCode();
+    }
     window->show();
     return app.exec();
 }
@@ -189,11 +190,10 @@ int main(int argc, char* argv[])
             parser.value(options.import), vantor::RecordsLocation::fromText(parser.value(options.database)), out, err);
     }
 
-    QStringList problems;
-    const vantor::LocationChoice choice = chooseLocation(parser.value(options.database), paths, problems);
+    const vantor::LocationChoice choice = chooseLocation(parser.value(options.database), paths);
     if (auto* gui = qobject_cast<QApplication*>(app.get()))
-        return runWindow(*gui, choice, paths, problems);
-    for (const QString& problem : std::as_const(problems))
+        return runWindow(*gui, choice, paths, err);
+    for (const QString& problem : std::as_const(choice.problems))
         complain(err, Text::tr("%1 It is left out.").arg(problem));
     if (parser.isSet(options.showLocation))
         return showLocation(choice, out);
