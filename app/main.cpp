@@ -106,6 +106,17 @@ vantor::LocationChoice chooseLocation(const QString& commandLine, const vantor::
         vantor::settings::gatherSources(commandLine, paths, QCoreApplication::applicationDirPath()));
 }
 
+// A command line the parser cannot read is a usage error like any other: the program's name
+// in lower case, as every other message has it, and status 2.
+int complainOfParse(const QCommandLineParser& parser, QTextStream& err)
+{
+    const QStringList unknown = parser.unknownOptionNames();
+    complain(err,
+             unknown.isEmpty() ? parser.errorText()
+                               : Text::tr("unknown option '%1'; see vantor --help").arg(unknown.first()));
+    return 2;
+}
+
 int showLocation(const vantor::LocationChoice& choice, QTextStream& out)
 {
     const bool missing = choice.location.isFile() && !QFileInfo::exists(choice.location.filePath());
@@ -148,10 +159,14 @@ int main(int argc, char* argv[])
     QCommandLineParser parser;
     const Options options;
     options.addTo(parser);
-    parser.process(*app);
-
     QTextStream out(stdout);
     QTextStream err(stderr);
+    if (!parser.parse(QCoreApplication::arguments()))
+        return complainOfParse(parser, err);
+    if (parser.isSet(QStringLiteral("help")) || parser.isSet(QStringLiteral("help-all")))
+        parser.showHelp(); // ends the program with status 0
+    if (parser.isSet(QStringLiteral("version")))
+        parser.showVersion();
     if (const int status = checkCompanions(parser, options, err))
         return status;
     if (!parser.positionalArguments().isEmpty()) {

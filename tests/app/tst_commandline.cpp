@@ -70,7 +70,14 @@ private slots:
         QTest::addColumn<QString>("said");
         QTest::newRow("sample") << QStringList{"--sample", "5"} << 2 << "--sample goes with --create-database";
         QTest::newRow("output") << QStringList{"--output", "x.xlsx"} << 2 << "--output goes with --report";
-        QTest::newRow("stray word") << QStringList{"records"} << 2 << "unexpected argument";
+        QTest::newRow("stray word") << QStringList{"records"} << 2 << "vantor: unexpected argument";
+        // The parser's own mistakes are usage errors like the others.
+        QTest::newRow("unknown option") << QStringList{"--bogus"} << 2 << "vantor: unknown option 'bogus'";
+        QTest::newRow("value missing") << QStringList{"--database"} << 2 << "vantor: Missing value after '--database'";
+        // The report is an .xlsx workbook, never one under another kind's name.
+        QTest::newRow("report as .xls") << QStringList{"--report", "1",          "--output",
+                                                       "list.xls", "--database", "none.mdb"}
+                                        << 2 << "name the output FILE.xlsx";
         QTest::newRow("version") << QStringList{"--version"} << 0 << "Vantor " VANTOR_VERSION;
     }
     void alone()

@@ -1,6 +1,9 @@
 // The commands on a server location, run as an administrator runs them.
 #include "testdatabase.h"
 
+#include <recordslocation.h>
+#include <serverlocation.h>
+
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
@@ -49,9 +52,11 @@ private slots:
     void initTestCase() { qunsetenv("QT_QPA_PLATFORM"), qunsetenv("DISPLAY"); }
     void createDatabase_data()
     {
-        QTest::addColumn<QString>("before"); // "table": MT with one record; "password": the location names one
+        QTest::addColumn<QString>("before"); // "table": MT with one record; "password": the location names one;
+                                             // "keywords": libpq's key=value form
         QTest::addColumn<int>("rows"); // -1: refused
         QTest::newRow("empty database") << "" << 25;
+        QTest::newRow("key=value location") << "keywords" << 25;
         QTest::newRow("table there") << "table" << -1;
         QTest::newRow("password in the location") << "password" << -1;
     }
@@ -63,14 +68,31 @@ private slots:
                                               : server.uri(server.newDatabase());
         if (before == u"password")
             location.replace(QStringLiteral("vantor_admin@"), QStringLiteral("vantor_admin:S3cret-word@"));
-        const auto [code, output] = runVantor({"--create-database", location, "--sample", "25"});
+        const QString typed = before == u"keywords"
+            ? QStringLiteral("host=%1 port=%2 dbname=%3 user=vantor_admin")
+                  .arg(server.socket, server.port, server::parse(location).database)
+            : location;
+        const auto [code, output] = runVantor({"--create-database", typed, "--sample", "25"});
         QVERIFY2((code == 0) == (rows >= 0), qPrintable(output));
         QVERIFY(!output.contains(u"S3cret-word"));
         QVERIFY2(output.contains(u"PostgreSQL server"), qPrintable(output)); // named as a server, not a file
-        if (rows >= 0)
+        if (rows >= 0) {
+            // The database was there already: what was made is its table.
+            QVERIFY2(output.startsWith(u"Created table MT in database \""), qPrintable(output));
             QCOMPARE(test::readRows(location).size(), rows);
-        else if (before == u"table")
+        } else if (before == u"table") {
             QCOMPARE(test::readRows(location), QList<Row>{row({{"ID", "A100"}})});
+        }
+    }
+    // A report that cannot reach its records names them once.
+    void reportNamesTheServerOnce()
+    {
+        const QString location = server.uri(QStringLiteral("no_such_database"));
+        const auto [code, output] = runVantor(
+            {"--report", "1", "--output", m_dir.filePath(QStringLiteral("none.xlsx")), "--database", location});
+        QCOMPARE(code, 1);
+        const QString named = RecordsLocation::fromText(location).displayName();
+        QVERIFY2(output.count(named) == 1 && output.contains(u"no such database"), qPrintable(output));
     }
     // A department moves its file onto the server and back; every list is the same workbook
     // from either.
