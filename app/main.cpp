@@ -47,7 +47,8 @@ struct Options {
     QCommandLineOption database{QStringLiteral("database"),
                                 Text::tr("The records to open (the window, --report) or to fill "
                                          "(--import-legacy, --copy-records): a records file, or a server "
-                                         "database as postgresql://[user@]host[:port]/dbname[?sslmode=...]; "
+                                         "database as postgresql://[user@]host[:port]/dbname[?sslmode=...] "
+                                         "or host=... dbname=...; "
                                          "never a password, which comes from ~/.pgpass. Without it the "
                                          "settings decide; see --show-location."),
                                 Text::tr("location")};

@@ -4,6 +4,7 @@
 #include <recordslocation.h>
 #include <serverlocation.h>
 
+#include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
@@ -53,10 +54,11 @@ private slots:
     void createDatabase_data()
     {
         QTest::addColumn<QString>("before"); // "table": MT with one record; "password": the location names one;
-                                             // "keywords": libpq's key=value form
+                                             // "keywords": libpq's key=value form; "service": a service file's
         QTest::addColumn<int>("rows"); // -1: refused
         QTest::newRow("empty database") << "" << 25;
         QTest::newRow("key=value location") << "keywords" << 25;
+        QTest::newRow("service location") << "service" << 25;
         QTest::newRow("table there") << "table" << -1;
         QTest::newRow("password in the location") << "password" << -1;
     }
@@ -68,17 +70,26 @@ private slots:
                                               : server.uri(server.newDatabase());
         if (before == u"password")
             location.replace(QStringLiteral("vantor_admin@"), QStringLiteral("vantor_admin:S3cret-word@"));
-        const QString typed = before == u"keywords"
-            ? QStringLiteral("host=%1 port=%2 dbname=%3 user=vantor_admin")
-                  .arg(server.socket, server.port, server::parse(location).database)
-            : location;
+        const QString parameters = QStringLiteral("host=%1 port=%2 dbname=%3 user=vantor_admin")
+                                       .arg(server.socket, server.port, server::parse(location).database);
+        QString typed = before == u"keywords" ? parameters : location;
+        if (before == u"service") {
+            QFile file(m_dir.filePath(QStringLiteral("pg_service.conf")));
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write("[records]\n" + parameters.toUtf8().replace(' ', '\n') + '\n');
+            file.close();
+            qputenv("PGSERVICEFILE", file.fileName().toUtf8());
+            typed = QStringLiteral("postgresql://?service=records");
+        }
         const auto [code, output] = runVantor({"--create-database", typed, "--sample", "25"});
         QVERIFY2((code == 0) == (rows >= 0), qPrintable(output));
         QVERIFY(!output.contains(u"S3cret-word"));
-        QVERIFY2(output.contains(u"PostgreSQL server"), qPrintable(output)); // named as a server, not a file
+        // Named as a server, not a file.
+        QVERIFY2(output.contains(before == u"service" ? u"PostgreSQL service \"records\"" : u"PostgreSQL server"),
+                 qPrintable(output));
         if (rows >= 0) {
             // The database was there already: what was made is its table.
-            QVERIFY2(output.startsWith(u"Created table MT in database \""), qPrintable(output));
+            QVERIFY2(output.startsWith(u"Created table MT in "), qPrintable(output));
             QCOMPARE(test::readRows(location).size(), rows);
         } else if (before == u"table") {
             QCOMPARE(test::readRows(location), QList<Row>{row({{"ID", "A100"}})});
