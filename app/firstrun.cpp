@@ -154,13 +154,13 @@ void WindowStart::reportMissingOption(const LocationChoice& choice)
 {
     const QString path = choice.location.displayName();
     m_dialogs.message(nullptr,
-                      okBox(FirstRun::tr("There is no records file at\n%1\n\nthe path given with --database. "
+                      okBox(FirstRun::tr("The records file given with --database is not there:\n%1\n\n"
                                          "Check the path, or create an empty records file there with:\n"
                                          "    vantor --create-database \"%1\"")
                                 .arg(path),
                             MsgIcon::Critical, recordsTitle()));
-    m_failure = FirstRun::tr("no records file at %1, the path given with --database; check it, or create one with "
-                             "vantor --create-database \"%1\"")
+    m_failure = FirstRun::tr("the records file given with --database is not there: %1; check the path, or create an "
+                             "empty one with vantor --create-database \"%1\"")
                     .arg(path);
     m_exitCode = 1;
 }
