@@ -10,8 +10,11 @@ int createDatabase(const RecordsLocation& location, int sampleCount, QTextStream
         complain(err, describe(error));
         return 1;
     }
-    const QString created
-        = sampleCount == 1 ? Text::tr("Created %1 with %2 record.") : Text::tr("Created %1 with %2 records.");
+    // On a server the database was there already: what is new is its table.
+    const QString created = location.isServer()
+        ? (sampleCount == 1 ? Text::tr("Created table MT in %1 with %2 record.")
+                            : Text::tr("Created table MT in %1 with %2 records."))
+        : (sampleCount == 1 ? Text::tr("Created %1 with %2 record.") : Text::tr("Created %1 with %2 records."));
     out << created.arg(location.displayName(), QString::number(sampleCount)) << '\n';
     return 0;
 }

@@ -1,6 +1,8 @@
 // The first start on a machine, or a records file that has gone: ask, never guess.
 #include "firstrun.h"
 
+#include <connection.h>
+#include <fileformat.h>
 #include <masktest.h>
 
 #include <QCoreApplication>
@@ -49,6 +51,19 @@ bool createRecords(DialogService& dialogs, const RecordsLocation& location, cons
     return false;
 }
 
+// Why a file the user opened cannot serve as the records; no error where it can, an old Access
+// file included (the window offers to convert it).
+StoreError refusalOf(const RecordsLocation& picked)
+{
+    if (sniffFileKind(picked.filePath()) == FileKind::AccessJet)
+        return {};
+    Connection connection;
+    StoreError error = connection.open(picked.connectionString());
+    if (!error)
+        error = masktest::verifySchema(connection);
+    return error;
+}
+
 } // namespace
 
 std::optional<RecordsLocation> askForRecords(DialogService& dialogs, const LocationChoice& missing,
@@ -70,8 +85,17 @@ std::optional<RecordsLocation> askForRecords(DialogService& dialogs, const Locat
             const QString chosen = dialogs.openFileName(
                 nullptr,
                 {FirstRun::tr("Open Records File"), start, FirstRun::tr("Records files (*.mdb);;All files (*)")});
-            if (!chosen.isEmpty())
-                return RecordsLocation::file(chosen);
+            if (chosen.isEmpty())
+                break;
+            const RecordsLocation picked = RecordsLocation::file(chosen);
+            const StoreError refused = refusalOf(picked);
+            if (!refused)
+                return picked;
+            dialogs.message(nullptr,
+                            okBox(FirstRun::tr("Vantor cannot open this file as its records:\n%1\n\n%2\n\n"
+                                               "Choose another file, or create a new, empty one.")
+                                      .arg(picked.displayName(), refused.description),
+                                  MsgIcon::Exclamation, recordsTitle()));
             break;
         }
         default: return std::nullopt;
@@ -87,13 +111,18 @@ WindowStart::WindowStart(DialogService& dialogs, settings::Paths paths)
 
 std::unique_ptr<frmMaskTesting> WindowStart::open(const LocationChoice& choice)
 {
-    for (const QString& problem : std::as_const(m_problems))
+    for (const QString& problem : std::as_const(choice.problems))
         reportSettingsProblem(
             FirstRun::tr("%1\n\nVantor goes on without it, with the records it finds by its other rules.")
                 .arg(problem));
     RecordsLocation location = choice.location;
+    const bool missing = location.isFile() && !QFileInfo::exists(location.filePath());
+    if (missing && !choice.asksWhenMissing()) {
+        reportMissingOption(choice);
+        return nullptr;
+    }
     bool answered = false;
-    if (choice.asksWhenMissing() && location.isFile() && !QFileInfo::exists(location.filePath())) {
+    if (missing && choice.asksWhenMissing()) {
         const std::optional<RecordsLocation> answer = askForRecords(m_dialogs, choice, m_paths.dataDir);
         if (!answer) {
             m_exitCode = 0;
@@ -116,6 +145,24 @@ std::unique_ptr<frmMaskTesting> WindowStart::open(const LocationChoice& choice)
                                       .arg(problem));
     }
     return window;
+}
+
+// A records file named with --database that is not there: a typing mistake or a drive not
+// connected, never a reason to make one. Said in the middle of the screen, as no window is up
+// yet, and on the standard error for whoever started the program from a terminal or a script.
+void WindowStart::reportMissingOption(const LocationChoice& choice)
+{
+    const QString path = choice.location.displayName();
+    m_dialogs.message(nullptr,
+                      okBox(FirstRun::tr("The records file given with --database is not there:\n%1\n\n"
+                                         "Check the path, or create an empty records file there with:\n"
+                                         "    vantor --create-database \"%1\"")
+                                .arg(path),
+                            MsgIcon::Critical, recordsTitle()));
+    m_failure = FirstRun::tr("the records file given with --database is not there: %1; check the path, or create an "
+                             "empty one with vantor --create-database \"%1\"")
+                    .arg(path);
+    m_exitCode = 1;
 }
 
 void WindowStart::reportSettingsProblem(const QString& problem)

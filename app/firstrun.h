@@ -16,7 +16,9 @@ enum FirstRunButton { CreateButton, OpenButton, QuitButton };
 
 // Asks what to do about the missing records file the rule chose until the user has a file or
 // quits: create a new, empty one there (the default), open an existing one, or quit. A new
-// file is made only on the user's word; `dataDir` is the one folder it may make for it.
+// file is made only on the user's word; `dataDir` is the one folder it may make for it. A file
+// opened that is not records (nor an old Access file to convert) is refused with its reason,
+// and the question comes again.
 std::optional<RecordsLocation> askForRecords(DialogService& dialogs, const LocationChoice& missing,
                                              const QString& dataDir);
 
@@ -27,21 +29,23 @@ class WindowStart
 public:
     WindowStart(DialogService& dialogs, settings::Paths paths);
 
-    // Problems met while reading the settings, shown once before anything else.
-    void setSettingsProblems(QStringList problems) { m_problems = std::move(problems); }
-
-    // The loaded window, or null when the program ends: exitCode() then says how.
+    // The loaded window, or null when the program ends: exitCode() then says how. The choice's
+    // settings problems are shown once before anything else.
     std::unique_ptr<frmMaskTesting> open(const LocationChoice& choice);
     int exitCode() const { return m_exitCode; }
+    // Why the window did not come up, in one line for the standard error, where the program
+    // started from a command line had a mistake of its own to report; empty otherwise.
+    QString failure() const { return m_failure; }
 
 private:
+    void reportMissingOption(const LocationChoice& choice);
     void reportSettingsProblem(const QString& problem);
 
     DialogService& m_dialogs;
     settings::Paths m_paths;
-    QStringList m_problems;
     bool m_problemShown = false;
     int m_exitCode = 0;
+    QString m_failure;
 };
 
 } // namespace vantor

@@ -20,20 +20,32 @@ struct Rule {
 LocationChoice chooseLocation(const LocationSources& sources)
 {
     if (!sources.commandLine.isEmpty())
-        return {RecordsLocation::fromText(sources.commandLine), LocationRule::CommandLine, {}};
-    if (!sources.userSetting.isEmpty())
-        return {RecordsLocation::fromText(sources.userSetting), LocationRule::UserSetting, sources.userSettingsFile};
-    if (!sources.machineSetting.isEmpty())
-        return {RecordsLocation::fromText(sources.machineSetting), LocationRule::MachineSetting,
-                sources.machineSettingsFile};
+        return {RecordsLocation::fromText(sources.commandLine), LocationRule::CommandLine, {}, {}};
+    LocationChoice choice;
+    // The user's own setting wins over the one an administrator made for the machine.
+    const std::pair<const Setting*, LocationRule> settings[]
+        = {{&sources.userSetting, LocationRule::UserSetting}, {&sources.machineSetting, LocationRule::MachineSetting}};
+    for (const auto& [setting, rule] : settings) {
+        if (!setting->problem.isEmpty())
+            choice.problems << setting->problem;
+        if (!setting->location.isEmpty()) {
+            choice.location = RecordsLocation::fromText(setting->location);
+            choice.rule = rule;
+            choice.settingsFile = setting->file;
+            return choice;
+        }
+    }
     // A copy run from its own folder (and the build tree) keeps the old program's habit; an
     // installed program has no records beside /usr/bin/vantor and falls through.
     const QString beside = QDir(sources.programDir).filePath(masktest::DatabaseFileName);
-    if (!sources.programDir.isEmpty() && QFileInfo(beside).isFile())
-        return {RecordsLocation::file(beside), LocationRule::BesideProgram, {}};
-    return {RecordsLocation::file(QDir(sources.dataDir).filePath(masktest::DatabaseFileName)),
-            LocationRule::DataFolder,
-            {}};
+    if (!sources.programDir.isEmpty() && QFileInfo(beside).isFile()) {
+        choice.location = RecordsLocation::file(beside);
+        choice.rule = LocationRule::BesideProgram;
+        return choice;
+    }
+    choice.location = RecordsLocation::file(QDir(sources.dataDir).filePath(masktest::DatabaseFileName));
+    choice.rule = LocationRule::DataFolder;
+    return choice;
 }
 
 QString describeChoice(const LocationChoice& choice)

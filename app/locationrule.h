@@ -10,14 +10,20 @@ namespace vantor {
 // The rules that can name the records, strongest first: the first one that names a location wins.
 enum class LocationRule { CommandLine, UserSetting, MachineSetting, BesideProgram, DataFolder };
 
+// A location read from a settings file. `problem` says why a file that exists could not be
+// read; a file that does not exist is no problem, just no setting.
+struct Setting {
+    QString location; // empty when the file names none
+    QString file;
+    QString problem;
+};
+
 // What the rule looks at. The caller gathers it (main.cpp from the real command line, settings
 // and folders), so that each input can be set on its own.
 struct LocationSources {
     QString commandLine; // --database, as typed; empty when not given
-    QString userSetting; // the location in the user's settings; empty when unset
-    QString userSettingsFile;
-    QString machineSetting; // the location in the machine's settings; empty when unset
-    QString machineSettingsFile;
+    Setting userSetting;
+    Setting machineSetting;
     QString programDir; // where the executable lies
     QString dataDir; // the user's data folder, ~/.local/share/Vantor
 };
@@ -26,6 +32,9 @@ struct LocationChoice {
     RecordsLocation location;
     LocationRule rule = LocationRule::DataFolder;
     QString settingsFile; // the file that named it, for the two settings rules
+    // The problems of the settings files the rule looked at on its way: one it never reached
+    // (a broken machine's file where the user's own names the records) costs no message.
+    QStringList problems;
 
     // Whether the records should be asked for rather than reported missing when the file is
     // not there: only a location the user typed for this run is taken at its word.

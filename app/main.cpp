@@ -47,7 +47,8 @@ struct Options {
     QCommandLineOption database{QStringLiteral("database"),
                                 Text::tr("The records to open (the window, --report) or to fill "
                                          "(--import-legacy, --copy-records): a records file, or a server "
-                                         "database as postgresql://[user@]host[:port]/dbname[?sslmode=...]; "
+                                         "database as postgresql://[user@]host[:port]/dbname[?sslmode=...] "
+                                         "or host=... dbname=...; "
                                          "never a password, which comes from ~/.pgpass. Without it the "
                                          "settings decide; see --show-location."),
                                 Text::tr("location")};
@@ -100,11 +101,21 @@ int checkCompanions(const QCommandLineParser& parser, const Options& options, QT
     return 0;
 }
 
-vantor::LocationChoice chooseLocation(const QString& commandLine, const vantor::settings::Paths& paths,
-                                      QStringList& problems)
+vantor::LocationChoice chooseLocation(const QString& commandLine, const vantor::settings::Paths& paths)
 {
     return vantor::chooseLocation(
-        vantor::settings::gatherSources(commandLine, paths, QCoreApplication::applicationDirPath(), problems));
+        vantor::settings::gatherSources(commandLine, paths, QCoreApplication::applicationDirPath()));
+}
+
+// A command line the parser cannot read is a usage error like any other: the program's name
+// in lower case, as every other message has it, and status 2.
+int complainOfParse(const QCommandLineParser& parser, QTextStream& err)
+{
+    const QStringList unknown = parser.unknownOptionNames();
+    complain(err,
+             unknown.isEmpty() ? parser.errorText()
+                               : Text::tr("unknown option '%1'; see vantor --help").arg(unknown.first()));
+    return 2;
 }
 
 int showLocation(const vantor::LocationChoice& choice, QTextStream& out)
@@ -116,17 +127,19 @@ int showLocation(const vantor::LocationChoice& choice, QTextStream& out)
 }
 
 int runWindow(QApplication& app, const vantor::LocationChoice& choice, const vantor::settings::Paths& paths,
-              const QStringList& problems)
+              QTextStream& err)
 {
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
     // Lets a desktop match the window with the installed entry and its icon.
     QGuiApplication::setDesktopFileName(QStringLiteral("org.vantor.Vantor"));
     vantor::WidgetDialogService dialogs;
     vantor::WindowStart start(dialogs, paths);
-    start.setSettingsProblems(problems);
     const std::unique_ptr<vantor::frmMaskTesting> window = start.open(choice);
-    if (!window)
+    if (!window) {
+        if (!start.failure().isEmpty())
+            complain(err, start.failure());
         return start.exitCode();
+    }
     window->show();
     return app.exec();
 }
@@ -147,10 +160,14 @@ int main(int argc, char* argv[])
     QCommandLineParser parser;
     const Options options;
     options.addTo(parser);
-    parser.process(*app);
-
     QTextStream out(stdout);
     QTextStream err(stderr);
+    if (!parser.parse(QCoreApplication::arguments()))
+        return complainOfParse(parser, err);
+    if (parser.isSet(QStringLiteral("help")) || parser.isSet(QStringLiteral("help-all")))
+        parser.showHelp(); // ends the program with status 0
+    if (parser.isSet(QStringLiteral("version")))
+        parser.showVersion();
     if (const int status = checkCompanions(parser, options, err))
         return status;
     if (!parser.positionalArguments().isEmpty()) {
@@ -189,11 +206,10 @@ int main(int argc, char* argv[])
             parser.value(options.import), vantor::RecordsLocation::fromText(parser.value(options.database)), out, err);
     }
 
-    QStringList problems;
-    const vantor::LocationChoice choice = chooseLocation(parser.value(options.database), paths, problems);
+    const vantor::LocationChoice choice = chooseLocation(parser.value(options.database), paths);
     if (auto* gui = qobject_cast<QApplication*>(app.get()))
-        return runWindow(*gui, choice, paths, problems);
-    for (const QString& problem : std::as_const(problems))
+        return runWindow(*gui, choice, paths, err);
+    for (const QString& problem : std::as_const(choice.problems))
         complain(err, Text::tr("%1 It is left out.").arg(problem));
     if (parser.isSet(options.showLocation))
         return showLocation(choice, out);

@@ -21,6 +21,18 @@ int positionOf(const QString& group)
     return int(groups.indexOf(group.trimmed().toLower()));
 }
 
+// The store names the records in most of its failures; they are named once.
+QString cannotList(const RecordsLocation& location, const StoreError& error)
+{
+    const QString name = location.displayName();
+    StoreError shown = error;
+    if (shown.description.startsWith(name + QStringLiteral(": ")))
+        shown.description.remove(0, name.size() + 2);
+    if (shown.description.contains(name))
+        return Text::tr("the list cannot be made: %1").arg(describe(shown));
+    return Text::tr("the list cannot be made from %1: %2").arg(name, describe(shown));
+}
+
 } // namespace
 
 int report(const QString& group, const RecordsLocation& location, const QString& outputPath, QTextStream& out,
@@ -45,11 +57,19 @@ int report(const QString& group, const RecordsLocation& location, const QString&
         complain(err, Text::tr("the folder %1 of the output does not exist").arg(QDir::toNativeSeparators(directory)));
         return 1;
     }
+    // The workbook is an .xlsx file; under another name (list.xls) the program that opens it
+    // would take it for what its name says and refuse it, or the user would.
+    if (!outputPath.endsWith(QLatin1String(".xlsx"), Qt::CaseInsensitive)) {
+        complain(err,
+                 Text::tr("the report is an .xlsx workbook: name the output FILE.xlsx, not %1")
+                     .arg(QDir::toNativeSeparators(outputPath)));
+        return 2;
+    }
 
     // The report walks the whole list once, front to back: one pass over the table.
     UntestedQuery run = runUntestedQuery(location, position, Reading::AllAtOnce);
     if (run.error) {
-        complain(err, Text::tr("the list cannot be made from %1: %2").arg(location.displayName(), describe(run.error)));
+        complain(err, cannotList(location, run.error));
         return 1;
     }
     const qsizetype rows = run.records->recordCount();

@@ -90,27 +90,14 @@ void makeDataDir(const QString& folder, const QString& dataDir)
         QDir().mkdir(dataDir, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
 }
 
-LocationSources gatherSources(const QString& commandLine, const Paths& paths, const QString& programDir,
-                              QStringList& problems)
+LocationSources gatherSources(const QString& commandLine, const Paths& paths, const QString& programDir)
 {
     LocationSources sources;
     sources.commandLine = commandLine;
     sources.programDir = programDir;
     sources.dataDir = paths.dataDir;
-    // A location on the command line makes the settings irrelevant: they are not read, so a
-    // broken settings file cannot get in the way of a script.
-    if (!commandLine.isEmpty())
-        return sources;
-    // The machine's files are read only where the user's own names nothing.
-    const auto take = [&problems](const Setting& setting, QString& location, QString& file) {
-        if (!setting.problem.isEmpty())
-            problems << setting.problem;
-        location = setting.location;
-        file = setting.file;
-        return !location.isEmpty();
-    };
-    if (!take(readLocation(paths.userFile), sources.userSetting, sources.userSettingsFile))
-        take(readLocation(paths.machineFiles), sources.machineSetting, sources.machineSettingsFile);
+    sources.userSetting = readLocation(paths.userFile);
+    sources.machineSetting = readLocation(paths.machineFiles);
     return sources;
 }
 

@@ -22,13 +22,7 @@ struct Paths {
     static Paths standard();
 };
 
-// A location read from a settings file. `problem` says why a file that exists could not be
-// read; a file that does not exist is no problem, just no setting.
-struct Setting {
-    QString location;
-    QString file;
-    QString problem;
-};
+using vantor::Setting;
 
 Setting readLocation(const QString& file);
 // The first of `files` that names a location; the first problem met on the way.
@@ -42,9 +36,8 @@ QString writeLocation(const QString& file, const QString& location);
 // missing: the one folder Vantor makes by itself.
 void makeDataDir(const QString& folder, const QString& dataDir);
 
-// The rule's inputs from these files and folders; `problems` gets one text for each settings
-// file that could not be read, and the rule goes on without it.
-LocationSources gatherSources(const QString& commandLine, const Paths& paths, const QString& programDir,
-                              QStringList& problems);
+// The rule's inputs from these files and folders: both settings files are read, each with the
+// problem that kept it from being read, and the rule alone decides which of them counts.
+LocationSources gatherSources(const QString& commandLine, const Paths& paths, const QString& programDir);
 
 } // namespace vantor::settings

@@ -7,10 +7,97 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSqlQuery>
+#include <QStringDecoder>
 
 namespace vantor::masktest {
 
 namespace {
+
+// The fields of a file's records whose stored bytes a record set would not hand back as they
+// are: a BLOB (read as text) or text that is not UTF-8 (read with U+FFFD in place of what it
+// cannot decode). Text of ASCII characters alone, with no NUL to hide more after it, is left
+// out without a look; the rest is checked here, byte by byte.
+const QString FileValuesToCheckSql = QStringLiteral("SELECT rowid, %1 FROM \"MT\" WHERE %2 ORDER BY rowid");
+const QString FileValueSql = QStringLiteral("typeof(\"%1\"), CAST(\"%1\" AS BLOB)");
+const QString FileValueSuspectSql
+    = QStringLiteral("typeof(\"%1\") = 'blob' OR length(CAST(\"%1\" AS BLOB)) <> length(\"%1\") OR \"%1\" GLOB ?");
+// SQLite reads any byte past ASCII, valid UTF-8 or not, as a character above U+007F.
+const QString BeyondAscii = QStringLiteral("*[^") + QChar(1) + QStringLiteral("-") + QChar(0x7f) + QStringLiteral("]*");
+// A record's place in the order it is copied in, for a message.
+const QString FilePositionSql = QStringLiteral("SELECT count(*) FROM \"MT\" WHERE rowid <= ?");
+
+bool isUtf8(const QByteArray& bytes)
+{
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    [[maybe_unused]] const QString text = decoder.decode(bytes);
+    return !decoder.hasError();
+}
+
+// "ID" as a message shows it: a value no one can mistake, control characters included.
+QString shownId(const QVariant& value)
+{
+    if (!value.isValid() || value.isNull())
+        return QStringLiteral("none");
+    QString id = value.toString();
+    for (QChar& c : id) {
+        if (c.category() == QChar::Other_Control)
+            c = QChar::ReplacementCharacter;
+    }
+    return u'"' + id + u'"';
+}
+
+StoreError refuseRecord(qint64 position, const QVariant& id, const QString& why)
+{
+    return StoreError::make(InvalidArgument,
+                            QStringLiteral("Record %1 of table MT (FDID %2) cannot be copied exactly: %3 Nothing was "
+                                           "copied.")
+                                .arg(position)
+                                .arg(shownId(id), why));
+}
+
+// A records file can hold what no record set reads back exactly; such a record is named
+// before anything is written.
+StoreError checkFileValues(const Connection& from)
+{
+    const Engine* engine = from.engine();
+    const QStringList names = fieldNames();
+    QStringList values, suspects;
+    for (const QString& name : names) {
+        values << FileValueSql.arg(name);
+        suspects << FileValueSuspectSql.arg(name);
+    }
+    QSqlQuery query(from.database());
+    query.setForwardOnly(true);
+    if (!query.prepare(FileValuesToCheckSql.arg(values.join(u','), suspects.join(QStringLiteral(" OR ")))))
+        return engine->mapError(query.lastError(), from.dataSource());
+    for (qsizetype f = 0; f < names.size(); ++f)
+        query.addBindValue(BeyondAscii);
+    if (!query.exec())
+        return engine->mapError(query.lastError(), from.dataSource());
+    while (query.next()) {
+        for (int f = 0; f < int(names.size()); ++f) {
+            const QString type = query.value(1 + 2 * f).toString();
+            const QByteArray bytes = query.value(2 + 2 * f).toByteArray();
+            QString why;
+            if (type == u"blob")
+                why = QStringLiteral("its field %1 holds binary data (a BLOB), not text.");
+            else if (type == u"text" && !isUtf8(bytes))
+                why = QStringLiteral("its field %1 holds text that is not valid UTF-8.");
+            if (why.isEmpty())
+                continue;
+            const qint64 key = query.value(0).toLongLong();
+            QSqlQuery position(from.database());
+            position.prepare(FilePositionSql);
+            position.addBindValue(key);
+            const qint64 number = position.exec() && position.next() ? position.value(0).toLongLong() : key;
+            const QVariant id = query.value(1).toString() == u"text"
+                ? QVariant(QString::fromUtf8(query.value(2).toByteArray()))
+                : QVariant();
+            return refuseRecord(number, id, why.arg(names.at(f)));
+        }
+    }
+    return {};
+}
 
 StoreError openRecords(Connection& connection, const RecordsLocation& location)
 {
@@ -21,19 +108,25 @@ StoreError openRecords(Connection& connection, const RecordsLocation& location)
 }
 
 // Inserts every row of `records` through `insert`, whose parameters are the fourteen fields.
+// A value the target cannot store as it is (a NUL on a server) stops the copy at its record.
 StoreError insertAll(RecordSet& records, QSqlQuery& insert, const Connection& target, qsizetype& count)
 {
-    const int fields = int(fieldNames().size());
+    const QStringList names = fieldNames();
     QList<int> positions;
-    for (const QString& name : fieldNames())
+    for (const QString& name : names)
         positions << records.fieldIndex(name);
+    QList<QVariant> values(names.size());
     for (StoreError error = records.moveFirst(); !error && !records.eof(); error = records.moveNext()) {
-        for (int f = 0; f < fields; ++f) {
+        for (qsizetype f = 0; f < names.size(); ++f) {
             StoreError readError;
-            const QVariant value = records.value(positions.at(f), &readError);
+            values[f] = records.value(positions.at(f), &readError);
             if (readError)
                 return readError;
-            insert.addBindValue(value.isValid() ? value : QVariant(QMetaType::fromType<QString>()));
+        }
+        for (qsizetype f = 0; f < names.size(); ++f) {
+            if (const StoreError refused = target.engine()->acceptValue(names.at(f), values.at(f)))
+                return refuseRecord(count + 1, values.at(0), refused.description);
+            insert.addBindValue(values.at(f).isValid() ? values.at(f) : QVariant(QMetaType::fromType<QString>()));
         }
         if (!insert.exec())
             return target.engine()->mapError(insert.lastError(), target.dataSource());
@@ -42,32 +135,51 @@ StoreError insertAll(RecordSet& records, QSqlQuery& insert, const Connection& ta
     return {};
 }
 
+// A server database without table MT gets it in the copy's own transaction, as a new file gets
+// it before the copy: a failed copy leaves the database as it found it.
+StoreError prepareTarget(Connection& to)
+{
+    QStringList columns;
+    if (StoreError error = to.engine()->tableColumns(to.database(), TableName, columns, to.dataSource()))
+        return error;
+    if (columns.isEmpty() && to.engine()->isServer())
+        return createTable(to);
+    if (StoreError error = verifySchema(to))
+        return error;
+    StoreError error;
+    if (countRecords(to, error) != 0 && !error)
+        error = StoreError::make(
+            FileExists,
+            QStringLiteral("The table MT of %1 already holds records; records are copied only into an empty one, "
+                           "and these are left as they are.")
+                .arg(to.dataSource()));
+    return error;
+}
+
 StoreError copyInto(const RecordsLocation& source, const RecordsLocation& target, qsizetype* copied)
 {
     Connection from;
     if (StoreError error = openRecords(from, source))
         return error;
+    if (!from.engine()->isServer()) {
+        if (StoreError error = checkFileValues(from))
+            return error;
+    }
     RecordSet records;
     // Without an ORDER BY both engines read in the order of the row key: the source's order.
     if (StoreError error = records.open(QStringLiteral("SELECT * FROM ") + TableName, from))
         return error;
 
     Connection to;
-    if (StoreError error = openRecords(to, target))
+    if (StoreError error = to.open(target.connectionString()))
         return error;
     const Engine* engine = to.engine();
     QSqlDatabase db = to.database();
     if (!db.transaction())
         return engine->mapError(db.lastError(), to.dataSource());
-    StoreError error;
+    StoreError error = prepareTarget(to);
     qsizetype count = 0;
     {
-        if (countRecords(to, error) != 0 && !error)
-            error = StoreError::make(
-                FileExists,
-                QStringLiteral("The table MT of %1 already holds records; records are copied only into an empty one, "
-                               "and these are left as they are.")
-                    .arg(to.dataSource()));
         QSqlQuery insert(db);
         if (!error)
             error = prepareInsert(to, insert);

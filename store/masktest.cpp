@@ -34,16 +34,7 @@ StoreError fillNew(const Connection& connection, int sampleCount, quint32 seed)
     const Engine* engine = connection.engine();
     if (!db.transaction())
         return engine->mapError(db.lastError(), connection.dataSource());
-    StoreError error;
-    {
-        QSqlQuery query(db);
-        for (const QString& sql : engine->createTableStatements(table())) {
-            if (!query.exec(sql)) {
-                error = engine->mapError(query.lastError(), connection.dataSource());
-                break;
-            }
-        }
-    }
+    StoreError error = createTable(connection);
     if (!error && sampleCount > 0)
         error = insertSamples(connection, sampleCount, seed);
     if (!error && !db.commit())
@@ -70,6 +61,17 @@ TableDefinition table()
             {{QStringLiteral("MT_ID_Caseless"), QStringLiteral("ID")},
              {QStringLiteral("MT_Unit_Caseless"), QStringLiteral("Unit")},
              {QStringLiteral("MT_Special_Caseless"), QStringLiteral("Special")}}};
+}
+
+StoreError createTable(const Connection& connection)
+{
+    const Engine* engine = connection.engine();
+    QSqlQuery query(connection.database());
+    for (const QString& sql : engine->createTableStatements(table())) {
+        if (!query.exec(sql))
+            return engine->mapError(query.lastError(), connection.dataSource());
+    }
+    return {};
 }
 
 StoreError prepareInsert(const Connection& connection, QSqlQuery& insert)

@@ -20,6 +20,9 @@ TableDefinition table();
 // The file name of the records file in the program's directory.
 inline const QString DatabaseFileName = QStringLiteral("MaskTest.mdb");
 
+// Lays out table MT and its indexes on `connection`, in the transaction the caller holds.
+StoreError createTable(const Connection& connection);
+
 // Prepares `insert`, on `connection`'s database, to add one record to MT: its fourteen
 // fields bound in the order of fieldNames().
 StoreError prepareInsert(const Connection& connection, QSqlQuery& insert);

@@ -18,17 +18,17 @@ RecordsLocation RecordsLocation::file(const QString& path)
     return location;
 }
 
-RecordsLocation RecordsLocation::server(const QString& uri)
+RecordsLocation RecordsLocation::server(const QString& text)
 {
     RecordsLocation location;
     location.m_kind = Kind::Server;
-    location.m_text = uri.trimmed();
+    location.m_text = text.trimmed();
     return location;
 }
 
 RecordsLocation RecordsLocation::fromText(const QString& text)
 {
-    return server::isServerUri(text) ? server(text) : file(text);
+    return server::isServerLocation(text) ? server(text) : file(text);
 }
 
 QString RecordsLocation::displayName() const

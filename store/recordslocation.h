@@ -17,10 +17,11 @@ public:
 
     // A records file; a relative path is taken from the current folder.
     static RecordsLocation file(const QString& path);
-    // A database on a server, named by a libpq connection URI.
-    static RecordsLocation server(const QString& uri);
+    // A database on a server, named by a libpq connection URI or key=value string.
+    static RecordsLocation server(const QString& text);
     // A location as a user writes it, on the command line or in a setting: a URI that
-    // starts with postgresql:// (or postgres://) names a server, anything else a file.
+    // starts with postgresql:// (or postgres://, in any case) or a key=value string names a
+    // server (server::isServerLocation), anything else a file.
     static RecordsLocation fromText(const QString& text);
 
     Kind kind() const { return m_kind; }

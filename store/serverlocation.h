@@ -7,31 +7,43 @@
 
 namespace vantor::server {
 
-// Whether a location as a user writes it names a database server: a libpq connection URI,
-// postgresql://[user@]host[:port]/dbname[?param=value&...]. Anything else is a file path.
+// Whether a location as a user writes it is a libpq connection URI,
+// postgresql://[user@]host[:port]/dbname[?param=value&...], its scheme in any case.
 bool isServerUri(const QString& text);
 
-// A connection URI taken apart by libpq itself, so that every parameter libpq knows
-// (sslmode, the service file's service, connect_timeout, ...) means what it means to psql.
+// Whether a location as a user writes it names a database server rather than a file: a
+// connection URI, libpq's other form "host=dbhost dbname=masktest", or anything else that
+// begins like a URI ("mysql://...", "postgresql:/..."). A server location that cannot be read
+// is refused with a message; taken for a file path, it would be shown as typed, password and all.
+bool isServerLocation(const QString& text);
+
+// A connection URI or key=value string taken apart by libpq itself, so that every parameter
+// libpq knows (sslmode, the service file's service, connect_timeout, ...) means what it means
+// to psql.
 struct ServerAddress {
-    QList<std::pair<QString, QString>> keywords; // every parameter the URI sets, the password left out
-    QString host; // as the URI or libpq's defaults (PGHOST, ...) give them
+    QList<std::pair<QString, QString>> keywords; // every parameter the location sets, the password left out
+    QString host; // as the location or libpq's defaults (PGHOST, ...) give them
     QString port;
     QString database;
     QString user;
-    bool namesPassword = false; // the URI carries a password, which Vantor never takes from it
-    QString error; // why the URI cannot be read; empty when it can
+    QString service; // a service of the service file, which then gives what the location leaves out
+    bool namesPassword = false; // the location carries a password, which Vantor never takes from it
+    QString error; // why the location cannot be read, never with a password; empty when it can
 };
 
-ServerAddress parse(const QString& uri);
+ServerAddress parse(const QString& location);
+
+// The location's text without any password it holds, in whatever form it is written (a URI's
+// user:password@, a password parameter), for a message about a location libpq cannot read.
+QString withoutPassword(const QString& location);
 
 // The server and database for a message: host, port, database and user, never a password.
 QString describe(const ServerAddress& address);
-QString describe(const QString& uri);
+QString describe(const QString& location);
 
 // Passwords typed into the window for this run of the program, kept in memory only and
 // used for every later connection to the same location; never written anywhere.
-void rememberPassword(const QString& uri, const QString& password);
-QString rememberedPassword(const QString& uri);
+void rememberPassword(const QString& location, const QString& password);
+QString rememberedPassword(const QString& location);
 
 } // namespace vantor::server

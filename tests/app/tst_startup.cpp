@@ -11,6 +11,7 @@
 #include <QApplication>
 #include <QFile>
 #include <QScopeGuard>
+#include <QScreen>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
@@ -57,16 +58,17 @@ class tst_Startup : public QObject
         QVERIFY(file.open(QIODevice::WriteOnly));
     }
     // What main.cpp does for the window, from the settings on the disk.
-    std::unique_ptr<frmMaskTesting> startWindow(const QString& option = {}, int* exitCode = nullptr)
+    std::unique_ptr<frmMaskTesting> startWindow(const QString& option = {}, int* exitCode = nullptr,
+                                                QString* failure = nullptr)
     {
-        QStringList problems;
         const settings::Paths paths = settings::Paths::standard();
-        const LocationChoice choice = chooseLocation(settings::gatherSources(option, paths, path("program"), problems));
+        const LocationChoice choice = chooseLocation(settings::gatherSources(option, paths, path("program")));
         WindowStart start(m_dialogs, paths);
-        start.setSettingsProblems(problems);
         std::unique_ptr<frmMaskTesting> window = start.open(choice);
         if (exitCode)
             *exitCode = start.exitCode();
+        if (failure)
+            *failure = start.failure();
         return window;
     }
 
@@ -101,23 +103,38 @@ private slots:
     void firstRun_data()
     {
         QTest::addColumn<QList<int>>("choices");
-        QTest::addColumn<QStringList>("files"); // the file dialogs' answers: "other" records, an "old" Access file
+        QTest::addColumn<QStringList>("files"); // the file dialogs' answers: "other" records, an "old" Access
+                                                // file, a "text" file that is no records
         QTest::addColumn<QString>("opened"); // "data", "other", "old" or empty: the program ends
-        QTest::newRow("Enter creates") << QList<int>{} << QStringList{} << "data";
-        QTest::newRow("open existing") << QList<int>{OpenButton} << QStringList{"other"} << "other";
-        QTest::newRow("open old Access file") << QList<int>{OpenButton} << QStringList{"old"} << "old";
+        QTest::addColumn<QStringList>("told"); // the titles of the messages shown on the way
+        QTest::newRow("Enter creates") << QList<int>{} << QStringList{} << "data" << QStringList{};
+        QTest::newRow("open existing") << QList<int>{OpenButton} << QStringList{"other"} << "other" << QStringList{};
+        // An old file goes through the window's own conversion offer, answered Yes by default.
+        QTest::newRow("open old Access file")
+            << QList<int>{OpenButton} << QStringList{"old"} << "old" << QStringList{"Convert Records File"};
         QTest::newRow("open cancelled, then create")
-            << QList<int>{OpenButton, CreateButton} << QStringList{""} << "data";
-        QTest::newRow("quit") << QList<int>{QuitButton} << QStringList{} << "";
+            << QList<int>{OpenButton, CreateButton} << QStringList{""} << "data" << QStringList{};
+        // A file that is no records is refused with its reason, and the question comes again.
+        QTest::newRow("open a text file, then existing")
+            << QList<int>{OpenButton, OpenButton} << QStringList{"text", "other"} << "other"
+            << QStringList{"Records File"};
+        QTest::newRow("open a text file, then quit")
+            << QList<int>{OpenButton, QuitButton} << QStringList{"text"} << "" << QStringList{"Records File"};
+        QTest::newRow("quit") << QList<int>{QuitButton} << QStringList{} << "" << QStringList{};
     }
     void firstRun()
     {
         QFETCH(QList<int>, choices);
         QFETCH(QStringList, files);
         QFETCH(QString, opened);
-        const QMap<QString, QString> existing{
-            {"data", dataFile()}, {"other", records("other.mdb")}, {"old", path("old.mdb")}};
+        const QMap<QString, QString> existing{{"data", dataFile()},
+                                              {"other", records("other.mdb")},
+                                              {"old", path("old.mdb")},
+                                              {"text", path("notes.txt")}};
         QVERIFY(QFile::copy(qEnvironmentVariable("VANTOR_FIXTURES") + "/legacy/MaskTest-typed.mdb", path("old.mdb")));
+        QFile text(path("notes.txt"));
+        QVERIFY(text.open(QIODevice::WriteOnly) && text.write("Battalion meeting at nine.\n") > 0);
+        text.close();
         for (int choice : choices)
             m_dialogs.answerChoice(choice);
         for (const QString& file : files)
@@ -126,26 +143,26 @@ private slots:
         int exitCode = -1;
         const std::unique_ptr<frmMaskTesting> window = startWindow({}, &exitCode);
         QCOMPARE(window != nullptr, !opened.isEmpty());
-        QVERIFY(!m_dialogs.choices.isEmpty());
+        QCOMPARE(m_dialogs.choices.size(), qMax(qsizetype(1), choices.size()));
         const ChoiceBox& question = m_dialogs.choices.first();
         QVERIFY2(question.prompt.contains(dataFile()), qPrintable(question.prompt));
         QCOMPARE(question.buttons.value(question.defaultButton), QStringLiteral("&Create"));
         QCOMPARE(question.buttons.value(question.escapeButton), QStringLiteral("&Quit"));
-        // An old file goes through the window's own conversion offer, answered Yes by default.
         QStringList titles;
         for (const MessageBox& box : m_dialogs.messages)
             titles << box.title;
-        QCOMPARE(titles, opened == "old" ? QStringList{"Convert Records File"} : QStringList());
+        QTEST(titles, "told");
+        if (files.contains(u"text"))
+            QVERIFY2(m_dialogs.messages.first().prompt.contains(path("notes.txt")),
+                     qPrintable(m_dialogs.messages[0].prompt));
 
         const QString expected = existing.value(opened);
         QCOMPARE(settings::readLocation(userFile()).location, expected);
         QCOMPARE(QFile::exists(dataFile()), opened == "data");
+        QCOMPARE(exitCode, 0); // quitting is the user's choice, not a failure
         if (window) {
-            QCOMPARE(exitCode, 0);
             QCOMPARE(window->findChild<QLineEdit*>("txtFDID")->text().isEmpty(), opened == "data");
             QVERIFY(isPrivate(expected));
-        } else {
-            QCOMPARE(exitCode, 0); // quitting is the user's choice, not a failure
         }
     }
 
@@ -154,8 +171,7 @@ private slots:
     {
         WidgetDialogService dialogs;
         const settings::Paths paths = settings::Paths::standard();
-        QStringList problems;
-        const LocationChoice choice = chooseLocation(settings::gatherSources({}, paths, path("program"), problems));
+        const LocationChoice choice = chooseLocation(settings::gatherSources({}, paths, path("program")));
         QString shown;
         QTimer::singleShot(0, [&shown] {
             QWidget* box = QApplication::activeModalWidget();
@@ -232,17 +248,108 @@ private slots:
             QVERIFY2(test::unmarked(text).isEmpty(), qPrintable(text));
     }
 
-    // A location the user typed for this run is taken at its word: no question, no new file.
+    // A location the user typed for this run is taken at its word: no question, no new file,
+    // and advice about the path given, on the standard error too.
     void missingOptionLocationFails()
     {
         int exitCode = -1;
-        QVERIFY(!startWindow(path("typo.mdb"), &exitCode));
+        QString failure;
+        QVERIFY(!startWindow(path("typo.mdb"), &exitCode, &failure));
         QCOMPARE(exitCode, 1);
         QVERIFY(m_dialogs.choices.isEmpty());
         QCOMPARE(m_dialogs.messages.size(), 1);
-        QVERIFY(m_dialogs.messages.first().prompt.contains(path("typo.mdb")));
+        const MessageBox& box = m_dialogs.messages.first();
+        QCOMPARE(box.icon, MsgIcon::Critical);
+        for (const QString& text : {box.prompt, failure}) {
+            QVERIFY2(text.contains(path("typo.mdb")) && text.contains(u"--database")
+                         && text.contains(QStringLiteral("--create-database \"%1\"").arg(path("typo.mdb"))),
+                     qPrintable(text));
+            QVERIFY2(!text.contains(u"program's folder"), qPrintable(text));
+        }
         QVERIFY(!QFile::exists(path("typo.mdb")));
         QVERIFY(!QFile::exists(userFile()));
+    }
+    // No window is up yet: the box stands in the middle of the screen, not at its corner.
+    void missingOptionBoxIsCentred()
+    {
+        WidgetDialogService dialogs;
+        const settings::Paths paths = settings::Paths::standard();
+        const LocationChoice choice = chooseLocation(settings::gatherSources(path("typo.mdb"), paths, path("program")));
+        QPoint centre, screenCentre;
+        QTimer::singleShot(0, [&] {
+            QWidget* box = QApplication::activeModalWidget();
+            QVERIFY(box);
+            centre = box->frameGeometry().center();
+            screenCentre = box->screen()->availableGeometry().center();
+            QTest::keyClick(box, Qt::Key_Return);
+        });
+        WindowStart start(dialogs, paths);
+        QVERIFY(!start.open(choice));
+        QVERIFY2((centre - screenCentre).manhattanLength() < 20,
+                 qPrintable(QStringLiteral("box at %1,%2").arg(centre.x()).arg(centre.y())));
+    }
+
+    // The user's setting wins over the machine's, and only the settings files the rule looked at
+    // on its way cost a message when they cannot be read.
+    void ruleTakesTheFirstSettingThatNamesRecords_data()
+    {
+        QTest::addColumn<QStringList>(
+            "sources"); // "option", "user", "machine": names records; "... broken": cannot be read
+        QTest::addColumn<QString>("chosen");
+        QTest::addColumn<QStringList>("problems");
+        QTest::newRow("both settings") << QStringList{"user", "machine"} << "user" << QStringList{};
+        QTest::newRow("user's broken") << QStringList{"user broken", "machine"} << "machine" << QStringList{"user"};
+        QTest::newRow("machine's broken, not reached")
+            << QStringList{"user", "machine broken"} << "user" << QStringList{};
+        QTest::newRow("both broken") << QStringList{"user broken", "machine broken"} << "data"
+                                     << QStringList{"user", "machine"};
+        QTest::newRow("option over broken settings")
+            << QStringList{"option", "user broken", "machine broken"} << "option" << QStringList{};
+    }
+    void ruleTakesTheFirstSettingThatNamesRecords()
+    {
+        QFETCH(QStringList, sources);
+        QFETCH(QString, chosen);
+        QFETCH(QStringList, problems);
+        LocationSources given;
+        given.dataDir = path("data");
+        given.commandLine = sources.contains(u"option") ? path("option.mdb") : QString();
+        for (const auto& [name, setting] : {std::pair{QStringLiteral("user"), &given.userSetting},
+                                            std::pair{QStringLiteral("machine"), &given.machineSetting}}) {
+            setting->file = path(name + QStringLiteral(".conf"));
+            if (sources.contains(name))
+                setting->location = path(name + QStringLiteral(".mdb"));
+            else if (sources.contains(name + QStringLiteral(" broken")))
+                setting->problem = name + QStringLiteral(" cannot be read");
+        }
+        const LocationChoice choice = chooseLocation(given);
+        QCOMPARE(choice.location.filePath(),
+                 chosen == u"data" ? path("data/MaskTest.mdb") : path(chosen + QStringLiteral(".mdb")));
+        QStringList said;
+        for (const QString& problem : choice.problems)
+            said << problem.section(u' ', 0, 0);
+        QCOMPARE(said, problems);
+    }
+
+    // A setting that names a server with a password, readable or not: refused, and the password
+    // shown nowhere, whatever the form.
+    void serverSettingNeverShowsItsPassword_data()
+    {
+        QTest::addColumn<QString>("location");
+        QTest::newRow("IPv6 address not closed") << "postgresql://alice:S3cret-word@[::1:56780/masktest";
+        QTest::newRow("key=value") << "host=127.0.0.1 dbname=masktest password=S3cret-word";
+    }
+    void serverSettingNeverShowsItsPassword()
+    {
+        QFETCH(QString, location);
+        setLocation(userFile(), location);
+        int exitCode = -1;
+        QVERIFY(!startWindow({}, &exitCode));
+        QCOMPARE(exitCode, 1);
+        QVERIFY(m_dialogs.choices.isEmpty()); // no file to ask about
+        QCOMPARE(m_dialogs.messages.size(), 1);
+        QVERIFY(!m_dialogs.messages.first().prompt.contains(u"S3cret-word"));
+        QVERIFY(m_dialogs.messages.first().prompt.contains(u"on the server"));
     }
 
     // Settings files that cannot be read or written: one message, and the records still open.
