@@ -1,6 +1,7 @@
 #include "copyrecords.h"
 
 #include "connection.h"
+#include "copyfittests.h"
 #include "masktest.h"
 #include "recordset.h"
 
@@ -85,6 +86,8 @@ StoreError copyInto(const RecordsLocation& source, const RecordsLocation& target
                                                              "nothing was copied. Copy them again when no one is "
                                                              "working on them.")
                                                   .arg(count));
+    if (!error)
+        error = fittests::copyFitTests(from, to);
     if (!error && !db.commit())
         error = engine->mapError(db.lastError(), to.dataSource());
     if (error) {
