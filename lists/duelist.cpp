@@ -1,0 +1,224 @@
+#include "duelist.h"
+
+#include "duesql.h"
+#include "querysql.h"
+
+#include <fittests.h>
+#include <schema.h>
+
+#include <QCoreApplication>
+
+#include <algorithm>
+
+namespace vantor::due {
+
+namespace {
+
+struct Text {
+    Q_DECLARE_TR_FUNCTIONS(vantor::due)
+};
+
+const QString SpecialMark = QStringLiteral("T");
+
+QString text(const QVariant& value)
+{
+    return value.isValid() ? value.toString() : QString();
+}
+
+// The SQL text and its values for `group`, with the latest pass that is due by `horizon`.
+std::pair<QString, QVariantList> statementFor(const Group& group, const QDate& horizon, const QString& rowKey)
+{
+    QString sql = duesql::DueMembers.arg(rowKey);
+    QVariantList values{fittests::lastPassDueBy(horizon).toString(Qt::ISODate)};
+    switch (group.kind) {
+    case Group::Kind::All: break;
+    case Group::Kind::Unit:
+        sql += duesql::InUnit;
+        values << group.value << SpecialMark;
+        break;
+    case Group::Kind::Battalion:
+        sql += duesql::InBattalion;
+        values << group.value << SpecialMark;
+        break;
+    case Group::Kind::Special:
+        sql += duesql::OnSpecialAssignment;
+        values << SpecialMark;
+        break;
+    }
+    return {sql, values};
+}
+
+DueMember memberFrom(const QVariantList& row)
+{
+    DueMember m;
+    m.id = text(row.value(0));
+    m.last = text(row.value(1));
+    m.first = text(row.value(2));
+    m.init = text(row.value(3));
+    m.rank = text(row.value(4));
+    m.batt = text(row.value(5));
+    m.unit = text(row.value(6));
+    m.assign = text(row.value(7));
+    m.special = text(row.value(8));
+    m.assignTo = text(row.value(9));
+    const QDate passed = QDate::fromString(text(row.value(13)).left(10), Qt::ISODate);
+    if (passed.isValid()) {
+        m.basis = DueMember::Basis::FitTest;
+        m.lastPass = passed;
+        fittests::FitTest test;
+        test.make = text(row.value(14));
+        test.model = text(row.value(15));
+        test.style = text(row.value(16));
+        test.size = text(row.value(17));
+        m.facepiece = test.respirator();
+    } else if (const auto typed
+               = fittests::lastDateTested(text(row.value(10)), text(row.value(11)), text(row.value(12)))) {
+        m.basis = DueMember::Basis::LastDateTested;
+        m.lastPass = *typed;
+    }
+    m.hasTests = m.basis == DueMember::Basis::FitTest || text(row.value(18)).toLongLong() > 0;
+    if (m.lastPass.isValid())
+        m.due = fittests::dueAfter(m.lastPass);
+    return m;
+}
+
+} // namespace
+
+QString Group::name() const
+{
+    switch (kind) {
+    case Kind::All: return Text::tr("All members");
+    case Kind::Unit: {
+        static const QStringList units{QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("3"),
+                                       QStringLiteral("0")};
+        return querysql::entries().value(units.indexOf(value));
+    }
+    case Kind::Battalion: return Text::tr("Battalion %1").arg(value);
+    case Kind::Special: return querysql::entries().value(4);
+    }
+    return {};
+}
+
+QList<Group> groups()
+{
+    QList<Group> all{{Group::Kind::All, {}}};
+    for (const char* unit : {"1", "2", "3", "0"})
+        all << Group{Group::Kind::Unit, QString::fromLatin1(unit)};
+    all << Group{Group::Kind::Special, {}};
+    for (int battalion = 1; battalion <= 7; ++battalion)
+        all << Group{Group::Kind::Battalion, QString::number(battalion)};
+    return all;
+}
+
+std::optional<Group> groupFromText(const QString& text)
+{
+    const QString t = text.trimmed().toLower();
+    if (t == u"all")
+        return Group{Group::Kind::All, {}};
+    if (t == u"special")
+        return Group{Group::Kind::Special, {}};
+    if (t == u"1" || t == u"2" || t == u"3")
+        return Group{Group::Kind::Unit, t};
+    if (t == u"40")
+        return Group{Group::Kind::Unit, QStringLiteral("0")};
+    if (t.size() == 5 && t.startsWith(u"batt") && t.at(4) >= u'1' && t.at(4) <= u'7')
+        return Group{Group::Kind::Battalion, t.right(1)};
+    return std::nullopt;
+}
+
+QString DueMember::status(const QDate& today) const
+{
+    if (!due.isValid())
+        return hasTests ? Text::tr("No passed test on record") : Text::tr("No test on record");
+    const qint64 days = daysLeft(today);
+    if (days < 0)
+        return days == -1 ? Text::tr("Overdue 1 day") : Text::tr("Overdue %1 days").arg(-days);
+    if (days == 0)
+        return Text::tr("Due today");
+    return days == 1 ? Text::tr("Due in 1 day") : Text::tr("Due in %1 days").arg(days);
+}
+
+DueList dueList(Connection& connection, const Group& group, int withinDays, const QDate& today)
+{
+    DueList list;
+    list.today = today;
+    list.withinDays = withinDays;
+    list.horizon = today.addDays(withinDays);
+    list.groupName = group.name();
+    const auto [sql, values] = statementFor(group, list.horizon, connection.engine()->rowKeyColumn());
+    QList<QVariantList> rows;
+    if ((list.error = connection.query(sql, values, rows)))
+        return list;
+    list.members.reserve(rows.size());
+    for (const QVariantList& row : std::as_const(rows)) {
+        DueMember member = memberFrom(row);
+        if (!member.due.isValid() || member.due <= list.horizon)
+            list.members << member;
+    }
+    // No test on record first, as due now; then the longest overdue.
+    std::stable_sort(list.members.begin(), list.members.end(), [](const DueMember& a, const DueMember& b) {
+        if (a.due.isValid() != b.due.isValid())
+            return !a.due.isValid();
+        if (a.due != b.due)
+            return a.due < b.due;
+        return a.id < b.id;
+    });
+    return list;
+}
+
+DueList runDueList(const RecordsLocation& location, const Group& group, int withinDays, const QDate& today)
+{
+    Connection connection;
+    DueList list;
+    list.error = connection.open(location.connectionString());
+    if (list.error)
+        return list;
+    list = dueList(connection, group, withinDays, today);
+    // The catalogue is asked only when the list cannot be made: records of an earlier version,
+    // which a file gains now and a server's owner must add, are the likely reason.
+    if (list.error) {
+        if (StoreError missing = schema::requireFitTests(connection, location)) {
+            list.error = missing;
+            return list;
+        }
+        list = dueList(connection, group, withinDays, today);
+    }
+    return list;
+}
+
+QString dueTitle(const DueList& list)
+{
+    return Text::tr("Fit tests due by %1 \u2014 %2").arg(fittests::shownDate(list.horizon), list.groupName);
+}
+
+QStringList dueHeadings()
+{
+    return {Text::tr("FDID"), Text::tr("Last"),       Text::tr("First"),       Text::tr("Rank"),     Text::tr("Batt"),
+            Text::tr("Unit"), Text::tr("Assignment"), Text::tr("Assigned To"), Text::tr("Last Fit"), Text::tr("From"),
+            Text::tr("Due"),  Text::tr("Status"),     Text::tr("Facepiece")};
+}
+
+QStringList dueValues(const DueMember& member, const QDate& today)
+{
+    QString basis;
+    switch (member.basis) {
+    case DueMember::Basis::FitTest: basis = Text::tr("Fit test"); break;
+    case DueMember::Basis::LastDateTested: basis = Text::tr("Last Date Tested"); break;
+    case DueMember::Basis::None: break;
+    }
+    return {member.id,
+            member.last,
+            member.first,
+            member.rank,
+            member.batt,
+            member.unit,
+            member.assign,
+            member.assignTo,
+            fittests::shownDate(member.lastPass),
+            basis,
+            member.due.isValid() ? fittests::shownDate(member.due) : Text::tr("Now"),
+            member.status(today),
+            member.facepiece};
+}
+
+} // namespace vantor::due
