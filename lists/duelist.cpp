@@ -193,9 +193,9 @@ QString dueTitle(const DueList& list)
 
 QStringList dueHeadings()
 {
-    return {Text::tr("FDID"), Text::tr("Last"),       Text::tr("First"),       Text::tr("Rank"),     Text::tr("Batt"),
-            Text::tr("Unit"), Text::tr("Assignment"), Text::tr("Assigned To"), Text::tr("Last Fit"), Text::tr("From"),
-            Text::tr("Due"),  Text::tr("Status"),     Text::tr("Facepiece")};
+    return {Text::tr("FDID"), Text::tr("Last"),       Text::tr("First"),      Text::tr("Rank"), Text::tr("Batt"),
+            Text::tr("Unit"), Text::tr("Assignment"), Text::tr("Status"),     Text::tr("Due"),  Text::tr("Last Fit"),
+            Text::tr("From"), Text::tr("Facepiece"),  Text::tr("Assigned To")};
 }
 
 QStringList dueValues(const DueMember& member, const QDate& today)
@@ -213,12 +213,12 @@ QStringList dueValues(const DueMember& member, const QDate& today)
             member.batt,
             member.unit,
             member.assign,
-            member.assignTo,
+            member.status(today),
+            member.due.isValid() ? fittests::shownDate(member.due) : Text::tr("Now"),
             fittests::shownDate(member.lastPass),
             basis,
-            member.due.isValid() ? fittests::shownDate(member.due) : Text::tr("Now"),
-            member.status(today),
-            member.facepiece};
+            member.facepiece,
+            member.assignTo};
 }
 
 } // namespace vantor::due

@@ -30,7 +30,7 @@ QString testRow(const FitTest& test)
         how += QStringLiteral(": ") + test.protocolOther;
     QString result = test.passed ? Print::tr("Pass") : Print::tr("Fail");
     if (test.type == TestType::Quantitative && test.fitFactor)
-        result = Print::tr("%1, fit factor %2 (%3 needed)")
+        result = Print::tr("%1, fit factor %2 (%3 or more needed)")
                      .arg(result, shownFitFactor(*test.fitFactor), QString::number(passingFitFactor(test.facepiece)));
     QString recording = test.recordingName;
     if (!recording.isEmpty())
@@ -66,6 +66,8 @@ QString recordHtml(const Member& member, const QList<FitTest>& tests, const QDat
             html += testRow(test);
         html += QStringLiteral("</table>");
     }
+    html += QStringLiteral("<p><br>%1 ______________________________ &nbsp;&nbsp; %2 ______________</p>")
+                .arg(Print::tr("Received by the member:").toHtmlEscaped(), Print::tr("Date:").toHtmlEscaped());
     html += QStringLiteral("<p><small>%1</small></p>")
                 .arg(Print::tr("Fit tests as 29 CFR 1910.134 (m)(2) asks them to be recorded: a quantitative test "
                                "passes with a fit factor of at least 100 for a half facepiece and 500 for a full "

@@ -2,6 +2,7 @@
 
 #include "masktest.h"
 
+#include <QLocale>
 #include <QMimeDatabase>
 #include <QRegularExpression>
 
@@ -214,7 +215,8 @@ std::optional<double> parseFitFactor(const QString& text)
 
 QString shownFitFactor(double fitFactor)
 {
-    return QString::number(fitFactor, 'f', fitFactor == std::floor(fitFactor) ? 0 : 1);
+    // Grouped as the instrument's printout and the clerk write it: "2,300".
+    return QLocale(QLocale::English).toString(fitFactor, 'f', fitFactor == std::floor(fitFactor) ? 0 : 1);
 }
 
 QDate dueAfter(const QDate& lastPass)

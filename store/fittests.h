@@ -119,7 +119,7 @@ TypedDate typedDate(const QDate& date);
 std::optional<QDate> parseTypedDate(const QString& text);
 // A date as the fit-test windows show it: "03/07/2026".
 QString shownDate(const QDate& date);
-// A fit factor as typed, "2,300" or "145.5"; none for anything else.
+// A fit factor as typed, "2,300" or "145.5"; none for anything else; and as shown, "2,300".
 std::optional<double> parseFitFactor(const QString& text);
 QString shownFitFactor(double fitFactor);
 

@@ -1,9 +1,5 @@
 #include "fittestsmodel.h"
 
-#include <QLocale>
-
-#include <cmath>
-
 namespace vantor {
 
 namespace {
@@ -51,10 +47,7 @@ QString FitTestsModel::resultText(const fittests::FitTest& test)
     const QString result = test.passed ? tr("Pass") : tr("Fail");
     if (test.type != fittests::TestType::Quantitative || !test.fitFactor)
         return result;
-    const QString factor = *test.fitFactor == std::floor(*test.fitFactor)
-        ? QLocale(QLocale::English).toString(qint64(*test.fitFactor))
-        : QLocale(QLocale::English).toString(*test.fitFactor, 'f', 1);
-    return tr("%1 (%2)").arg(result, factor);
+    return tr("%1 (%2)").arg(result, fittests::shownFitFactor(*test.fitFactor));
 }
 
 QVariant FitTestsModel::data(const QModelIndex& index, int role) const

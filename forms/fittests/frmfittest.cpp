@@ -134,14 +134,16 @@ void frmFitTest::cboStyle_Change()
 void frmFitTest::showResult()
 {
     const auto facepiece = cboFacepiece->currentIndex() == 1 ? fittests::Facepiece::Half : fittests::Facepiece::Full;
-    const int needed = fittests::passingFitFactor(facepiece);
+    const QString rule = facepiece == fittests::Facepiece::Full ? tr("a full facepiece needs %1 or more")
+                                                                : tr("a half facepiece needs %1 or more");
+    const QString needed = rule.arg(fittests::passingFitFactor(facepiece));
     const std::optional<double> fitFactor = fittests::parseFitFactor(txtFitFactor->text());
     if (!fitFactor)
-        lblResult->setText(tr("Passes with %1 or more").arg(needed));
+        lblResult->setText(tr("Passes where %1").arg(needed));
     else if (fittests::passes(facepiece, *fitFactor))
-        lblResult->setText(tr("Pass: %1 or more is needed").arg(needed));
+        lblResult->setText(tr("Pass: %1").arg(needed));
     else
-        lblResult->setText(tr("Fail: below %1").arg(needed));
+        lblResult->setText(tr("Fail: %1").arg(needed));
 }
 
 void frmFitTest::showRecording()

@@ -67,6 +67,7 @@ void frmFitTests::showTests(qint64 selectKey)
 {
     if (selectKey >= 0) {
         m_model.setTests(m_store.tests());
+        dgFitTests->resizeColumnsToContents();
         const int row = selectKey > 0 ? std::max(0, m_model.rowOf(selectKey)) : 0;
         if (m_model.rowCount() > 0)
             dgFitTests->selectRow(row);

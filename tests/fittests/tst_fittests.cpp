@@ -88,7 +88,9 @@ private slots:
         QTest::newRow("words") << "March 7"
                                << "";
         QTest::newRow("factor grouped") << "2,300"
-                                        << "2300";
+                                        << "2,300";
+        QTest::newRow("factor ungrouped") << "12500"
+                                          << "12,500";
         QTest::newRow("factor with a decimal") << "145.5"
                                                << "145.5";
         QTest::newRow("factor grouped wrongly") << "2,30"
