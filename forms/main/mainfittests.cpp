@@ -9,6 +9,7 @@
 
 #include <QEvent>
 #include <QMenuBar>
+#include <QProxyStyle>
 
 namespace vantor {
 
@@ -44,12 +45,29 @@ private:
     QList<QAction*> m_actions;
 };
 
+// Alt pressed and let go alone keeps the keyboard where it was, as on the form without a bar:
+// the next key goes into the box, not to the bar's menus. Alt with F still opens the menu.
+class NoAltNavigation final : public QProxyStyle
+{
+public:
+    int styleHint(StyleHint hint, const QStyleOption* option = nullptr, const QWidget* widget = nullptr,
+                  QStyleHintReturn* returnData = nullptr) const override
+    {
+        if (hint == SH_MenuBar_AltKeyNavigation)
+            return 0;
+        return QProxyStyle::styleHint(hint, option, widget, returnData);
+    }
+};
+
 } // namespace
 
 void frmMaskTesting::addFitTestsMenu()
 {
     auto* bar = new QMenuBar(this);
     bar->setObjectName(QStringLiteral("mnuMain"));
+    auto* style = new NoAltNavigation;
+    style->setParent(bar);
+    bar->setStyle(style);
     bar->setAccessibleName(tr("Menu bar"));
     bar->setFont(appearance::controlFont());
     // F is no access key of the form's: Alt+F opens the menu, and types nothing, as before.

@@ -121,6 +121,10 @@ private slots:
         }
 
         f->click("cmdAdd");
+        // Alt pressed and let go alone leaves the keyboard in the box, as it was without the bar.
+        QTest::keyClick(f->window->windowHandle(), Qt::Key_Alt);
+        keys(f->window.get(), {Qt::Key_1});
+        QCOMPARE(f->box("txtMonthTested")->text(), "1");
         f->type("txtLname", QStringLiteral("ab<Alt+F>"));
         QMenu* menu = nullptr;
         QVERIFY(QTest::qWaitFor([&menu] { return (menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())); }));
