@@ -8,6 +8,8 @@
 
 #include <QCoreApplication>
 
+#include <textrows.h>
+
 #include <algorithm>
 
 namespace vantor::due {
@@ -19,14 +21,18 @@ struct Text {
 };
 
 const QString SpecialMark = QStringLiteral("T");
+// The statement's columns after the member's key.
+constexpr int DueColumns = 17;
 
 QString text(const QVariant& value)
 {
     return value.isValid() ? value.toString() : QString();
 }
 
+} // namespace
+
 // The SQL text and its values for `group`, with the latest pass that is due by `horizon`.
-std::pair<QString, QVariantList> statementFor(const Group& group, const QDate& horizon, const QString& rowKey)
+std::pair<QString, QVariantList> dueStatement(const Group& group, const QDate& horizon, const QString& rowKey)
 {
     QString sql = duesql::DueMembers.arg(rowKey);
     QVariantList values{fittests::lastPassDueBy(horizon).toString(Qt::ISODate)};
@@ -48,35 +54,45 @@ std::pair<QString, QVariantList> statementFor(const Group& group, const QDate& h
     return {sql, values};
 }
 
-DueMember memberFrom(const QVariantList& row)
+namespace {
+
+// "2026-03-07", as both engines give a date: read without the general parser, a row at a time.
+QDate isoDate(const QString& text)
 {
+    if (text.size() < 10 || text.at(4) != u'-' || text.at(7) != u'-')
+        return {};
+    return QDate(QStringView(text).left(4).toInt(), QStringView(text).mid(5, 2).toInt(),
+                 QStringView(text).mid(8, 2).toInt());
+}
+
+DueMember memberFrom(const TextRows& rows, qsizetype r)
+{
+    const auto value = [&rows, r](int column) {
+        return text(rows.value(r, column));
+    };
     DueMember m;
-    m.id = text(row.value(0));
-    m.last = text(row.value(1));
-    m.first = text(row.value(2));
-    m.init = text(row.value(3));
-    m.rank = text(row.value(4));
-    m.batt = text(row.value(5));
-    m.unit = text(row.value(6));
-    m.assign = text(row.value(7));
-    m.special = text(row.value(8));
-    m.assignTo = text(row.value(9));
-    const QDate passed = QDate::fromString(text(row.value(13)).left(10), Qt::ISODate);
+    m.id = value(0);
+    m.last = value(1);
+    m.first = value(2);
+    m.rank = value(3);
+    m.batt = value(4);
+    m.unit = value(5);
+    m.assign = value(6);
+    m.assignTo = value(7);
+    const QDate passed = isoDate(value(11));
     if (passed.isValid()) {
         m.basis = DueMember::Basis::FitTest;
         m.lastPass = passed;
-        fittests::FitTest test;
-        test.make = text(row.value(14));
-        test.model = text(row.value(15));
-        test.style = text(row.value(16));
-        test.size = text(row.value(17));
-        m.facepiece = test.respirator();
-    } else if (const auto typed
-               = fittests::lastDateTested(text(row.value(10)), text(row.value(11)), text(row.value(12)))) {
+        for (int column = 12; column <= 15; ++column) {
+            const QString part = value(column).trimmed();
+            if (!part.isEmpty())
+                m.facepiece += (m.facepiece.isEmpty() ? QString() : QStringLiteral(" ")) + part;
+        }
+    } else if (const auto typed = fittests::lastDateTested(value(8), value(9), value(10))) {
         m.basis = DueMember::Basis::LastDateTested;
         m.lastPass = *typed;
     }
-    m.hasTests = m.basis == DueMember::Basis::FitTest || text(row.value(18)).toLongLong() > 0;
+    m.hasTests = m.basis == DueMember::Basis::FitTest || value(16).toLongLong() > 0;
     if (m.lastPass.isValid())
         m.due = fittests::dueAfter(m.lastPass);
     return m;
@@ -145,15 +161,22 @@ DueList dueList(Connection& connection, const Group& group, int withinDays, cons
     list.withinDays = withinDays;
     list.horizon = today.addDays(withinDays);
     list.groupName = group.name();
-    const auto [sql, values] = statementFor(group, list.horizon, connection.engine()->rowKeyColumn());
-    QList<QVariantList> rows;
-    if ((list.error = connection.query(sql, values, rows)))
+    const auto [sql, values] = dueStatement(group, list.horizon, connection.engine()->rowKeyColumn());
+    // Read as the record sets read a whole list: the texts in one block, a QVariant only for
+    // the value asked for. A list of tens of thousands of members costs its text, not a
+    // QVariant a value.
+    TextRows rows(DueColumns);
+    if ((list.error = connection.reopenIfLost()))
         return list;
-    list.members.reserve(rows.size());
-    for (const QVariantList& row : std::as_const(rows)) {
-        DueMember member = memberFrom(row);
+    if ((list.error
+         = connection.engine()->readTextRows(connection.database(), sql, values, rows, connection.dataSource())))
+        return list;
+    list.rowsRead = rows.rowCount();
+    list.members.reserve(rows.rowCount());
+    for (qsizetype r = 0; r < rows.rowCount(); ++r) {
+        DueMember member = memberFrom(rows, r);
         if (!member.due.isValid() || member.due <= list.horizon)
-            list.members << member;
+            list.members << std::move(member);
     }
     // No test on record first, as due now; then the longest overdue.
     std::stable_sort(list.members.begin(), list.members.end(), [](const DueMember& a, const DueMember& b) {

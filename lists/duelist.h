@@ -24,7 +24,7 @@ std::optional<Group> groupFromText(const QString& text);
 struct DueMember {
     // What the due date runs from.
     enum class Basis { FitTest, LastDateTested, None };
-    QString id, last, first, init, rank, batt, unit, assign, special, assignTo;
+    QString id, last, first, rank, batt, unit, assign, assignTo;
     Basis basis = Basis::None;
     bool hasTests = false; // tests on record, none of them passed
     QDate lastPass; // the latest passed test, or the Last Date Tested; invalid for None
@@ -42,6 +42,7 @@ struct DueList {
     QDate horizon; // due by this day
     QString groupName;
     QList<DueMember> members; // no test on record first, then by due date
+    qsizetype rowsRead = 0; // what the statement returned, before the rule ran on it
     StoreError error;
 };
 
@@ -50,6 +51,8 @@ struct DueList {
 // Year make a date; with neither, now. One statement on an open connection whose records
 // hold the fit tests.
 DueList dueList(Connection& connection, const Group& group, int withinDays, const QDate& today);
+// The statement and its values, as dueList() sends them: %1 filled, the `?` marks to bind.
+std::pair<QString, QVariantList> dueStatement(const Group& group, const QDate& horizon, const QString& rowKey);
 // The same on a connection of its own, the tables for fit tests required first.
 DueList runDueList(const RecordsLocation& location, const Group& group, int withinDays, const QDate& today);
 

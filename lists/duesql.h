@@ -6,13 +6,13 @@
 // of the group, the latest passed test (the FitTest_Member index finds it per member), kept
 // where it passed on or before the bound date, or where there is none; the rest of the rule
 // (Last Date Tested, twelve months) is worked out on the few rows it returns. %1 is MT's
-// hidden row key. A test whose copy of the FDID is not its member's counts for no one: its
+// hidden row key, the first column. A test whose copy of the FDID is not its member's counts for no one: its
 // member's key was renumbered under it.
 namespace vantor::duesql {
 
 inline const QString DueMembers = QStringLiteral(
-    R"(SELECT m."ID", m."Last", m."First", m."Init", m."Rank", m."Batt", m."Unit", m."Assign", m."Special", )"
-    R"(m."AssignTo", m."Month", m."Day", m."Year", t."TestDate", t."Make", t."Model", t."Style", t."Size", )"
+    R"(SELECT m.%1, m."ID", m."Last", m."First", m."Rank", m."Batt", m."Unit", m."Assign", m."AssignTo", )"
+    R"(m."Month", m."Day", m."Year", t."TestDate", t."Make", t."Model", t."Style", t."Size", )"
     R"(CASE WHEN t."row_key" IS NULL THEN (SELECT count(*) FROM "FitTest" f WHERE f."Member" = m.%1 )"
     R"(AND COALESCE(f."MemberID", '') = COALESCE(m."ID", '')) ELSE 1 END )"
     R"(FROM "MT" m LEFT JOIN "FitTest" t ON t."row_key" = (SELECT p."row_key" FROM "FitTest" p )"
