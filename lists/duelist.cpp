@@ -51,7 +51,7 @@ std::pair<QString, QVariantList> dueStatement(const Group& group, const QDate& h
         values << SpecialMark;
         break;
     }
-    return {sql, values};
+    return {sql + duesql::ByLastPass, values};
 }
 
 namespace {
@@ -172,20 +172,29 @@ DueList dueList(Connection& connection, const Group& group, int withinDays, cons
          = connection.engine()->readTextRows(connection.database(), sql, values, rows, connection.dataSource())))
         return list;
     list.rowsRead = rows.rowCount();
-    list.members.reserve(rows.rowCount());
+    // No test on record first, as due now; then the longest overdue: by the date the due date
+    // runs from, which orders as the due date does, and by FDID.
+    const auto before = [](const DueMember& a, const DueMember& b) {
+        if (a.lastPass.isValid() != b.lastPass.isValid())
+            return !a.lastPass.isValid();
+        if (a.lastPass != b.lastPass)
+            return a.lastPass < b.lastPass;
+        return a.id < b.id;
+    };
+    QList<DueMember> tested, others;
+    tested.reserve(rows.rowCount());
     for (qsizetype r = 0; r < rows.rowCount(); ++r) {
         DueMember member = memberFrom(rows, r);
-        if (!member.due.isValid() || member.due <= list.horizon)
-            list.members << std::move(member);
+        if (member.due.isValid() && member.due > list.horizon)
+            continue;
+        // The database has put the members with a passed test in order already.
+        (member.basis == DueMember::Basis::FitTest ? tested : others) << std::move(member);
     }
-    // No test on record first, as due now; then the longest overdue.
-    std::stable_sort(list.members.begin(), list.members.end(), [](const DueMember& a, const DueMember& b) {
-        if (a.due.isValid() != b.due.isValid())
-            return !a.due.isValid();
-        if (a.due != b.due)
-            return a.due < b.due;
-        return a.id < b.id;
-    });
+    std::stable_sort(others.begin(), others.end(), before);
+    list.members.reserve(tested.size() + others.size());
+    std::merge(std::make_move_iterator(others.begin()), std::make_move_iterator(others.end()),
+               std::make_move_iterator(tested.begin()), std::make_move_iterator(tested.end()),
+               std::back_inserter(list.members), before);
     return list;
 }
 

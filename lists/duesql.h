@@ -28,4 +28,8 @@ inline const QString InBattalion
     = QStringLiteral(R"( AND m."Batt" = ? AND (m."Special" IS NULL OR upper(m."Special") <> ?))");
 inline const QString OnSpecialAssignment = QStringLiteral(R"( AND upper(m."Special") = ?)");
 
+// Last: the members with a passed test in the order they fall due (the longest overdue first),
+// which the database sorts for the list; the few others are placed among them after.
+inline const QString ByLastPass = QStringLiteral(R"( ORDER BY t."TestDate", COALESCE(m."ID", ''))");
+
 } // namespace vantor::duesql
