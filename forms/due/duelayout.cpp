@@ -15,14 +15,7 @@ using appearance::twipsRect;
 void frmFitTestsDue::buildLayout()
 {
     setObjectName(QStringLiteral("frmFitTestsDue"));
-    setWindowTitle(tr("Fit Tests Due"));
-    setWindowIcon(appearance::programIcon());
-    setFixedSize(appearance::twips(14400), appearance::twips(7020));
-    setFont(appearance::controlFont());
-    QPalette background = palette();
-    background.setColor(QPalette::Window, appearance::WindowGrey);
-    setPalette(background);
-    setAutoFillBackground(true);
+    appearance::setUpWindow(this, tr("Fit Tests Due"), QSize(14400, 7020));
 
     QLabel* Label1 = addLabel(this, "Label1", tr("&Group:"), twipsRect(240, 300, 2775, 240));
     lstGroups = new QListWidget(this);

@@ -60,13 +60,7 @@ QComboBox* combo(QWidget* form, const char* name, int row, int width, QLabel* la
 void frmFitTest::buildLayout()
 {
     setObjectName(QStringLiteral("frmFitTest"));
-    setWindowIcon(appearance::programIcon());
-    setFixedSize(appearance::twips(8400), appearance::twips(6480));
-    setFont(appearance::controlFont());
-    QPalette background = palette();
-    background.setColor(QPalette::Window, appearance::WindowGrey);
-    setPalette(background);
-    setAutoFillBackground(true);
+    appearance::setUpWindow(this, QString(), QSize(8400, 6480));
 
     txtTestDate = box(this, "txtTestDate", 0, FieldLeft, 1500, 10, false, caption(this, "Label1", tr("&Date:"), 0));
     addLabel(this, "Label2", tr("month/day/year"), twipsRect(3660, rowTop(0) + 75, 2000, 240));

@@ -45,14 +45,7 @@ QLabel* addValue(QWidget* parent, const char* name, QRect geometry, const QStrin
 void frmFitTests::buildLayout()
 {
     setObjectName(QStringLiteral("frmFitTests"));
-    setWindowTitle(tr("Fit Tests"));
-    setWindowIcon(appearance::programIcon());
-    setFixedSize(appearance::twips(10980), appearance::twips(6495));
-    setFont(appearance::controlFont());
-    QPalette background = palette();
-    background.setColor(QPalette::Window, appearance::WindowGrey);
-    setPalette(background);
-    setAutoFillBackground(true);
+    appearance::setUpWindow(this, tr("Fit Tests"), QSize(10980, 6495));
 
     QGroupBox* fraMember = addFrame(this, "fraMember", tr("Member"), twipsRect(240, 120, 10500, 1215));
     addLabel(fraMember, "Label1", tr("FDID:"), twipsRect(120, 360, 600, 240));
