@@ -4,7 +4,8 @@ namespace vantor {
 
 namespace {
 
-enum Column { Date, Type, Protocol, Respirator, Facepiece, Result, Tester, Recording, Note, ColumnCount };
+// The result beside the date, where the grid shows it without scrolling.
+enum Column { Date, Type, Result, Respirator, Facepiece, Protocol, Tester, Recording, Note, ColumnCount };
 
 QString protocolName(const fittests::FitTest& test)
 {
@@ -76,8 +77,8 @@ QVariant FitTestsModel::headerData(int section, Qt::Orientation orientation, int
     if (orientation == Qt::Vertical)
         return section + 1;
     static const char* const headings[ColumnCount]
-        = {QT_TR_NOOP("Date"),       QT_TR_NOOP("Type"),      QT_TR_NOOP("Protocol"),
-           QT_TR_NOOP("Respirator"), QT_TR_NOOP("Facepiece"), QT_TR_NOOP("Result"),
+        = {QT_TR_NOOP("Date"),       QT_TR_NOOP("Type"),      QT_TR_NOOP("Result"),
+           QT_TR_NOOP("Respirator"), QT_TR_NOOP("Facepiece"), QT_TR_NOOP("Protocol"),
            QT_TR_NOOP("Tested By"),  QT_TR_NOOP("Recording"), QT_TR_NOOP("Note")};
     return section >= 0 && section < ColumnCount ? tr(headings[section]) : QVariant();
 }
