@@ -42,4 +42,13 @@ int copyRecords(const RecordsLocation& source, const RecordsLocation& target, QT
 int report(const QString& group, const RecordsLocation& location, const QString& outputPath, QTextStream& out,
            QTextStream& err);
 
+// `vantor --report due [--within DAYS] --output FILE`: the Fit Tests Due list of every member
+// overdue or due within DAYS (30 by default), written as a workbook.
+int dueReport(const RecordsLocation& location, const QString& within, const QString& outputPath, QTextStream& out,
+              QTextStream& err);
+
+// `vantor --upgrade-database LOCATION`: the tables of this version added to records of an
+// earlier one, by the owner of a server database; exit status.
+int upgradeDatabase(const RecordsLocation& location, QTextStream& out, QTextStream& err);
+
 } // namespace vantor::commands

@@ -40,10 +40,19 @@ struct Options {
                             Text::tr("location")};
     QCommandLineOption report{QStringLiteral("report"),
                               Text::tr("Write the list of members of <group> (1, 2, 3, 40 or special) not "
-                                       "tested this year as a workbook (with --output)."),
+                                       "tested this year as a workbook (with --output); or, for the group due, "
+                                       "every member due for a fit test."),
                               Text::tr("group")};
     QCommandLineOption output{QStringLiteral("output"), Text::tr("With --report: the workbook file to write."),
                               Text::tr("file")};
+    QCommandLineOption within{QStringLiteral("within"),
+                              Text::tr("With --report due: members due within <days> (30 unless given), and "
+                                       "everyone overdue."),
+                              Text::tr("days")};
+    QCommandLineOption upgrade{QStringLiteral("upgrade-database"),
+                               Text::tr("Add the tables this version keeps (the fit tests) to records of an earlier "
+                                        "version at <location>, as the owner of a server database."),
+                               Text::tr("location")};
     QCommandLineOption database{QStringLiteral("database"),
                                 Text::tr("The records to open (the window, --report) or to fill "
                                          "(--import-legacy, --copy-records): a records file, or a server "
@@ -61,7 +70,7 @@ struct Options {
         parser.setApplicationDescription(Text::tr("Vantor: annual respirator mask test records."));
         parser.addHelpOption();
         parser.addVersionOption();
-        parser.addOptions({create, sample, import, copy, report, output, database, showLocation});
+        parser.addOptions({create, sample, import, copy, report, output, within, upgrade, database, showLocation});
     }
 };
 
@@ -89,7 +98,7 @@ QStringList argumentsOf(int argc, char* argv[])
 int checkCompanions(const QCommandLineParser& parser, const Options& options, QTextStream& err)
 {
     const std::pair<const QCommandLineOption*, const QCommandLineOption*> companions[]
-        = {{&options.sample, &options.create}, {&options.output, &options.report}};
+        = {{&options.sample, &options.create}, {&options.output, &options.report}, {&options.within, &options.report}};
     for (const auto& [option, needs] : companions) {
         if (parser.isSet(*option) && !parser.isSet(*needs)) {
             complain(err,
@@ -188,6 +197,9 @@ int main(int argc, char* argv[])
             vantor::settings::makeDataDir(QFileInfo(location.filePath()).absolutePath(), paths.dataDir);
         return vantor::commands::createDatabase(location, samples, out, err);
     }
+    if (parser.isSet(options.upgrade))
+        return vantor::commands::upgradeDatabase(vantor::RecordsLocation::fromText(parser.value(options.upgrade)), out,
+                                                 err);
     if (parser.isSet(options.copy)) {
         if (!parser.isSet(options.database)) {
             complain(err, Text::tr("--copy-records needs --database TARGET, the records to copy into"));
@@ -213,6 +225,9 @@ int main(int argc, char* argv[])
         complain(err, Text::tr("%1 It is left out.").arg(problem));
     if (parser.isSet(options.showLocation))
         return showLocation(choice, out);
+    if (parser.isSet(options.report) && parser.value(options.report).trimmed().toLower() == u"due")
+        return vantor::commands::dueReport(choice.location, parser.value(options.within), parser.value(options.output),
+                                           out, err);
     if (parser.isSet(options.report))
         return vantor::commands::report(parser.value(options.report), choice.location, parser.value(options.output),
                                         out, err);

@@ -66,7 +66,12 @@ private:
     void measureOurs(const QStringList& job, Series& series, bool timed);
     void measureExternal(const QStringList& argv, Series& series, bool timed, bool selfTimed, double timeout = 0);
     void storeJob(const QString& name, int size, const QStringList& job, const QString& path, const QString& sql,
-                  qint64 expectedRows, const QString& expectedFirst);
+                  qint64 expectedRows, const QString& expectedFirst, double limitSeconds = 0);
+    // The fit tests' jobs (fittestjobs.cpp): the due list, a member's tests, and start-up with
+    // the tests beside MT against start-up without, on `locations` holding the records of `files`.
+    void fitTestJobs(const QMap<int, QString>& files, const QMap<int, QString>& locations,
+                     const QMap<int, QString>& plainLocations, const Engine& engine);
+    void startupBesideTests(int size, const QString& location, const QString& plain);
     void exportJob(qint64 rows, const QString& path);
     void reportJob(int size, const QString& path);
     void measureWhole(const QStringList& argv, Series& series, bool timed);
@@ -93,6 +98,7 @@ private:
     qint64 m_emptyPeakKiB = 0;
     bool m_onServer = false;
     bool m_officeWarm = false;
+    QMap<int, QString> m_fitFiles; // the records files with fit tests, by members
     QStringList m_missed;
     QStringList m_failures;
 };

@@ -3,8 +3,10 @@
 #include "benchsql.h"
 #include "exportjob.h"
 
+#include <duelist.h>
 #include <mainrecords.h>
 #include <masktest.h>
+#include <memberfittests.h>
 #include <recordset.h>
 #include <recordslocation.h>
 #include <untestedquery.h>
@@ -90,6 +92,22 @@ Outcome untestedList(const QString& path, int position)
     return outcome;
 }
 
+// The Fit Tests Due window's list of every member, 30 days ahead: the statement's rows.
+Outcome dueList(const QString& path)
+{
+    const due::DueList list
+        = due::runDueList(RecordsLocation::fromText(path), due::groups().first(), 30, QDate::currentDate());
+    return {list.error, list.rowsRead, list.members.isEmpty() ? QString() : list.members.first().id};
+}
+
+// The Fit Tests window's opening: its connection, the member and the member's tests.
+Outcome memberTests(const QString& path, qint64 member)
+{
+    fittests::MemberFitTests store;
+    const StoreError error = store.open(RecordsLocation::fromText(path), member);
+    return {error, store.tests().size(), store.member().id};
+}
+
 qint64 peakKiB()
 {
     rusage usage{};
@@ -150,6 +168,10 @@ int runJob(const QStringList& arguments)
             return 2;
         }
         outcome = untestedList(path, position);
+    } else if (job == QLatin1String("due")) {
+        outcome = dueList(path);
+    } else if (job == QLatin1String("fittests")) {
+        outcome = memberTests(path, arguments.value(2).toLongLong());
     } else if (job == QLatin1String("export")) {
         QString written;
         outcome.rows = exportRows(path, arguments.value(2).toLongLong(), arguments.value(3), written);

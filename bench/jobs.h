@@ -12,6 +12,8 @@ namespace vantor::bench {
 //   search DB FDID        a search by FDID with the window's connection already open
 //   list DB POSITION      one untested list: count known, first page of rows read
 //   export DB ROWS DIR    the first ROWS rows of MT sent to a workbook in DIR (then removed)
+//   due DB                the Fit Tests Due list of every member, 30 days ahead
+//   fittests DB KEY       the Fit Tests window's opening on the member with row key KEY
 // Returns the process exit code.
 int runJob(const QStringList& arguments);
 

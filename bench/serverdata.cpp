@@ -2,6 +2,7 @@
 
 #include "spawn.h"
 
+#include <fittests.h>
 #include <masktest.h>
 
 #include <QFile>
@@ -63,9 +64,9 @@ QString BenchServer::location(const QString& database) const
     return QStringLiteral("postgresql://vantor_admin@/%1?host=%2&port=%3").arg(database, m_socket, m_port);
 }
 
-QString BenchServer::ensureDatabase(int size, const QString& file, QTextStream& log) const
+QString BenchServer::ensureDatabase(int size, const QString& file, QTextStream& log, bool fitTests) const
 {
-    const QString name = QStringLiteral("bench_%1").arg(size);
+    const QString name = (fitTests ? QStringLiteral("bench_ft_%1") : QStringLiteral("bench_%1")).arg(size);
     const QString target = location(name);
     if (!psql(location(QStringLiteral("postgres")), QStringLiteral("DROP DATABASE IF EXISTS %1").arg(name), log)
         || !psql(location(QStringLiteral("postgres")), QStringLiteral("CREATE DATABASE %1").arg(name), log))
@@ -82,12 +83,28 @@ QString BenchServer::ensureDatabase(int size, const QString& file, QTextStream& 
               .arg(shellQuoted(file), shellQuoted(QStringLiteral("SELECT %1 FROM MT ORDER BY rowid").arg(columns)),
                    shellQuoted(target),
                    shellQuoted(QStringLiteral("\\copy \"MT\" (%1) FROM STDIN WITH (FORMAT csv)").arg(columns)));
-    if (runProcess(
-            {QStringLiteral("bash"), QStringLiteral("-o"), QStringLiteral("pipefail"), QStringLiteral("-c"), pipeline},
-            false)
-                .exitCode
-            != 0
-        || !psql(target, QStringLiteral("VACUUM ANALYZE \"MT\""), log)) {
+    QStringList pipelines{pipeline};
+    // The tests likewise; their members' keys are the file's, which the server's follow.
+    if (fitTests) {
+        const QString testColumns
+            = QStringLiteral("\"%1\"").arg(fittests::testTable().columns.join(QStringLiteral("\",\"")));
+        pipelines
+            << QStringLiteral("sqlite3 -csv %1 %2 | psql -X -q -v ON_ERROR_STOP=1 -d %3 -c %4")
+                   .arg(shellQuoted(file),
+                        shellQuoted(QStringLiteral("SELECT %1 FROM \"FitTest\" ORDER BY row_key").arg(testColumns)),
+                        shellQuoted(target),
+                        shellQuoted(
+                            QStringLiteral("\\copy \"FitTest\" (%1) FROM STDIN WITH (FORMAT csv)").arg(testColumns)));
+    }
+    bool copied = true;
+    for (const QString& command : std::as_const(pipelines))
+        copied = copied
+            && runProcess({QStringLiteral("bash"), QStringLiteral("-o"), QStringLiteral("pipefail"),
+                           QStringLiteral("-c"), command},
+                          false)
+                    .exitCode
+                == 0;
+    if (!copied || !psql(target, QStringLiteral("VACUUM ANALYZE"), log)) {
         log << "bench: the records of " << file << " could not be copied to the server" << Qt::endl;
         return {};
     }

@@ -21,7 +21,7 @@ public:
     bool start(const QString& script, const QString& infoFile, QTextStream& log);
     QString location(const QString& database) const;
     // A database "bench_SIZE" holding every record of `file`, copied in with psql; its location.
-    QString ensureDatabase(int size, const QString& file, QTextStream& log) const;
+    QString ensureDatabase(int size, const QString& file, QTextStream& log, bool fitTests = false) const;
 
 private:
     QString m_script;

@@ -102,6 +102,18 @@ QPushButton* addButton(QWidget* parent, const char* name, const QString& caption
     return button;
 }
 
+void setUpWindow(QWidget* window, const QString& title, QSize size)
+{
+    window->setWindowTitle(title);
+    window->setWindowIcon(programIcon());
+    window->setFixedSize(twips(size.width()), twips(size.height()));
+    window->setFont(controlFont());
+    QPalette background = window->palette();
+    background.setColor(QPalette::Window, WindowGrey);
+    window->setPalette(background);
+    window->setAutoFillBackground(true);
+}
+
 QPixmap picture(const QString& resource, const QSize& size)
 {
     QPixmap pixmap(size);

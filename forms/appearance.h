@@ -42,6 +42,10 @@ QLabel* addLabel(QWidget* parent, const char* name, const QString& caption, QRec
 QPushButton* addButton(QWidget* parent, const char* name, const QString& caption, QRect geometry,
                        const QString& tooltip);
 
+// A window of the program's own beside the two old ones: fixed at `size` in twips, the
+// controls' font, the records window's grey and the program's icon.
+void setUpWindow(QWidget* window, const QString& title, QSize size);
+
 // The program's pictures, drawn from the SVGs in the resources.
 QPixmap picture(const QString& resource, const QSize& size);
 QIcon programIcon();

@@ -1,8 +1,10 @@
 #include "copyrecords.h"
 
 #include "connection.h"
+#include "copyfittests.h"
 #include "masktest.h"
 #include "recordset.h"
+#include "schema.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -142,8 +144,10 @@ StoreError prepareTarget(Connection& to)
     QStringList columns;
     if (StoreError error = to.engine()->tableColumns(to.database(), TableName, columns, to.dataSource()))
         return error;
-    if (columns.isEmpty() && to.engine()->isServer())
-        return createTable(to);
+    if (columns.isEmpty() && to.engine()->isServer()) {
+        StoreError error = createTable(to);
+        return error ? error : schema::createTablesBesideMaskTests(to);
+    }
     if (StoreError error = verifySchema(to))
         return error;
     StoreError error;
@@ -197,6 +201,8 @@ StoreError copyInto(const RecordsLocation& source, const RecordsLocation& target
                                                              "nothing was copied. Copy them again when no one is "
                                                              "working on them.")
                                                   .arg(count));
+    if (!error)
+        error = fittests::copyFitTests(from, to);
     if (!error && !db.commit())
         error = engine->mapError(db.lastError(), to.dataSource());
     if (error) {

@@ -8,11 +8,13 @@
 #include <QSqlError>
 #include <QString>
 
+#include <QHash>
 #include <QList>
 #include <QStringList>
 #include <QVariant>
 
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace vantor {
@@ -24,16 +26,44 @@ struct KeyedRow {
     QList<QVariant> values;
 };
 
-// A table whose columns all hold text, and its single-column indexes, which serve
-// comparisons and sorting without regard to case.
+// A table, its columns and its single-column indexes, which serve comparisons and sorting
+// without regard to case. MT's columns all hold text; the tables beside it keep dates,
+// numbers and bytes as such, and may belong to the rows of another table.
 struct TableDefinition {
+    enum class Type { Text, Date, Number, Integer, Bytes };
     struct Index {
         QString name;
         QString column;
     };
+    // An index for exact lookups over one or more columns.
+    struct Lookup {
+        QString name;
+        QStringList columns;
+        bool unique = false;
+    };
+    // Rows that belong to a row of `table`: `column` holds that row's hidden key. They go
+    // when it goes, whoever deletes it (an earlier program too), and none can name a row
+    // that is not there. Where `copyColumn` is named, it keeps the owner's `ownerColumn`,
+    // the database following every change of it: a row whose copy is not its owner's shows
+    // that the owner's key now names another row.
+    struct Owner {
+        QString column;
+        QString table;
+        QString copyColumn = {};
+        QString ownerColumn = {};
+    };
     QString name;
     QStringList columns;
-    QList<Index> indexes;
+    QList<Index> indexes = {};
+    QHash<QString, Type> types = {}; // columns not named hold text
+    QStringList required = {}; // columns never null
+    // A hidden row key of its own, "row_key": never handed out twice, and kept by every
+    // rebuild of the file.
+    bool ownKey = false;
+    std::optional<Owner> owner = {};
+    QList<Lookup> lookups = {};
+
+    Type typeOf(const QString& column) const { return types.value(column, Type::Text); }
 };
 
 // What one database engine needs to carry the store: how to reach a file or server,

@@ -2,6 +2,7 @@
 
 #include "fileformat.h"
 #include "sampledata.h"
+#include "schema.h"
 
 #include <QSqlDatabase>
 #include <QSqlQuery>
@@ -28,13 +29,16 @@ StoreError insertSamples(const Connection& connection, int sampleCount, quint32 
 }
 
 // Lays out table MT in a new, empty database and fills it, all or nothing.
-StoreError fillNew(const Connection& connection, int sampleCount, quint32 seed)
+StoreError fillNew(Connection& connection, int sampleCount, quint32 seed)
 {
     QSqlDatabase db = connection.database();
     const Engine* engine = connection.engine();
     if (!db.transaction())
         return engine->mapError(db.lastError(), connection.dataSource());
     StoreError error = createTable(connection);
+    // A new database is made at the current version: the tables beside MT come with it.
+    if (!error)
+        error = schema::createTablesBesideMaskTests(connection);
     if (!error && sampleCount > 0)
         error = insertSamples(connection, sampleCount, seed);
     if (!error && !db.commit())

@@ -106,23 +106,77 @@ void PostgresEngine::discardCreated(const ConnectionString& /*cs*/) const
     // What createEmpty() made is nothing; the failed transaction took back the rest.
 }
 
+namespace {
+
+QString serverType(TableDefinition::Type type)
+{
+    switch (type) {
+    case TableDefinition::Type::Date: return QStringLiteral("date");
+    case TableDefinition::Type::Number: return QStringLiteral("double precision");
+    case TableDefinition::Type::Integer: return QStringLiteral("bigint");
+    case TableDefinition::Type::Bytes: return QStringLiteral("bytea");
+    case TableDefinition::Type::Text: break;
+    }
+    return QStringLiteral("text COLLATE \"C\"");
+}
+
+} // namespace
+
 QStringList PostgresEngine::createTableStatements(const TableDefinition& table) const
 {
+    // Every table has its identity key: never handed out twice, and no rebuild renumbers it.
     QStringList columns{rowKeyColumn() + QStringLiteral(" bigint GENERATED ALWAYS AS IDENTITY PRIMARY KEY")};
-    for (const QString& column : table.columns)
-        columns << quoteIdentifier(column) + QStringLiteral(" text COLLATE \"C\"");
-    QStringList statements{
-        QStringLiteral("CREATE TABLE %1 (%2)").arg(quoteIdentifier(table.name), columns.join(QStringLiteral(", ")))};
+    for (const QString& column : table.columns) {
+        QString definition = quoteIdentifier(column) + u' ' + serverType(table.typeOf(column));
+        if (table.required.contains(column))
+            definition += QStringLiteral(" NOT NULL");
+        // The rows go with their owner whoever deletes it; the deletion runs with the table
+        // owner's rights, so a clerk needs none on this table to delete a member.
+        if (table.owner && table.owner->column == column)
+            definition += QStringLiteral(" REFERENCES %1 (%2) ON DELETE CASCADE")
+                              .arg(quoteIdentifier(table.owner->table), rowKeyColumn());
+        columns << definition;
+    }
+    const QString tableName = quoteIdentifier(table.name);
+    QStringList statements{QStringLiteral("CREATE TABLE %1 (%2)").arg(tableName, columns.join(QStringLiteral(", ")))};
     // In the order the translated texts sort by, ties by the row key included, so that a
     // list in the index's order needs no sort. The column itself rides along: only then can
     // the server read the keys from the index alone (a million start-up keys in a tenth of
     // the time it takes to visit every row).
     for (const TableDefinition::Index& index : table.indexes)
         statements << QStringLiteral("CREATE INDEX %1 ON %2 (%3, %4) INCLUDE (%5)")
-                          .arg(quoteIdentifier(index.name), quoteIdentifier(table.name),
+                          .arg(quoteIdentifier(index.name), tableName,
                                caselessOrder(quoteIdentifier(index.column), false), rowKeyColumn(),
                                quoteIdentifier(index.column));
+    for (const TableDefinition::Lookup& lookup : table.lookups) {
+        QStringList names;
+        for (const QString& column : lookup.columns)
+            names << quoteIdentifier(column);
+        statements << QStringLiteral("CREATE %1INDEX %2 ON %3 (%4)")
+                          .arg(lookup.unique ? QStringLiteral("UNIQUE ") : QString(), quoteIdentifier(lookup.name),
+                               tableName, names.join(QStringLiteral(", ")));
+    }
+    if (table.owner && !table.owner->copyColumn.isEmpty())
+        statements << copyTriggers(table);
     return statements;
+}
+
+// The owner's column copied into the rows that belong to it, by the database. The function
+// runs with its owner's rights, as the cascade does: a clerk who may change a member need
+// not be allowed to write the rows that follow it.
+QStringList PostgresEngine::copyTriggers(const TableDefinition& table) const
+{
+    const TableDefinition::Owner& owner = *table.owner;
+    const QString function = quoteIdentifier(table.name + QStringLiteral("_FollowsOwner"));
+    const QString from = quoteIdentifier(owner.ownerColumn);
+    return {QStringLiteral("CREATE FUNCTION %1() RETURNS trigger LANGUAGE plpgsql SECURITY DEFINER "
+                           "SET search_path FROM CURRENT AS $$BEGIN UPDATE %2 SET %3 = NEW.%4 WHERE %5 = NEW.%6; "
+                           "RETURN NULL; END$$")
+                .arg(function, quoteIdentifier(table.name), quoteIdentifier(owner.copyColumn), from,
+                     quoteIdentifier(owner.column), rowKeyColumn()),
+            QStringLiteral("CREATE TRIGGER %1 AFTER UPDATE OF %2 ON %3 FOR EACH ROW WHEN (OLD.%2 IS DISTINCT FROM "
+                           "NEW.%2) EXECUTE FUNCTION %1()")
+                .arg(function, from, quoteIdentifier(owner.table))};
 }
 
 StoreError PostgresEngine::tableColumns(const QSqlDatabase& db, const QString& table, QStringList& columns,

@@ -42,6 +42,7 @@ public:
     StoreError whyNoConnection(const QString& uri, const QString& password) const;
 
 private:
+    QStringList copyTriggers(const TableDefinition& table) const;
     // Runs `sql` with `parameters` and appends its first column to `texts`, in one round trip.
     StoreError readTexts(const QSqlDatabase& db, const QString& sql, const QList<QVariant>& parameters,
                          QStringList& texts, const QString& context) const;

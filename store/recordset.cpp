@@ -245,6 +245,16 @@ QVariant RecordSet::valueAt(qsizetype row, int field, StoreError* error) const
     return r->values.at(field);
 }
 
+qint64 RecordSet::keyAt(qsizetype row) const
+{
+    return m_open && row >= 0 && row < qsizetype(m_keys.size()) ? m_keys[std::size_t(row)] : 0;
+}
+
+qint64 RecordSet::currentKey() const
+{
+    return checkCurrent() || m_adding ? 0 : keyAt(m_position);
+}
+
 const RecordSet::Row* RecordSet::rowAt(qsizetype index, StoreError* error) const
 {
     if (!m_open || index < 0 || index >= qsizetype(m_keys.size())) {

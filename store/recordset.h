@@ -69,6 +69,10 @@ public:
     // Random access for grids: row `row` of the keyset as it was opened.
     qsizetype keysetSize() const { return qsizetype(m_keys.size()); }
     QVariant valueAt(qsizetype row, int field, StoreError* error = nullptr) const;
+    // The hidden row key of row `row` of the keyset, and of the current record: what names the
+    // row for good, where no field of it does. 0 where there is no such row.
+    qint64 keyAt(qsizetype row) const;
+    qint64 currentKey() const;
 
     StoreError addNew();
     StoreError setValue(const QString& name, const QVariant& value);

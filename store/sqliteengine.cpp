@@ -134,16 +134,86 @@ void SqliteEngine::discardCreated(const ConnectionString& cs) const
     QFile::remove(cs.dataSource());
 }
 
+namespace {
+
+QString sqliteType(TableDefinition::Type type)
+{
+    switch (type) {
+    case TableDefinition::Type::Number: return QStringLiteral("REAL");
+    case TableDefinition::Type::Integer: return QStringLiteral("INTEGER");
+    case TableDefinition::Type::Bytes: return QStringLiteral("BLOB");
+    case TableDefinition::Type::Text:
+    case TableDefinition::Type::Date: break;
+    }
+    return QStringLiteral("TEXT");
+}
+
+} // namespace
+
 QStringList SqliteEngine::createTableStatements(const TableDefinition& table) const
 {
     QStringList columns;
-    for (const QString& column : table.columns)
-        columns << quoteIdentifier(column) + QStringLiteral(" TEXT");
-    QStringList statements{
-        QStringLiteral("CREATE TABLE %1 (%2)").arg(quoteIdentifier(table.name), columns.join(QStringLiteral(", ")))};
+    // An INTEGER PRIMARY KEY is the rowid itself, which VACUUM and every rebuild keep;
+    // AUTOINCREMENT never hands out the key of a row deleted before.
+    if (table.ownKey)
+        columns << QStringLiteral("\"row_key\" INTEGER PRIMARY KEY AUTOINCREMENT");
+    for (const QString& column : table.columns) {
+        const QString name = quoteIdentifier(column);
+        QString definition = name + u' ' + sqliteType(table.typeOf(column));
+        if (table.required.contains(column))
+            definition += QStringLiteral(" NOT NULL");
+        // A date is text in ISO form, "2026-03-01", which sorts and compares as dates do. The
+        // modifier makes SQLite carry an impossible day over (February 30th to March 2nd), so
+        // that only a real date equals itself.
+        if (table.typeOf(column) == TableDefinition::Type::Date)
+            definition += QStringLiteral(" CHECK (%1 IS date(%1, '+0 days'))").arg(name);
+        columns << definition;
+    }
+    const QString tableName = quoteIdentifier(table.name);
+    QStringList statements{QStringLiteral("CREATE TABLE %1 (%2)").arg(tableName, columns.join(QStringLiteral(", ")))};
     for (const TableDefinition::Index& index : table.indexes)
         statements << QStringLiteral("CREATE INDEX %1 ON %2 (%3 COLLATE NOCASE)")
-                          .arg(quoteIdentifier(index.name), quoteIdentifier(table.name), quoteIdentifier(index.column));
+                          .arg(quoteIdentifier(index.name), tableName, quoteIdentifier(index.column));
+    for (const TableDefinition::Lookup& lookup : table.lookups) {
+        QStringList names;
+        for (const QString& column : lookup.columns)
+            names << quoteIdentifier(column);
+        statements << QStringLiteral("CREATE %1INDEX %2 ON %3 (%4)")
+                          .arg(lookup.unique ? QStringLiteral("UNIQUE ") : QString(), quoteIdentifier(lookup.name),
+                               tableName, names.join(QStringLiteral(", ")));
+    }
+    if (table.owner)
+        statements << ownerTriggers(table);
+    return statements;
+}
+
+// SQLite enforces a foreign key only where a connection asks it to, which an earlier
+// program's does not: triggers, which every connection runs, keep the rows with their owner.
+QStringList SqliteEngine::ownerTriggers(const TableDefinition& table) const
+{
+    const TableDefinition::Owner& owner = *table.owner;
+    const QString child = quoteIdentifier(table.name);
+    const QString parent = quoteIdentifier(owner.table);
+    const QString column = quoteIdentifier(owner.column);
+    const QString name = table.name + u'_';
+    const QString missing = QStringLiteral("WHEN NOT EXISTS (SELECT 1 FROM %1 WHERE rowid = NEW.%2) BEGIN SELECT "
+                                           "RAISE(ABORT, 'The record this row of %3 belongs to is not in table %4.'); "
+                                           "END")
+                                .arg(parent, column, table.name, owner.table);
+    QStringList statements{
+        QStringLiteral("CREATE TRIGGER %1 AFTER DELETE ON %2 BEGIN DELETE FROM %3 WHERE %4 = OLD.rowid; END")
+            .arg(quoteIdentifier(name + QStringLiteral("GoesWithOwner")), parent, child, column),
+        QStringLiteral("CREATE TRIGGER %1 BEFORE INSERT ON %2 %3")
+            .arg(quoteIdentifier(name + QStringLiteral("NeedsOwner")), child, missing),
+        QStringLiteral("CREATE TRIGGER %1 BEFORE UPDATE OF %2 ON %3 %4")
+            .arg(quoteIdentifier(name + QStringLiteral("KeepsOwner")), column, child, missing)};
+    if (!owner.copyColumn.isEmpty()) {
+        const QString from = quoteIdentifier(owner.ownerColumn);
+        statements << QStringLiteral("CREATE TRIGGER %1 AFTER UPDATE OF %2 ON %3 WHEN OLD.%2 IS NOT NEW.%2 BEGIN "
+                                     "UPDATE %4 SET %5 = NEW.%2 WHERE %6 = NEW.rowid; END")
+                          .arg(quoteIdentifier(name + QStringLiteral("FollowsOwner")), from, parent, child,
+                               quoteIdentifier(owner.copyColumn), column);
+    }
     return statements;
 }
 

@@ -37,6 +37,7 @@ public:
 private:
     StoreError applyDurability(QSqlDatabase& db, const QString& path) const;
     void addMissingIndexes(const QSqlDatabase& db, const TableDefinition& table) const;
+    QStringList ownerTriggers(const TableDefinition& table) const;
 };
 
 const Engine& sqliteEngine();

@@ -17,6 +17,7 @@ frmMaskTesting::frmMaskTesting(DialogService& dialogs, RecordsLocation location,
 {
     buildLayout();
     connectRecordHandlers();
+    addFitTestsMenu();
 }
 
 frmMaskTesting::~frmMaskTesting()

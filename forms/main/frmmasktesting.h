@@ -49,12 +49,16 @@ private slots:
     void cmdSearch_Click();
     void cmdDelete_Click();
     void cmdQuery_Click();
+    void mnuFitTests_Click();
+    void mnuFitTestsDue_Click();
 
 private:
     void buildLayout();
     TextBox* addTextBox(QWidget* frame, const char* name, QRect geometry, Qt::Alignment alignment, int maxLength);
     QGroupBox* addFrame(const char* name, const QString& caption, QRect geometry);
     void setTabOrder();
+    // The menu bar above the form, the way to the fit-test windows (mainfittests.cpp).
+    void addFitTestsMenu();
 
     void Form_Unload();
     void LockFields();

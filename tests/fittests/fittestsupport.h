@@ -1,0 +1,103 @@
+#pragma once
+
+#include "testdatabase.h"
+
+#include <connection.h>
+#include <masktest.h>
+#include <memberfittests.h>
+
+#include <QDir>
+#include <QFile>
+
+#include <QTest>
+
+// What the fit-test tests share: a test of the usual kind, the hidden key of a member, and
+// the stored tests and recordings as another program reads them.
+namespace vantor::test {
+
+// A quantitative SCBA facepiece test, passed where its fit factor reaches 500.
+inline fittests::FitTest scbaTest(const QDate& date, double fitFactor = 2300)
+{
+    fittests::FitTest test;
+    test.date = date;
+    test.type = fittests::TestType::Quantitative;
+    test.protocol = QStringLiteral("cnc");
+    test.make = QStringLiteral("MSA");
+    test.model = QStringLiteral("G1");
+    test.style = QStringLiteral("SCBA facepiece");
+    test.size = QStringLiteral("M");
+    test.facepiece = fittests::Facepiece::Full;
+    test.fitFactor = fitFactor;
+    test.passed = fittests::passes(test.facepiece, fitFactor);
+    test.tester = QStringLiteral("SAFETY OFFICER");
+    return test;
+}
+
+inline QString rowKeyColumn(const QString& path)
+{
+    return path.startsWith(QLatin1String("postgresql:")) ? QStringLiteral("row_key") : QStringLiteral("rowid");
+}
+
+// The hidden row key of the member with `fdid`.
+inline qint64 memberKey(const QString& path, const QString& fdid)
+{
+    const RawConnection raw(path);
+    QSqlQuery query
+        = raw.query(QStringLiteral(R"(SELECT %1 FROM "MT" WHERE "ID" = ?)").arg(rowKeyColumn(path)), {fdid});
+    return query.next() ? query.value(0).toLongLong() : 0;
+}
+
+// One value of the first row of `sql`, past the store.
+inline QVariant scalar(const QString& path, const QString& sql)
+{
+    const RawConnection raw(path);
+    QSqlQuery query = raw.query(sql);
+    return query.next() ? query.value(0) : QVariant();
+}
+
+// Every test and recording, by member FDID and in the order of their keys, as texts: what a
+// copy must carry unchanged.
+inline QStringList storedTests(const QString& path)
+{
+    const QString key = rowKeyColumn(path);
+    const RawConnection raw(path);
+    QSqlQuery query = raw.query(
+        QStringLiteral(R"(SELECT m."ID", t."MemberID", t."TestDate", t."TestType", t."Protocol", t."ProtocolOther", )"
+                       R"(t."Make", t."Model", t."Style", t."Size", t."FacepieceClass", t."FitFactor", t."Passed", )"
+                       R"(t."Tester", t."Note", t."RecordingName", t."RecordingType", t."RecordingSize", r."Bytes" )"
+                       R"(FROM "FitTest" t JOIN "MT" m ON m.%1 = t."Member" )"
+                       R"(LEFT JOIN "FitTestRecording" r ON r."FitTest" = t."row_key" ORDER BY m.%1, t."row_key")")
+            .arg(key));
+    QStringList rows;
+    while (query.next()) {
+        QStringList values;
+        for (int i = 0; i < 18; ++i)
+            values << (query.isNull(i) ? QStringLiteral("<null>") : query.value(i).toString());
+        values << QString::fromLatin1(query.value(18).toByteArray().toHex());
+        rows << values.join(u'|');
+    }
+    return rows;
+}
+
+// Records of an earlier version: table MT alone, as the previous release made it.
+inline QString earlierRecords(const QString& directory)
+{
+    if (!test::onServer()) {
+        static int copies = 0;
+        const QString path = QDir(directory).filePath(QStringLiteral("previous-%1.mdb").arg(++copies));
+        QFile::copy(QStringLiteral(VANTOR_PREVIOUS_RELEASE_FILE), path);
+        QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
+        return path;
+    }
+    const QString path = test::testServer().uri(test::testServer().newDatabase());
+    Connection connection;
+    connection.open(test::connectionString(path));
+    for (const QString& sql : connection.engine()->createTableStatements(masktest::table()))
+        connection.execute(sql);
+    test::execute(path,
+                  QStringLiteral(R"(INSERT INTO "MT" ("ID", "Last") VALUES ('A100', 'ALLEN'), ('B200', 'BOYD'), )"
+                                 R"(('C300', 'CRUZ'))"));
+    return path;
+}
+
+} // namespace vantor::test
