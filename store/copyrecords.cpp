@@ -2,6 +2,8 @@
 
 #include "connection.h"
 #include "copyfittests.h"
+#include "copyhistory.h"
+#include "history.h"
 #include "masktest.h"
 #include "recordset.h"
 #include "schema.h"
@@ -109,7 +111,8 @@ StoreError openRecords(Connection& connection, const RecordsLocation& location)
     return error;
 }
 
-// Inserts every row of `records` through `insert`, whose parameters are the fourteen fields.
+// Inserts every row of `records` through `insert`, whose parameters are the row's key and the
+// fourteen fields: the history's entries name their records by key.
 // A value the target cannot store as it is (a NUL on a server) stops the copy at its record.
 StoreError insertAll(RecordSet& records, QSqlQuery& insert, const Connection& target, qsizetype& count)
 {
@@ -125,6 +128,7 @@ StoreError insertAll(RecordSet& records, QSqlQuery& insert, const Connection& ta
             if (readError)
                 return readError;
         }
+        insert.addBindValue(records.currentKey());
         for (qsizetype f = 0; f < names.size(); ++f) {
             if (const StoreError refused = target.engine()->acceptValue(names.at(f), values.at(f)))
                 return refuseRecord(count + 1, values.at(0), refused.description);
@@ -157,7 +161,13 @@ StoreError prepareTarget(Connection& to)
             QStringLiteral("The table MT of %1 already holds records; records are copied only into an empty one, "
                            "and these are left as they are.")
                 .arg(to.dataSource()));
-    return error;
+    // Empty records of an earlier version gain what this one keeps, in the copy's transaction.
+    int version = schema::FirstVersion;
+    if (!error)
+        error = schema::readVersion(to, version);
+    if (!error && version < schema::CurrentVersion)
+        error = schema::upgradeFrom(to, version);
+    return error ? error : history::requireEmptyHistory(to);
 }
 
 StoreError copyInto(const RecordsLocation& source, const RecordsLocation& target, qsizetype* copied)
@@ -182,11 +192,14 @@ StoreError copyInto(const RecordsLocation& source, const RecordsLocation& target
     if (!db.transaction())
         return engine->mapError(db.lastError(), to.dataSource());
     StoreError error = prepareTarget(to);
+    // The source's history comes with its records: the target's triggers would write a second one.
+    if (!error)
+        error = history::suspendTriggers(to);
     qsizetype count = 0;
     {
         QSqlQuery insert(db);
-        if (!error)
-            error = prepareInsert(to, insert);
+        if (!error && !insert.prepare(history::insertWithKeys(*engine, TableName, fieldNames())))
+            error = engine->mapError(insert.lastError(), to.dataSource());
         if (!error)
             error = insertAll(records, insert, to, count);
     }
@@ -202,7 +215,13 @@ StoreError copyInto(const RecordsLocation& source, const RecordsLocation& target
                                                              "working on them.")
                                                   .arg(count));
     if (!error)
+        error = history::followKeys(to, TableName);
+    if (!error)
         error = fittests::copyFitTests(from, to);
+    if (!error)
+        error = history::copyHistory(from, to, source.displayName());
+    if (!error)
+        error = history::resumeTriggers(to);
     if (!error && !db.commit())
         error = engine->mapError(db.lastError(), to.dataSource());
     if (error) {

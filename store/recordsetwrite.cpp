@@ -1,6 +1,7 @@
 // The writes of a record set: AddNew, field values, Update, CancelUpdate and Delete.
 #include "recordset.h"
 
+#include "history.h"
 #include "recordsetdetail.h"
 
 #include <QSqlQuery>
@@ -113,7 +114,9 @@ StoreError RecordSet::insertPending()
     for (int c : columns)
         values << m_buffer.at(c);
     qint64 key = 0;
-    if (StoreError error = engine->insertRow(m_connection->database(), sql, values, key, QString()))
+    // The history's entry is written with the row, or neither is.
+    if (StoreError error = history::recordStatement(
+            *m_connection, [&] { return engine->insertRow(m_connection->database(), sql, values, key, QString()); }))
         return error;
 
     // A key is handed out only when no row has it, yet the set may still hold it for a row
@@ -171,19 +174,21 @@ StoreError RecordSet::writeCurrentRow(const QString& statement, const QList<QVar
     if (StoreError error = m_connection->reopenIfLost())
         return error;
     const Engine* engine = m_connection->engine();
-    QSqlQuery query(m_connection->database());
-    if (!query.prepare(statement + QStringLiteral(" WHERE ") + lockCondition()))
-        return engine->mapError(query.lastError());
-    for (const QVariant& v : values)
-        query.addBindValue(v);
-    query.addBindValue(m_keys[std::size_t(m_position)]);
-    for (const QVariant& v : original)
-        query.addBindValue(v);
-    if (!query.exec())
-        return engine->mapError(query.lastError());
-    if (query.numRowsAffected() != 1)
-        return conflictError();
-    return {};
+    return history::recordStatement(*m_connection, [&]() -> StoreError {
+        QSqlQuery query(m_connection->database());
+        if (!query.prepare(statement + QStringLiteral(" WHERE ") + lockCondition()))
+            return engine->mapError(query.lastError());
+        for (const QVariant& v : values)
+            query.addBindValue(v);
+        query.addBindValue(m_keys[std::size_t(m_position)]);
+        for (const QVariant& v : original)
+            query.addBindValue(v);
+        if (!query.exec())
+            return engine->mapError(query.lastError());
+        if (query.numRowsAffected() != 1)
+            return conflictError();
+        return {};
+    });
 }
 
 StoreError RecordSet::updateCurrent()

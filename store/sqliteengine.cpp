@@ -9,6 +9,8 @@
 #include <QSqlQuery>
 #include <QUrl>
 
+#include <sqlite3.h>
+
 namespace vantor {
 
 namespace {
@@ -327,8 +329,14 @@ StoreError SqliteEngine::mapError(const QSqlError& error, const QString& context
 {
     bool ok = false;
     const int native = error.nativeErrorCode().toInt(&ok);
-    const int primary = ok ? (native & 0xff) : -1;
+    int primary = ok ? (native & 0xff) : -1;
     const QString text = error.databaseText().isEmpty() ? error.text() : error.databaseText();
+    // Qt reports a failed COMMIT without SQLite's code; SQLite's own text for the code tells it
+    // (a commit that waited in vain for a reader to let go is busy, not a failure of the engine).
+    for (const int code : {SqliteBusy, SqliteLocked, SqliteReadOnly, SqliteIoErr, SqliteFull}) {
+        if (!ok && error.databaseText() == QLatin1String(sqlite3_errstr(code)))
+            primary = code;
+    }
     switch (primary) {
     case SqliteBusy:
     case SqliteLocked:

@@ -7,6 +7,7 @@
 #include <connection.h>
 #include <connectionstring.h>
 #include <fileformat.h>
+#include <history.h>
 #include <masktest.h>
 
 #include <QDir>
@@ -61,7 +62,9 @@ bool linksUnsupported(int error)
     return error == EPERM || error == EOPNOTSUPP || error == EXDEV || error == EMLINK;
 }
 
-StoreError insertRows(const QString& path, const QList<JetRow>& rows)
+// The records go in with one history entry each, "converted from OLD.mdb", in the converting
+// user's name, rather than one the triggers would write for a record added.
+StoreError insertRows(const QString& path, const QList<JetRow>& rows, const QString& source)
 {
     Connection connection;
     if (StoreError error = connection.open(jetConnectionString(path)))
@@ -70,10 +73,14 @@ StoreError insertRows(const QString& path, const QList<JetRow>& rows)
     const Engine* engine = connection.engine();
     if (!db.transaction())
         return engine->mapError(db.lastError(), path);
-    StoreError error;
+    qint64 firstEntry = 0;
+    StoreError error = history::suspendTriggers(connection);
+    if (!error)
+        error = history::beginWriting(connection, firstEntry);
     {
         QSqlQuery insert(db);
-        error = masktest::prepareInsert(connection, insert);
+        if (!error)
+            error = masktest::prepareInsert(connection, insert);
         for (qsizetype i = 0; !error && i < rows.size(); ++i) {
             for (const QVariant& value : rows.at(i))
                 insert.addBindValue(value);
@@ -81,6 +88,13 @@ StoreError insertRows(const QString& path, const QList<JetRow>& rows)
                 error = engine->mapError(insert.lastError(), path);
         }
     }
+    if (!error)
+        error = history::startHistory(connection, history::action::Convert,
+                                      history::Text::tr("converted from %1").arg(QFileInfo(source).fileName()));
+    if (!error)
+        error = history::endWriting(connection, firstEntry);
+    if (!error)
+        error = history::resumeTriggers(connection);
     if (error) {
         db.rollback();
         return error;
@@ -114,7 +128,7 @@ public:
     QString path() const { return m_work.filePath(masktest::DatabaseFileName); }
     QString folder() const { return m_folder; }
 
-    StoreError build(const QList<JetRow>& rows) const
+    StoreError build(const QList<JetRow>& rows, const QString& source) const
     {
         if (!QFileInfo(m_folder).isDir())
             return StoreError::make(FileNotFound, QStringLiteral("The folder '%1' does not exist.").arg(m_folder));
@@ -124,7 +138,7 @@ public:
                 QStringLiteral("Vantor cannot write into the folder '%1': %2").arg(m_folder, m_work.errorString()));
         if (StoreError error = masktest::createDatabase(RecordsLocation::file(path())))
             return error;
-        if (StoreError error = insertRows(path(), rows))
+        if (StoreError error = insertRows(path(), rows, source))
             return error;
         if (const int error = syncToDisk(path()))
             return fileError(error, QStringLiteral("The new records file cannot be saved to the disk"));
@@ -186,7 +200,7 @@ StoreError convertFile(const QString& source, const QString& target, qsizetype* 
     if (StoreError error = readForConversion(source, rows))
         return error;
     const StagedStore staged(target);
-    if (StoreError error = staged.build(rows))
+    if (StoreError error = staged.build(rows, source))
         return error;
     if (StoreError error = addName(staged.path(), target, false))
         return error;
@@ -209,7 +223,7 @@ StoreError convertInPlace(const QString& path, qsizetype* rowCount)
     if (StoreError error = readForConversion(path, rows))
         return error;
     const StagedStore staged(path);
-    if (StoreError error = staged.build(rows))
+    if (StoreError error = staged.build(rows, path))
         return error;
 
     // The original gets its second name before its first one is given to the new file, so
