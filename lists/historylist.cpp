@@ -3,6 +3,8 @@
 #include <fittests.h>
 #include <history.h>
 #include <masktest.h>
+#include <memberfittests.h>
+#include <schema.h>
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -23,6 +25,9 @@ const QString EntriesAfter
 const QString EntriesSince
     = QStringLiteral(R"(SELECT %1 FROM "History" WHERE "row_key" > ? AND "At" >= ? ORDER BY "row_key" LIMIT %2)")
           .arg(EntryColumns);
+
+// %1 is MT's hidden row key.
+const QString ReadMember = QStringLiteral(R"(SELECT "ID", "Last", "First", "Init" FROM "MT" WHERE %1 = ?)");
 
 Entry entryOf(const QVariantList& row)
 {
@@ -232,6 +237,33 @@ StoreError readHistoryPage(Connection& connection, qint64 after, int limit, cons
     for (const QVariantList& row : std::as_const(rows))
         entries << entryOf(row);
     return error;
+}
+
+MemberHistory openMemberHistory(const RecordsLocation& location, qint64 memberKey)
+{
+    MemberHistory history;
+    Connection connection;
+    history.error = connection.open(location.connectionString());
+    if (!history.error)
+        history.error = schema::requireHistory(connection, location);
+    QList<QVariantList> rows;
+    if (!history.error)
+        history.error = connection.query(ReadMember.arg(connection.engine()->rowKeyColumn()), {memberKey}, rows);
+    if (!history.error && rows.isEmpty())
+        history.error = StoreError::make(RowConflict,
+                                         Text::tr("The member's record is no longer in the records: it was deleted, "
+                                                  "at this station or another one."));
+    if (history.error)
+        return history;
+    fittests::Member member;
+    member.id = rows.first().value(0).toString();
+    member.last = rows.first().value(1).toString();
+    member.first = rows.first().value(2).toString();
+    member.init = rows.first().value(3).toString();
+    history.fdid = member.id;
+    history.name = member.name();
+    history.error = readMemberHistory(connection, memberKey, history.entries);
+    return history;
 }
 
 } // namespace vantor::history

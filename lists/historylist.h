@@ -1,6 +1,7 @@
 #pragma once
 
 #include <connection.h>
+#include <recordslocation.h>
 
 #include <QDateTime>
 #include <QList>
@@ -55,5 +56,16 @@ StoreError readMemberHistory(Connection& connection, qint64 memberKey, QList<Ent
 // empty: all), oldest first.
 StoreError readHistoryPage(Connection& connection, qint64 after, int limit, const QString& since,
                            QList<Entry>& entries);
+
+// What the History window shows of a member: its FDID and name as stored now, and its entries.
+struct MemberHistory {
+    QString fdid;
+    QString name; // "SMITH, JOHN A"
+    QList<Entry> entries;
+    StoreError error;
+};
+// Opens the records, gives a file of an earlier version its history (a server's owner must),
+// and reads the member whose hidden row key is `memberKey`.
+MemberHistory openMemberHistory(const RecordsLocation& location, qint64 memberKey);
 
 } // namespace vantor::history
