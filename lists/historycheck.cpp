@@ -72,8 +72,8 @@ private:
                 after = rows.key(rows.rowCount() - 1);
         } while (rows.rowCount() == Page);
         // Unsealed entries at the end are changes made outside Vantor since it last wrote.
-        for (const qint64 entry : std::as_const(m_unsealed))
-            m_result.add({Finding::Kind::OutsideUnsealed, entry});
+        for (const auto& [entry, writer] : std::as_const(m_unsealed))
+            outside(entry, writer, Finding::Kind::OutsideUnsealed, {});
         return {};
     }
 
@@ -87,28 +87,36 @@ private:
             m_result.add({Finding::Kind::Missing, m_last + 1, entry - 1});
         chainBytes(rows, row, m_bytes);
         const QByteArray expected = m_hasher.seal(m_previous, m_bytes.bytes());
+        const QString writer = rows.isNull(row, Who) ? QString() : QString::fromUtf8(rows.bytes(row, Who));
         if (rows.isNull(row, Hash)) {
             // Sealed with the next change Vantor makes; the next one sealed chains onto it.
-            m_unsealed << entry;
+            m_unsealed.emplace_back(entry, writer);
             m_previous = expected;
         } else {
-            for (const qint64 unsealed : std::as_const(m_unsealed))
-                m_result.add({Finding::Kind::SealRemoved, unsealed});
+            // Entries are sealed in order: one without a seal before a sealed one lost its own.
+            for (const auto& unsealed : std::as_const(m_unsealed))
+                m_result.add({Finding::Kind::SealRemoved, unsealed.first});
             m_unsealed.clear();
             const QByteArrayView stored = rows.bytes(row, Hash);
             // After a gap the entry was chained onto one that is gone: the gap is the finding.
             if (!gap && stored != expected)
                 m_result.add({Finding::Kind::Edited, entry});
             m_previous = stored.toByteArray();
+            if (!rows.isNull(row, Sealed))
+                outside(entry, writer, Finding::Kind::OutsideSealed, QString::fromUtf8(rows.bytes(row, Sealed)));
         }
-        const bool outside = rows.isNull(row, Hash) || !rows.isNull(row, Sealed);
-        if (outside && !rows.isNull(row, Who))
-            m_result.add({Finding::Kind::NamedOutside, entry, 0, {}, 0, {}, QString::fromUtf8(rows.bytes(row, Who))});
-        else if (!rows.isNull(row, Sealed))
-            m_result.add(
-                {Finding::Kind::OutsideSealed, entry, 0, {}, 0, {}, QString::fromUtf8(rows.bytes(row, Sealed))});
         followRecord(rows, row, entry);
         m_last = entry;
+    }
+
+    // A change made outside Vantor is recorded by the triggers without a writer: one that names
+    // a writer named it itself.
+    void outside(qint64 entry, const QString& writer, Finding::Kind kind, const QString& sealed)
+    {
+        if (!writer.isEmpty())
+            m_result.add({Finding::Kind::NamedOutside, entry, 0, {}, 0, {}, writer});
+        else
+            m_result.add({kind, entry, 0, {}, 0, {}, sealed});
     }
 
     void followRecord(const TextRows& rows, qsizetype row, qint64 entry)
@@ -197,7 +205,7 @@ private:
     chain::EntryBytes m_bytes;
     QByteArray m_previous = chain::firstPrevious();
     qint64 m_last = 0;
-    QList<qint64> m_unsealed;
+    std::vector<std::pair<qint64, QString>> m_unsealed; // with their writers
     QList<Records> m_records;
 };
 

@@ -146,15 +146,11 @@ StoreError copyHistory(Connection& from, Connection& to, const QString& sourceNa
     if (StoreError error = isKept(from, kept))
         return error;
     if (!kept) {
-        qint64 first = 0;
-        if (StoreError error = beginWriting(to, first))
+        if (StoreError error = beginWriting(to))
             return error;
-        if (StoreError error
-            = startHistory(to, action::Start,
-                           Text::tr("the history starts here: the record as it was copied from %1, which kept none")
-                               .arg(sourceName)))
-            return error;
-        return endWriting(to, first);
+        return startHistory(
+            to, action::Start,
+            Text::tr("the history starts here: the record as it was copied from %1, which kept none").arg(sourceName));
     }
     EntryCopy copy(to);
     TextRows rows;

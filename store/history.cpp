@@ -3,6 +3,7 @@
 #include "fittests.h"
 #include "historydialect.h"
 #include "historyentries.h"
+#include "historyseal.h"
 #include "masktest.h"
 
 #include <QSysInfo>
@@ -14,11 +15,6 @@ namespace vantor::history {
 
 namespace {
 
-const QString FirstOwnEntry = QStringLiteral(R"(SELECT coalesce(max("row_key"), 0) + 1 FROM "History")");
-// The one row the file's triggers read; a row some other program left is replaced.
-const QString NameWriter = QStringLiteral(R"(INSERT OR REPLACE INTO "HistoryWriter" ("row_key", "Who") VALUES (1, ?))");
-const QString ForgetWriter = QStringLiteral(R"(DELETE FROM "HistoryWriter")");
-
 StoreError runAll(Connection& connection, const QStringList& statements)
 {
     for (const QString& sql : statements) {
@@ -28,14 +24,11 @@ StoreError runAll(Connection& connection, const QStringList& statements)
     return {};
 }
 
-// Whether this program seals what is recorded on `connection`: a file that keeps a history.
-StoreError programSeals(Connection& connection, bool& seals)
+// Whether this program seals what is recorded on `connection`: a file's.
+bool programSeals(const Connection& connection)
 {
-    seals = false;
     const dialect::Dialect* sql = dialect::of(*connection.engine());
-    if (!sql || !sql->programSeals())
-        return {};
-    return isKept(connection, seals);
+    return sql && sql->programSeals();
 }
 
 } // namespace
@@ -118,28 +111,14 @@ QString localWriter()
     return writer;
 }
 
-StoreError beginWriting(Connection& connection, qint64& firstEntry)
+StoreError beginWriting(Connection& connection)
 {
-    firstEntry = 0;
-    bool seals = false;
-    if (StoreError error = programSeals(connection, seals); error || !seals)
-        return error;
-    QList<QVariantList> rows;
-    if (StoreError error = connection.query(FirstOwnEntry, {}, rows))
-        return error;
-    if (StoreError error = connection.execute(NameWriter, {localWriter()}))
-        return error;
-    firstEntry = rows.value(0).value(0).toLongLong();
-    return {};
-}
-
-StoreError endWriting(Connection& connection, qint64 firstEntry)
-{
-    if (firstEntry <= 0)
+    bool kept = false;
+    if (!programSeals(connection))
         return {};
-    if (StoreError error = sealPending(connection, firstEntry))
+    if (StoreError error = seal::prepare(connection, kept); error || !kept)
         return error;
-    return connection.execute(ForgetWriter);
+    return seal::sealOutstanding(connection);
 }
 
 StoreError recordChanges(Connection& connection, const std::function<StoreError()>& work)
@@ -147,25 +126,28 @@ StoreError recordChanges(Connection& connection, const std::function<StoreError(
     if (connection.inTransaction())
         return work();
     return connection.transaction([&]() -> StoreError {
-        qint64 first = 0;
-        if (StoreError error = beginWriting(connection, first))
+        if (StoreError error = beginWriting(connection))
             return error;
-        if (StoreError error = work())
-            return error;
-        return endWriting(connection, first);
+        return work();
     });
 }
 
 StoreError recordStatement(Connection& connection, const std::function<StoreError()>& work)
 {
-    if (connection.inTransaction())
+    if (connection.inTransaction() || !programSeals(connection))
         return work();
-    bool seals = false;
-    if (StoreError error = connection.reopenIfLost())
+    bool kept = false;
+    if (StoreError error = seal::prepare(connection, kept))
         return error;
-    if (StoreError error = programSeals(connection, seals))
+    // The statement seals its own entries, in its own transaction: no more statements than before.
+    const StoreError error = work();
+    if (!seal::isOutstanding(error))
         return error;
-    return seals ? recordChanges(connection, work) : work();
+    return connection.transaction([&]() -> StoreError {
+        if (StoreError sealed = seal::sealOutstanding(connection))
+            return sealed;
+        return work();
+    });
 }
 
 StoreError startHistory(Connection& connection, const QString& action, const QString& note)

@@ -18,9 +18,9 @@
 // read the history and nothing more. On a file whoever may write the file may write anything
 // in it, so the history is made tamper-evident instead: every entry carries a SHA-256 hash
 // chained to the one before (historychain.h). A server's trigger seals each entry as it writes
-// it; a file's trigger cannot (the sqlite3 shell has no SHA-256), and this program seals the
-// entries within the transaction that made them, and those an outside change left unsealed
-// the next time it writes.
+// it; a file's trigger cannot (the sqlite3 shell has no SHA-256), and this program's connections
+// seal the entries they make in the statement that makes them (historyseal.h), and those an
+// outside change left unsealed the next time they write.
 namespace vantor::history {
 
 // The translators' context of the history's texts.
@@ -29,9 +29,6 @@ struct Text {
 };
 
 inline const QString TableName = QStringLiteral("History");
-// A file's: who is writing, named by this program inside its transaction and emptied again
-// before it commits, so that a change made by another program finds no one named.
-inline const QString WriterTable = QStringLiteral("HistoryWriter");
 // A server's: the number and hash of the last entry, the one row every writer locks in turn.
 inline const QString HeadTable = QStringLiteral("HistoryHead");
 
@@ -92,9 +89,8 @@ StoreError recordChanges(Connection& connection, const std::function<StoreError(
 StoreError recordStatement(Connection& connection, const std::function<StoreError()>& work);
 
 // For the store's bulk steps that hold a transaction of their own (a new file's invented
-// members): names this program's user as the writer of what follows, and seals it.
-StoreError beginWriting(Connection& connection, qint64& firstEntry);
-StoreError endWriting(Connection& connection, qint64 firstEntry);
+// members): what follows in it is recorded in this program's user's name, and sealed.
+StoreError beginWriting(Connection& connection);
 
 // One entry per record of MT and FitTest holding the record as it is: where a history
 // starts. In the caller's transaction, as this program's user.

@@ -1,6 +1,6 @@
-// The history on a server: one function, its owner's and no one else's to call, appends and
-// seals every entry under the lock of the chain's head; the tables' triggers call it for every
-// row changed, whoever changes it. Clerks hold no right on the history but to read it.
+// The history on a server: every entry is appended and sealed under the lock of the chain's head
+// row by the owner's functions, which run with the owner's rights; the tables' triggers append
+// one for every row changed, whoever changes it. Clerks hold no right on the history but to read it.
 #include "historydialect.h"
 
 namespace vantor::history::dialect {
@@ -8,6 +8,9 @@ namespace vantor::history::dialect {
 namespace {
 
 const QString Append = QStringLiteral(R"("History_Append")");
+const QString Declarations = QStringLiteral(
+    R"(v_at text := to_char(statement_timestamp() AT TIME ZONE 'UTC', 'YYYY-MM-DD"T"HH24:MI:SS.MS"Z"'); )"
+    R"(v_who text := session_user; )");
 
 // A field as the chain hashes it (historychain.h): its length in bytes, a colon and the text,
 // or N for a null.
@@ -16,70 +19,74 @@ QString chained(const QString& text)
     return QStringLiteral("coalesce(octet_length(convert_to(%1, 'UTF8'))::text || ':' || %1, 'N')").arg(text);
 }
 
+// One statement that numbers, seals and writes an entry: the head's row is the lock, so a second
+// writer waits for the first to commit and then chains onto its last entry; the numbers have no
+// gap, which a sequence would leave for every transaction taken back. The values are the
+// function's variables and parameters. A stored hash that is no hash chains through its digest,
+// as historychain.h does.
+QString appendStatement(const QStringList& values)
+{
+    QStringList fields{chained(QStringLiteral(R"(("Entry" + 1)::text)"))};
+    for (const QString& value : values)
+        fields << chained(u'(' + value + QStringLiteral(")::text"));
+    fields << QStringLiteral("'N'"); // sealed as it is written
+    return QStringLiteral(
+               R"(WITH head AS (UPDATE "HistoryHead" SET "Entry" = "Entry" + 1, "Hash" = encode(sha256(CASE WHEN )"
+               R"("Hash" ~ '^[0-9a-f]{64}$' THEN decode("Hash", 'hex') ELSE sha256(convert_to("Hash", 'UTF8')) END )"
+               R"(|| convert_to(%1, 'UTF8')), 'hex') RETURNING "Entry", "Hash") INSERT INTO "History" ("row_key", )"
+               R"("At", "Who", "Record", "RecordKey", "Member", "FDID", "Action", "Before", "After", "Note", )"
+               R"("Sealed", "Hash") OVERRIDING SYSTEM VALUE SELECT head."Entry", %2, NULL, head."Hash" FROM head; )"
+               R"(IF NOT FOUND THEN RAISE EXCEPTION 'The history has lost its head row: no change can be recorded.'; )"
+               R"(END IF;)")
+        .arg(fields.join(QStringLiteral(" || ")), values.join(QStringLiteral(", ")));
+}
+
 QString appendFunction()
 {
-    const QStringList fields{chained(QStringLiteral(R"(("Entry" + 1)::text)")),
-                             chained(QStringLiteral("v_at")),
-                             chained(QStringLiteral("v_who")),
-                             chained(QStringLiteral("p_record")),
-                             chained(QStringLiteral("p_key::text")),
-                             chained(QStringLiteral("p_member::text")),
-                             chained(QStringLiteral("p_fdid")),
-                             chained(QStringLiteral("p_action")),
-                             chained(QStringLiteral("p_before")),
-                             chained(QStringLiteral("p_after")),
-                             chained(QStringLiteral("p_note")),
-                             QStringLiteral("'N'")};
-    // The head's row is the lock: a second writer waits for the first to commit, then chains
-    // onto its last entry. The entries are numbered here, without a gap: a sequence would
-    // leave one for every transaction taken back.
     return QStringLiteral(
                R"(CREATE FUNCTION %1(p_record text, p_key bigint, p_member bigint, p_fdid text, p_action text, )"
                R"(p_before text, p_after text, p_note text) RETURNS bigint LANGUAGE plpgsql SECURITY DEFINER )"
-               R"(SET search_path FROM CURRENT AS $$ )"
-               R"(DECLARE v_at text := to_char(statement_timestamp() AT TIME ZONE 'UTC', )"
-               R"('YYYY-MM-DD"T"HH24:MI:SS.MS"Z"'); v_who text := session_user; v_entry bigint; v_hash text; )"
-               R"(BEGIN UPDATE "HistoryHead" SET "Entry" = "Entry" + 1, "Hash" = encode(sha256(CASE WHEN "Hash" ~ )"
-               R"('^[0-9a-f]{64}$' THEN decode("Hash", 'hex') ELSE sha256(convert_to("Hash", 'UTF8')) END )"
-               R"(|| convert_to(%2, 'UTF8')), 'hex') RETURNING "Entry", "Hash" INTO v_entry, v_hash; )"
-               R"(IF v_entry IS NULL THEN RAISE EXCEPTION 'The history has lost its head row: no change can be )"
-               R"(recorded.'; END IF; )"
-               R"(INSERT INTO "History" ("row_key", "At", "Who", "Record", "RecordKey", "Member", "FDID", "Action", )"
-               R"("Before", "After", "Note", "Sealed", "Hash") OVERRIDING SYSTEM VALUE VALUES (v_entry, v_at, v_who, )"
-               R"(p_record, p_key, p_member, p_fdid, p_action, p_before, p_after, p_note, NULL, v_hash); )"
-               R"(RETURN v_entry; END$$)")
-        .arg(Append, fields.join(QStringLiteral(" || ")));
+               R"(SET search_path FROM CURRENT AS $$DECLARE %2BEGIN %3 RETURN (SELECT "Entry" FROM "HistoryHead"); )"
+               R"(END$$)")
+        .arg(Append, Declarations,
+             appendStatement({QStringLiteral("v_at"), QStringLiteral("v_who"), QStringLiteral("p_record"),
+                              QStringLiteral("p_key"), QStringLiteral("p_member"), QStringLiteral("p_fdid"),
+                              QStringLiteral("p_action"), QStringLiteral("p_before"), QStringLiteral("p_after"),
+                              QStringLiteral("p_note")}));
 }
 
-// A row as a JSON object of its fields, as compact as a file's json_object() writes it.
+// A row as a JSON object of its fields, built as a plain expression: no query for every row.
 QString jsonOf(const Audited& table, const QString& row)
 {
-    QStringList fields;
+    QStringList pairs;
     for (const QString& name : table.columns)
-        fields << QStringLiteral("%1.%2 AS %2").arg(row, quoted(name));
-    return QStringLiteral("(SELECT row_to_json(r)::text FROM (SELECT %1) r)").arg(fields.join(QStringLiteral(", ")));
+        pairs << QStringLiteral("'%1', %2.%3").arg(name, row, quoted(name));
+    return QStringLiteral("json_build_object(%1)::text").arg(pairs.join(QStringLiteral(", ")));
 }
 
-QString appendCall(const Audited& table, const QString& row, const QString& action, const QString& before,
-                   const QString& after)
+QString memberOf(const Audited& table, const QString& row)
 {
-    const QString member
-        = table.memberColumn.isEmpty() ? row + QStringLiteral(".row_key") : row + u'.' + quoted(table.memberColumn);
-    return QStringLiteral("PERFORM %1('%2', %3.row_key, %4, %3.%5, '%6', %7, %8, NULL);")
-        .arg(Append, table.table, row, member, quoted(table.fdidColumn), action, before, after);
+    return table.memberColumn.isEmpty() ? row + QStringLiteral(".row_key") : row + u'.' + quoted(table.memberColumn);
 }
 
 QStringList triggers(const Audited& table)
 {
     const QString function = objectName(table.table, "");
-    const QString oldRow = jsonOf(table, QStringLiteral("OLD")), newRow = jsonOf(table, QStringLiteral("NEW"));
+    const QString body
+        = QStringLiteral("DECLARE %1v_row %2; v_action text; v_before text; v_after text; BEGIN IF TG_OP = 'DELETE' "
+                         "THEN v_row := OLD; v_action := '%3'; ELSE v_row := NEW; v_after := %4; END IF; IF TG_OP = "
+                         "'INSERT' THEN v_action := '%5'; ELSE v_before := %6; END IF; IF TG_OP = 'UPDATE' THEN "
+                         "v_action := '%7'; END IF; %8 RETURN NULL; END")
+              .arg(Declarations, quoted(table.table), action::Delete, jsonOf(table, QStringLiteral("NEW")), action::Add,
+                   jsonOf(table, QStringLiteral("OLD")), action::Change,
+                   appendStatement({QStringLiteral("v_at"), QStringLiteral("v_who"), u'\'' + table.table + u'\'',
+                                    QStringLiteral("v_row.row_key"), memberOf(table, QStringLiteral("v_row")),
+                                    QStringLiteral("v_row.") + quoted(table.fdidColumn), QStringLiteral("v_action"),
+                                    QStringLiteral("v_before"), QStringLiteral("v_after"), QStringLiteral("NULL")}));
     return {
         QStringLiteral("CREATE FUNCTION %1() RETURNS trigger LANGUAGE plpgsql SECURITY DEFINER SET search_path FROM "
-                       "CURRENT AS $$BEGIN IF TG_OP = 'INSERT' THEN %2 ELSIF TG_OP = 'UPDATE' THEN %3 ELSE %4 END IF; "
-                       "RETURN NULL; END$$")
-            .arg(function, appendCall(table, QStringLiteral("NEW"), action::Add, QStringLiteral("NULL"), newRow),
-                 appendCall(table, QStringLiteral("NEW"), action::Change, oldRow, newRow),
-                 appendCall(table, QStringLiteral("OLD"), action::Delete, oldRow, QStringLiteral("NULL"))),
+                       "CURRENT AS $$%2$$")
+            .arg(function, body),
         QStringLiteral("CREATE TRIGGER %1 AFTER INSERT OR DELETE ON %2 FOR EACH ROW EXECUTE FUNCTION %1()")
             .arg(function, quoted(table.table)),
         // An update that changes nothing is no change: the function is not even called.
@@ -121,14 +128,12 @@ public:
 
     QString startStatement(const Audited& table) const override
     {
-        // The records in the order of their keys, then each appended in that order; max() calls
+        // The records in the order of their keys, then each appended in that order; count() calls
         // the function for every one of them.
-        const QString member = table.memberColumn.isEmpty() ? QStringLiteral("m.row_key")
-                                                            : QStringLiteral("m.") + quoted(table.memberColumn);
-        return QStringLiteral("SELECT max(%1('%2', m.row_key, %3, m.%4, ?, NULL, %5, ?)) FROM (SELECT * FROM %6 "
+        return QStringLiteral("SELECT count(%1('%2', m.row_key, %3, m.%4, ?, NULL, %5, ?)) FROM (SELECT * FROM %6 "
                               "ORDER BY row_key OFFSET 0) m")
-            .arg(Append, table.table, member, quoted(table.fdidColumn), jsonOf(table, QStringLiteral("m")),
-                 quoted(table.table));
+            .arg(Append, table.table, memberOf(table, QStringLiteral("m")), quoted(table.fdidColumn),
+                 jsonOf(table, QStringLiteral("m")), quoted(table.table));
     }
 
     QString currentRowsStatement(const Audited& table, int limit) const override

@@ -1,13 +1,11 @@
 // The history on a records file: triggers that write every entry (the sqlite3 shell's changes
-// included), naming whoever this program named in HistoryWriter, or no one; the program seals.
+// included), naming no one; this program's own connections name their user and seal (historyseal.h).
 #include "historydialect.h"
 
 namespace vantor::history::dialect {
 
 namespace {
 
-// Who is writing: the one row this program puts in inside its transaction, or nothing.
-const QString NamedWriter = QStringLiteral(R"((SELECT "Who" FROM "HistoryWriter" WHERE "row_key" = 1))");
 // The clock of the machine that writes, in UTC, to the millisecond.
 const QString Now = QStringLiteral("strftime('%Y-%m-%dT%H:%M:%fZ', 'now')");
 const QString EntryColumns = QStringLiteral(R"("At", "Who", "Record", "RecordKey", "Member", "FDID", "Action", )"
@@ -35,9 +33,10 @@ QString memberOf(const Audited& table, const QString& row)
 QString entryInsert(const Audited& table, const QString& row, const QString& action, const QString& before,
                     const QString& after)
 {
-    return QStringLiteral(R"(INSERT INTO "History" (%1) VALUES (%2, %3, '%4', %5rowid, %6, %5%7, '%8', %9, %10, NULL))")
-        .arg(EntryColumns, Now, NamedWriter, table.table, row, memberOf(table, row), quoted(table.fdidColumn), action,
-             before, after);
+    return QStringLiteral(
+               R"(INSERT INTO "History" (%1) VALUES (%2, NULL, '%3', %4rowid, %5, %4%6, '%7', %8, %9, NULL))")
+        .arg(EntryColumns, Now, table.table, row, memberOf(table, row), quoted(table.fdidColumn), action, before,
+             after);
 }
 
 QStringList triggers(const Audited& table)
@@ -63,13 +62,7 @@ QStringList triggers(const Audited& table)
 class SqliteDialect final : public Dialect
 {
 public:
-    QList<TableDefinition> extraTables() const override
-    {
-        TableDefinition writer{WriterTable, {column::Who}};
-        writer.required = {column::Who};
-        writer.ownKey = true;
-        return {writer};
-    }
+    QList<TableDefinition> extraTables() const override { return {}; }
 
     QStringList createStatements() const override
     {
@@ -94,10 +87,10 @@ public:
 
     QString startStatement(const Audited& table) const override
     {
-        return QStringLiteral(R"(INSERT INTO "History" (%1) SELECT %2, %3, '%4', rowid, %5, %6, ?, NULL, %7, ? )"
-                              R"(FROM %8 ORDER BY rowid)")
-            .arg(EntryColumns, Now, NamedWriter, table.table, memberOf(table, {}), quoted(table.fdidColumn),
-                 jsonOf(table, {}), quoted(table.table));
+        return QStringLiteral(R"(INSERT INTO "History" (%1) SELECT %2, NULL, '%3', rowid, %4, %5, ?, NULL, %6, ? )"
+                              R"(FROM %7 ORDER BY rowid)")
+            .arg(EntryColumns, Now, table.table, memberOf(table, {}), quoted(table.fdidColumn), jsonOf(table, {}),
+                 quoted(table.table));
     }
 
     QString currentRowsStatement(const Audited& table, int limit) const override
@@ -117,7 +110,7 @@ public:
 
     QString keptStatement() const override
     {
-        return QStringLiteral("SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = 'HistoryWriter'");
+        return QStringLiteral("SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = 'History'");
     }
 };
 

@@ -41,13 +41,10 @@ StoreError fillNew(Connection& connection, int sampleCount, quint32 seed)
     if (!error)
         error = schema::createTablesBesideMaskTests(connection);
     // The invented members are added in the creating user's name.
-    qint64 firstEntry = 0;
     if (!error && sampleCount > 0)
-        error = history::beginWriting(connection, firstEntry);
+        error = history::beginWriting(connection);
     if (!error && sampleCount > 0)
         error = insertSamples(connection, sampleCount, seed);
-    if (!error && sampleCount > 0)
-        error = history::endWriting(connection, firstEntry);
     if (!error && !db.commit())
         error = engine->mapError(db.lastError(), connection.dataSource());
     if (error)

@@ -62,14 +62,11 @@ StoreError upgradeFrom(Connection& connection, int version)
         if (StoreError error = history::createHistory(connection))
             return error;
         // Every record there is begins its history as it is now, in the upgrading user's name.
-        qint64 first = 0;
-        if (StoreError error = history::beginWriting(connection, first))
+        if (StoreError error = history::beginWriting(connection))
             return error;
         if (StoreError error = history::startHistory(
                 connection, history::action::Start,
                 history::Text::tr("the history starts here: the record as it was when its records were upgraded")))
-            return error;
-        if (StoreError error = history::endWriting(connection, first))
             return error;
     }
     return connection.execute(MarkVersion, {CurrentVersion});

@@ -73,10 +73,9 @@ StoreError insertRows(const QString& path, const QList<JetRow>& rows, const QStr
     const Engine* engine = connection.engine();
     if (!db.transaction())
         return engine->mapError(db.lastError(), path);
-    qint64 firstEntry = 0;
     StoreError error = history::suspendTriggers(connection);
     if (!error)
-        error = history::beginWriting(connection, firstEntry);
+        error = history::beginWriting(connection);
     {
         QSqlQuery insert(db);
         if (!error)
@@ -91,8 +90,6 @@ StoreError insertRows(const QString& path, const QList<JetRow>& rows, const QStr
     if (!error)
         error = history::startHistory(connection, history::action::Convert,
                                       history::Text::tr("converted from %1").arg(QFileInfo(source).fileName()));
-    if (!error)
-        error = history::endWriting(connection, firstEntry);
     if (!error)
         error = history::resumeTriggers(connection);
     if (error) {

@@ -118,8 +118,7 @@ private slots:
             << "UPDATE MT SET Rank = 'XX' WHERE ID = 'C300'" << true << QStringList{found(Kind::OutsideSealed, 6)}
             << true;
         QTest::newRow("a writer named with the shell")
-            << "INSERT INTO HistoryWriter (row_key, Who) VALUES (1, 'clerk@station'); UPDATE MT SET Rank = 'XX' "
-               "WHERE ID = 'C300'; DELETE FROM HistoryWriter"
+            << "UPDATE MT SET Rank = 'XX' WHERE ID = 'C300'; UPDATE History SET Who = 'clerk@station' WHERE row_key = 6"
             << true << QStringList{found(Kind::NamedOutside, 6)} << false;
     }
 
