@@ -85,6 +85,16 @@ StoreError prepareInsert(const Connection& connection, QSqlQuery& insert)
     return {};
 }
 
+QString insertStatement(const Engine& engine)
+{
+    QStringList columns;
+    for (const QString& name : fieldNames())
+        columns << engine.quoteIdentifier(name);
+    return QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+        .arg(engine.quoteIdentifier(TableName), columns.join(u','),
+             QStringList(columns.size(), QStringLiteral("?")).join(u','));
+}
+
 qint64 countRecords(const Connection& connection, StoreError& error)
 {
     const Engine* engine = connection.engine();

@@ -24,6 +24,10 @@ inline const QString DatabaseFileName = QStringLiteral("MaskTest.mdb");
 // fields bound in the order of fieldNames().
 StoreError prepareInsert(const Connection& connection, QSqlQuery& insert);
 
+// The statement that adds one record to MT, for Connection::execute: its fourteen fields
+// bound in the order of fieldNames().
+QString insertStatement(const Engine& engine);
+
 // The records of MT, counted by the engine itself; -1 after a failure, which `error` holds.
 qint64 countRecords(const Connection& connection, StoreError& error);
 
