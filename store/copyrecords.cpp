@@ -6,7 +6,6 @@
 
 #include <QFile>
 #include <QFileInfo>
-#include <QSqlQuery>
 
 namespace vantor::masktest {
 
@@ -20,23 +19,24 @@ StoreError openRecords(Connection& connection, const RecordsLocation& location)
     return error;
 }
 
-// Inserts every row of `records` through `insert`, whose parameters are the fourteen fields.
-StoreError insertAll(RecordSet& records, QSqlQuery& insert, const Connection& target, qsizetype& count)
+// Inserts every row of `records` into `target`'s MT, the fourteen fields in their order.
+StoreError insertAll(RecordSet& records, Connection& target, qsizetype& count)
 {
+    const QString insert = insertStatement(*target.engine());
     const int fields = int(fieldNames().size());
     QList<int> positions;
     for (const QString& name : fieldNames())
         positions << records.fieldIndex(name);
+    QVariantList values(fields);
     for (StoreError error = records.moveFirst(); !error && !records.eof(); error = records.moveNext()) {
         for (int f = 0; f < fields; ++f) {
             StoreError readError;
-            const QVariant value = records.value(positions.at(f), &readError);
+            values[f] = records.value(positions.at(f), &readError);
             if (readError)
                 return readError;
-            insert.addBindValue(value.isValid() ? value : QVariant(QMetaType::fromType<QString>()));
         }
-        if (!insert.exec())
-            return target.engine()->mapError(insert.lastError(), target.dataSource());
+        if (StoreError insertError = target.execute(insert, values))
+            return insertError;
         ++count;
     }
     return {};
@@ -55,42 +55,32 @@ StoreError copyInto(const RecordsLocation& source, const RecordsLocation& target
     Connection to;
     if (StoreError error = openRecords(to, target))
         return error;
-    const Engine* engine = to.engine();
-    QSqlDatabase db = to.database();
-    if (!db.transaction())
-        return engine->mapError(db.lastError(), to.dataSource());
-    StoreError error;
     qsizetype count = 0;
-    {
-        if (countRecords(to, error) != 0 && !error)
-            error = StoreError::make(
+    const StoreError error = to.transaction([&]() -> StoreError {
+        StoreError failure;
+        if (countRecords(to, failure) != 0 && !failure)
+            failure = StoreError::make(
                 FileExists,
                 QStringLiteral("The table MT of %1 already holds records; records are copied only into an empty one, "
                                "and these are left as they are.")
                     .arg(to.dataSource()));
-        QSqlQuery insert(db);
-        if (!error)
-            error = prepareInsert(to, insert);
-        if (!error)
-            error = insertAll(records, insert, to, count);
-    }
-    // What was read, what the source holds and what the target holds now must all agree.
-    StoreError countError;
-    if (!error
-        && (count != records.recordCount() || countRecords(from, countError) != count
-            || countRecords(to, countError) != count))
-        error = countError ? countError
-                           : StoreError::make(EngineFailure,
-                                              QStringLiteral("The records changed while they were copied (%1 read): "
-                                                             "nothing was copied. Copy them again when no one is "
-                                                             "working on them.")
-                                                  .arg(count));
-    if (!error && !db.commit())
-        error = engine->mapError(db.lastError(), to.dataSource());
-    if (error) {
-        db.rollback();
+        if (!failure)
+            failure = insertAll(records, to, count);
+        // What was read, what the source holds and what the target holds now must all agree.
+        StoreError countError;
+        if (!failure
+            && (count != records.recordCount() || countRecords(from, countError) != count
+                || countRecords(to, countError) != count))
+            failure = countError ? countError
+                                 : StoreError::make(EngineFailure,
+                                                    QStringLiteral("The records changed while they were copied (%1 "
+                                                                   "read): nothing was copied. Copy them again when no "
+                                                                   "one is working on them.")
+                                                        .arg(count));
+        return failure;
+    });
+    if (error)
         return error;
-    }
     if (copied)
         *copied = count;
     return {};
