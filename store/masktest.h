@@ -7,8 +7,6 @@
 #include <QString>
 #include <QStringList>
 
-class QSqlQuery;
-
 namespace vantor::masktest {
 
 // The table of mask test records and its fourteen fields, in the table's order.
@@ -20,16 +18,12 @@ TableDefinition table();
 // The file name of the records file in the program's directory.
 inline const QString DatabaseFileName = QStringLiteral("MaskTest.mdb");
 
-// Prepares `insert`, on `connection`'s database, to add one record to MT: its fourteen
-// fields bound in the order of fieldNames().
-StoreError prepareInsert(const Connection& connection, QSqlQuery& insert);
-
 // The statement that adds one record to MT, for Connection::execute: its fourteen fields
 // bound in the order of fieldNames().
 QString insertStatement(const Engine& engine);
 
 // The records of MT, counted by the engine itself; -1 after a failure, which `error` holds.
-qint64 countRecords(const Connection& connection, StoreError& error);
+qint64 countRecords(Connection& connection, StoreError& error);
 
 // Checks that an open connection holds table MT with all fourteen fields.
 StoreError verifySchema(Connection& connection);
