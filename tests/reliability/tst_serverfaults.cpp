@@ -3,8 +3,13 @@
 
 #include <masktest.h>
 #include <serverlocation.h>
+#include <serverwait.h>
 
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QScopeGuard>
 #include <QTemporaryDir>
+#include <QTimer>
 
 using namespace vantor;
 using namespace vantor::test;
@@ -13,6 +18,7 @@ class tst_ServerFaults : public QObject
 {
     Q_OBJECT
 
+    static constexpr int Seconds = 3; // the timeout the tests of a stopped server set
     const QString clerk = QStringLiteral("station_%1").arg(QCoreApplication::applicationPid());
     const QString password = QStringLiteral("St4tion-%1").arg(QCoreApplication::applicationPid());
 
@@ -30,6 +36,15 @@ class tst_ServerFaults : public QObject
                 return {};
         }
         return server.uri(name, user);
+    }
+    // The program's wait window, while it shows.
+    static QWidget* waitWindow()
+    {
+        for (QWidget* window : QApplication::topLevelWidgets()) {
+            if (window->objectName() == u"frmServerWait" && window->isVisible())
+                return window;
+        }
+        return nullptr;
     }
 
 private slots:
@@ -83,6 +98,121 @@ private slots:
         QCOMPARE(readRows(f.path).at(1).at(1).toString(), QStringLiteral("BAKERS"));
         QCOMPARE(readRows(f.path).at(2), validRecord(QStringLiteral("E500")));
     }
+    // The server's processes stopped (SIGSTOP), as a network that drops without a reset looks:
+    // the window keeps painting, shows after about a second that it waits for the server, with
+    // a way to stop waiting, and takes no other action meanwhile. The action ends with the
+    // server fault in its usual message, what was typed still in the boxes, and the next one
+    // connects again.
+    void windowWaitsForAServerThatStoppedAnswering_data()
+    {
+        QTest::addColumn<QString>("action");
+        QTest::addColumn<bool>("userStops"); // clicks Stop waiting; otherwise the time runs out
+        QTest::addColumn<QString>("title"); // of the action's message
+        QTest::newRow("Save, unanswered") << "cmdSave" << false << "Save";
+        QTest::newRow("Update, the user stops waiting") << "cmdUpdate" << true << "Error at procedure <Update Error>";
+        QTest::newRow("Search, unanswered") << "cmdSearch" << false << "FDID Search";
+    }
+    void windowWaitsForAServerThatStoppedAnswering()
+    {
+        QFETCH(QString, action);
+        QFETCH(bool, userStops);
+        QTemporaryDir own;
+        const std::unique_ptr<TestServer> server = TestServer::startPrivate(own.path());
+        QVERIFY(server);
+        MainWindowFixture f;
+        f.path = records(*server, {validRecord(QStringLiteral("A100")), validRecord(QStringLiteral("B200"))});
+        QVERIFY(f.load());
+        setServerTimeout(Seconds);
+        const auto restore = qScopeGuard([] { setServerTimeout(DefaultServerTimeout); });
+        if (action == u"cmdSave") {
+            f.click("cmdAdd");
+            f.fill(validRecord());
+        } else if (action == u"cmdUpdate") {
+            f.click("cmdEdit");
+            f.type("txtLname", "S");
+            f.dialogs.answer(MsgResult::Yes);
+        } else {
+            f.dialogs.answerInput(QStringLiteral("B200"));
+        }
+        const Row typed = f.shown();
+        const qsizetype asked = f.dialogs.messages.size() + f.dialogs.inputs.size();
+
+        // Looked at every 50 ms, as a user would: a repaint asked for, the wait window, and a
+        // second click on the same button, at the platform's level, while it shows.
+        int paints = 0;
+        QString waiting;
+        bool modal = false;
+        QTimer look;
+        QObject::connect(&look, &QTimer::timeout, [&] {
+            f.window->update();
+            QWidget* window = waitWindow();
+            if (!window || !waiting.isEmpty())
+                return;
+            waiting = window->findChild<QLabel*>(QStringLiteral("lblWaiting"))->text();
+            modal = QApplication::activeModalWidget() == window;
+            QPushButton* again = f.button(qPrintable(action));
+            QTest::mouseClick(f.window->windowHandle(), Qt::LeftButton, {},
+                              again->mapTo(f.window.get(), again->rect().center()));
+            if (userStops)
+                QTest::mouseClick(window->findChild<QPushButton*>(QStringLiteral("cmdStopWaiting")), Qt::LeftButton);
+        });
+        struct PaintCounter : QObject {
+            int* paints;
+            bool eventFilter(QObject*, QEvent* event) override
+            {
+                *paints += event->type() == QEvent::Paint;
+                return false;
+            }
+        } painted;
+        painted.paints = &paints;
+        f.window->installEventFilter(&painted);
+        QVERIFY(server->control(QStringLiteral("freeze")));
+        const auto thawed = qScopeGuard([&server] { server->control(QStringLiteral("thaw")); });
+        look.start(50);
+        QElapsedTimer took;
+        took.start();
+        f.click(qPrintable(action));
+        const qint64 elapsed = took.elapsed();
+        look.stop();
+        f.window->removeEventFilter(&painted);
+        QVERIFY(server->control(QStringLiteral("thaw")));
+
+        QVERIFY2(paints > 0, "the window was not painted while it waited");
+        const QString name = RecordsLocation::fromText(f.path).displayName();
+        QVERIFY2(waiting.contains(u"Waiting for the server") && waiting.contains(name), qPrintable(waiting));
+        QVERIFY(modal);
+        QVERIFY(!waitWindow());
+        QVERIFY2(userStops || (elapsed >= Seconds * 1000 && elapsed < Seconds * 1000 + 30000),
+                 qPrintable(QString::number(elapsed)));
+        // The action's own boxes (its question, then its message): the second click started nothing.
+        QCOMPARE(f.dialogs.messages.size() + f.dialogs.inputs.size(), asked + (action == u"cmdSave" ? 1 : 2));
+        QFETCH(QString, title);
+        QCOMPARE(f.titles().constLast(), title);
+        const QString said = userStops ? QStringLiteral("You stopped waiting")
+                                       : QStringLiteral("did not answer within %1 seconds").arg(Seconds);
+        const QString prompt = f.dialogs.messages.constLast().prompt;
+        for (const QString& part : {QStringLiteral("3151"), said, name})
+            QVERIFY2(prompt.contains(part), qPrintable(prompt));
+        QCOMPARE(f.shown(), typed);
+
+        // The server answers again: the same action goes through, on a new connection, once.
+        const QList<Row> before = readRows(f.path);
+        QCOMPARE(before.size(), 2);
+        if (action == u"cmdUpdate")
+            f.dialogs.answer(MsgResult::Yes);
+        else if (action == u"cmdSearch")
+            f.dialogs.answerInput(QStringLiteral("B200"));
+        const qsizetype shown = f.dialogs.messages.size();
+        f.click(qPrintable(action));
+        QCOMPARE(f.dialogs.messages.size(), shown + (action == u"cmdUpdate" ? 1 : 0)); // the confirmation
+        const QList<Row> after = readRows(f.path);
+        if (action == u"cmdSave")
+            QCOMPARE(after, before + QList<Row>{typed});
+        else if (action == u"cmdUpdate")
+            QCOMPARE(after.at(0).at(1), typed.at(1));
+        else
+            QCOMPARE(f.box("txtFDID")->text(), "B200");
+    }
     void startupNamesTheServerAndWhatToCheck_data()
     {
         QTest::addColumn<QString>("fault");
@@ -93,6 +223,8 @@ private slots:
                                           << "Check the database name";
         QTest::newRow("no table MT") << "table"
                                      << "vantor --create-database";
+        QTest::newRow("SSL asked for, none offered") << "ssl"
+                                                     << "turn SSL on";
     }
     void startupNamesTheServerAndWhatToCheck()
     {
@@ -102,6 +234,8 @@ private slots:
         QString location = server.uri(name);
         if (fault == u"port")
             location.replace(QStringLiteral("port=") + server.port, QStringLiteral("port=1"));
+        if (fault == u"ssl")
+            location = server.uri(name, clerk) + QStringLiteral("?sslmode=require");
         MainWindowFixture f;
         f.path = location;
         QVERIFY(!f.load());
