@@ -7,6 +7,7 @@
 
 #include <QElapsedTimer>
 #include <QLabel>
+#include <QProcess>
 #include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -45,6 +46,27 @@ class tst_ServerFaults : public QObject
                 return window;
         }
         return nullptr;
+    }
+    // Runs the program as a scheduled job would, with `config` as its settings folder; its exit
+    // status, what it printed and how long it took.
+    static std::tuple<int, QString, qint64> runVantor(const QStringList& arguments, const QString& config)
+    {
+        QProcess vantor;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("XDG_CONFIG_HOME"), config);
+        environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
+        vantor.setProcessEnvironment(environment);
+        QElapsedTimer took;
+        took.start();
+        vantor.start(QStringLiteral(VANTOR_EXECUTABLE), arguments);
+        // The test's timers go on meanwhile.
+        while (!vantor.waitForFinished(50)) {
+            if (took.hasExpired(120000))
+                return {-1, QStringLiteral("still running after two minutes"), took.elapsed()};
+            QCoreApplication::processEvents();
+        }
+        return {vantor.exitCode(), QString::fromUtf8(vantor.readAllStandardOutput() + vantor.readAllStandardError()),
+                took.elapsed()};
     }
 
 private slots:
@@ -212,6 +234,84 @@ private slots:
             QCOMPARE(after.at(0).at(1), typed.at(1));
         else
             QCOMPARE(f.box("txtFDID")->text(), "B200");
+    }
+    // Without a window, a command is bounded by the same setting and ends with the server fault
+    // on its standard error and a failing status; it shows no statement and no Qt warning, also
+    // when the server is killed in the middle of a copy.
+    void commandsEndOnAServerThatStopsAnswering_data()
+    {
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<QString>("said");
+        QTest::newRow("report, unanswered") << "report"
+                                            << "did not answer within 3 seconds";
+        QTest::newRow("copy, unanswered") << "copy"
+                                          << "did not answer within 3 seconds";
+        QTest::newRow("copy, the server killed meanwhile") << "copy, killed"
+                                                           << "connection to the server was lost";
+    }
+    void commandsEndOnAServerThatStopsAnswering()
+    {
+        QFETCH(QString, command);
+        QTemporaryDir own;
+        const std::unique_ptr<TestServer> server = TestServer::startPrivate(own.path());
+        QVERIFY(server);
+        const QString location = records(*server, {validRecord(QStringLiteral("A100"))});
+        const bool killed = command.endsWith(u"killed");
+        QVERIFY(QDir(own.path()).mkpath(QStringLiteral("config/Vantor")));
+        QFile settings(own.filePath(QStringLiteral("config/Vantor/Vantor.conf")));
+        QVERIFY(settings.open(QIODevice::WriteOnly));
+        settings.write(QStringLiteral("[server]\ntimeout=%1\n").arg(killed ? 60 : Seconds).toUtf8());
+        settings.close();
+
+        QStringList arguments{"--report",   "1",     "--output", own.filePath(QStringLiteral("list.xlsx")),
+                              "--database", location};
+        if (command.startsWith(u"copy")) {
+            const QString file = own.filePath(QStringLiteral("department.mdb"));
+            QVERIFY(!masktest::createDatabase(RecordsLocation::file(file), 50));
+            QVERIFY(execute(file, QStringLiteral(R"(INSERT INTO "MT" ("ID") VALUES ('Z999'))")));
+            QVERIFY(execute(location, QStringLiteral(R"(DELETE FROM "MT")")));
+            arguments = QStringList{"--copy-records", file, "--database", location};
+        }
+        if (killed) {
+            // The copy stalls at its last record, inside its transaction, until the server goes.
+            QVERIFY(execute(location,
+                            QStringLiteral("CREATE FUNCTION stall() RETURNS trigger LANGUAGE plpgsql AS "
+                                           "$$BEGIN PERFORM pg_sleep(60); RETURN NEW; END$$")));
+            QVERIFY(execute(location,
+                            QStringLiteral(R"(CREATE TRIGGER stall BEFORE INSERT ON "MT" FOR EACH ROW )"
+                                           R"(WHEN (NEW."ID" = 'Z999') EXECUTE FUNCTION stall())")));
+        } else {
+            QVERIFY(server->control(QStringLiteral("freeze")));
+        }
+        const auto thawed = qScopeGuard([&server, killed] {
+            if (!killed)
+                server->control(QStringLiteral("thaw"));
+        });
+        std::tuple<int, QString, qint64> outcome;
+        QTimer halt;
+        if (killed) {
+            QObject::connect(&halt, &QTimer::timeout, [&] {
+                QList<QVariantList> stalled;
+                execute(server->uri(QStringLiteral("postgres")),
+                        QStringLiteral("SELECT 1 FROM pg_stat_activity WHERE wait_event = 'PgSleep'"), {}, &stalled);
+                if (!stalled.isEmpty() && server->control(QStringLiteral("halt")))
+                    halt.stop();
+            });
+            halt.start(100);
+        }
+        outcome = runVantor(arguments, own.filePath(QStringLiteral("config")));
+        const auto& [status, output, elapsed] = outcome;
+        QVERIFY2(status == 1, qPrintable(output));
+        QFETCH(QString, said);
+        for (const QString& part : {said, RecordsLocation::fromText(location).displayName()})
+            QVERIFY2(output.contains(part), qPrintable(output));
+        for (const char* never : {"SELECT", "INSERT", "QSql", "QPSQL", "Database not open"})
+            QVERIFY2(!output.contains(QLatin1String(never)), qPrintable(output));
+        QVERIFY2(killed || elapsed < Seconds * 1000 + 30000, qPrintable(QString::number(elapsed)));
+        if (killed) {
+            QVERIFY(server->control(QStringLiteral("resume")));
+            QVERIFY(readRows(location).isEmpty()); // the copy is all or nothing
+        }
     }
     void startupNamesTheServerAndWhatToCheck_data()
     {
