@@ -54,7 +54,8 @@ struct Bound {
         for (const QVariant& p : parameters) {
             const bool bytes = p.typeId() == QMetaType::QByteArray;
             data.push_back(isNullValue(p) ? QByteArray() : bytes ? p.toByteArray() : p.toString().toUtf8());
-            values.push_back(isNullValue(p) ? nullptr : data.back().constData());
+            // An empty text is a value, never a null: libpq takes a null pointer for a null.
+            values.push_back(isNullValue(p) ? nullptr : data.back().isNull() ? "" : data.back().constData());
             lengths.push_back(int(data.back().size()));
             formats.push_back(bytes ? 1 : 0);
             types.push_back(bytes ? ByteaOid : 0);
