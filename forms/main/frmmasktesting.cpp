@@ -4,6 +4,7 @@
 #include "appearance.h"
 #include "legacyconversion.h"
 #include "serverlogin.h"
+#include "serverwaitwindow.h"
 #include <mainrecords.h>
 
 #include <QCloseEvent>
@@ -18,6 +19,9 @@ frmMaskTesting::frmMaskTesting(DialogService& dialogs, RecordsLocation location,
     buildLayout();
     connectRecordHandlers();
     addFitTestsMenu();
+    // A server that is slow to answer is waited for in a window of its own, which this
+    // window's actions and the query window's share.
+    ServerWaitWindow::install();
 }
 
 frmMaskTesting::~frmMaskTesting()

@@ -12,7 +12,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSqlQuery>
 #include <QTemporaryDir>
 
 #include <cerrno>
@@ -66,27 +65,16 @@ StoreError insertRows(const QString& path, const QList<JetRow>& rows)
     Connection connection;
     if (StoreError error = connection.open(jetConnectionString(path)))
         return error;
-    QSqlDatabase db = connection.database();
-    const Engine* engine = connection.engine();
-    if (!db.transaction())
-        return engine->mapError(db.lastError(), path);
-    StoreError error;
-    {
-        QSqlQuery insert(db);
-        error = masktest::prepareInsert(connection, insert);
-        for (qsizetype i = 0; !error && i < rows.size(); ++i) {
-            for (const QVariant& value : rows.at(i))
-                insert.addBindValue(value);
-            if (!insert.exec())
-                error = engine->mapError(insert.lastError(), path);
+    const QString insert = masktest::insertStatement(*connection.engine());
+    StoreError error = connection.transaction([&]() -> StoreError {
+        for (const JetRow& row : rows) {
+            if (StoreError failure = connection.execute(insert, row))
+                return failure;
         }
-    }
-    if (error) {
-        db.rollback();
+        return {};
+    });
+    if (error)
         return error;
-    }
-    if (!db.commit())
-        return engine->mapError(db.lastError(), path);
 
     const qint64 count = masktest::countRecords(connection, error);
     if (error)
