@@ -73,7 +73,26 @@ QString describeCutValues(const std::vector<CutValue>& cut, int named)
     return text;
 }
 
-ExportResult ExportToExcel(RecordSet& rs, const Host& host, const ExportOptions& options)
+namespace {
+
+// Puts the record set back `moved` records before where it stands: where an export that did not
+// finish found it, so that the next one writes what this one would have. A record set only goes
+// forward, so its place is counted from its end.
+void stepBack(RecordSet& rs, qint64 moved)
+{
+    if (moved == 0)
+        return;
+    qint64 toEnd = 0;
+    while (!rs.eof() && !rs.moveNext())
+        ++toEnd;
+    qint64 before = qint64(rs.recordCount()) - toEnd - moved;
+    if (rs.moveFirst())
+        return;
+    while (before-- > 0 && !rs.moveNext()) { }
+}
+
+// The export itself; `moved` counts the records the record set has moved on.
+ExportResult writeList(RecordSet& rs, const Host& host, const ExportOptions& options, qint64& moved)
 {
     ExportResult result;
     // 1, 2. A new workbook; nothing is shown until it is complete.
@@ -129,6 +148,7 @@ ExportResult ExportToExcel(RecordSet& rs, const Host& host, const ExportOptions&
             cell.font.size = 10;
         }
         stopOn(rs.moveNext());
+        ++moved;
         if (options.progress && (row - 1) % std::max<qint64>(options.progressEvery, 1) == 0
             && !options.progress(row - 1)) {
             // The workbook goes unfinished, and with it its file.
@@ -141,6 +161,22 @@ ExportResult ExportToExcel(RecordSet& rs, const Host& host, const ExportOptions&
     // 9, 10. Showing the workbook completes it and hands it to the user; nothing of it is kept.
     xlBook.show();
     return result;
+}
+
+} // namespace
+
+ExportResult ExportToExcel(RecordSet& rs, const Host& host, const ExportOptions& options)
+{
+    qint64 moved = 0;
+    try {
+        ExportResult result = writeList(rs, host, options, moved);
+        if (result.cancelled)
+            stepBack(rs, moved);
+        return result;
+    } catch (...) {
+        stepBack(rs, moved);
+        throw;
+    }
 }
 
 namespace {

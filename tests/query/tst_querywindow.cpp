@@ -6,8 +6,12 @@
 #include <QAbstractItemModel>
 #include <QFile>
 #include <QListWidget>
+#include <QProcess>
+#include <QProgressDialog>
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTableView>
+#include <QTimer>
 #include <QWindow>
 
 #include <qpa/qwindowsysteminterface.h>
@@ -45,6 +49,22 @@ QList<test::Row> members()
 QListWidget* list(QWidget* window)
 {
     return window->findChild<QListWidget*>(QStringLiteral("lstBattalions"));
+}
+
+// The FDIDs of a workbook's list, column A below its header, top to bottom.
+QStringList idsInWorkbook(const QString& path)
+{
+    QProcess unzip;
+    unzip.start(QStringLiteral("unzip"), {QStringLiteral("-p"), path, QStringLiteral("xl/worksheets/sheet1.xml")});
+    if (!unzip.waitForFinished(60000))
+        return {QStringLiteral("unzip failed")};
+    static const QRegularExpression cellA(QStringLiteral("<c r=\"A(\\d+)\"[^>]*>(?:<is>)?<t[^>]*>([^<]*)</t>"));
+    QStringList ids;
+    for (const QRegularExpressionMatch& m : cellA.globalMatch(QString::fromUtf8(unzip.readAllStandardOutput()))) {
+        if (m.captured(1) != u"1")
+            ids << m.captured(2);
+    }
+    return ids;
 }
 
 } // namespace
@@ -203,6 +223,63 @@ private slots:
         QVERIFY(test::makeUnreachable(f->path, false));
         test::clickEntry(window, 2);
         QCOMPARE(test::idsInGrid(window), QStringList{"A008"});
+    }
+
+    // An export that stops before its workbook is made, cancelled or failing, leaves the list
+    // where it found it: the next Send to Excel writes all of it, from its first member.
+    void anUnfinishedExportLeavesTheListWhole_data()
+    {
+        QTest::addColumn<bool>("cancelled"); // else the workbook's folder goes away meanwhile
+        QTest::newRow("cancelled") << true;
+        QTest::newRow("failed") << false;
+    }
+    void anUnfinishedExportLeavesTheListWhole()
+    {
+        QFETCH(bool, cancelled);
+        QList<test::Row> unitTwo;
+        for (int i = 0; i < 1600; ++i)
+            unitTwo << row(
+                {{"ID", QStringLiteral("%1%2").arg(QChar(u'B' + i / 1000)).arg(i % 1000, 3, 10, QChar(u'0'))},
+                 {"Unit", "2"}});
+        QTemporaryDir out;
+        frmQuery window(f->dialogs, RecordsLocation::fromText(test::createDatabase(out.path(), unitTwo)));
+        QStringList opened;
+        window.setWorkbookOpener([&opened](const QUrl& file) { return opened << file.toLocalFile(), true; });
+        const QString folder = out.filePath(QStringLiteral("workbooks"));
+        QVERIFY(QDir().mkpath(folder));
+        window.setWorkbookDirectory(folder);
+        window.setProgressDelay(0);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        test::clickEntry(&window, 1);
+        const QStringList listed = test::idsInGrid(&window);
+        QCOMPARE(listed.size(), unitTwo.size());
+
+        int stoppedAt = -1;
+        QTimer user;
+        connect(&user, &QTimer::timeout, this, [&] {
+            auto* progress = window.findChild<QProgressDialog*>(QStringLiteral("prgExport"));
+            if (stoppedAt >= 0 || !progress || !progress->isVisible() || progress->value() < 500)
+                return;
+            stoppedAt = progress->value();
+            if (cancelled)
+                QTest::mouseClick(progress->findChild<QPushButton*>(), Qt::LeftButton);
+            else
+                QVERIFY(QDir(folder).removeRecursively());
+        });
+        user.start(0);
+        QTest::keyClick(&window, Qt::Key_S, Qt::AltModifier);
+        QTRY_VERIFY(stoppedAt >= 500);
+        QTRY_VERIFY(!window.findChild<QProgressDialog*>(QStringLiteral("prgExport")));
+        user.stop();
+        QVERIFY2(stoppedAt < unitTwo.size(), "stopped only at the end");
+        QVERIFY(opened.isEmpty());
+        QCOMPARE(f->dialogs.messages.size(), cancelled ? 0 : 1);
+
+        QVERIFY(QDir().mkpath(folder));
+        QTest::mouseClick(window.findChild<QPushButton*>(QStringLiteral("cmdPrint")), Qt::LeftButton);
+        QTRY_COMPARE(opened.size(), 1);
+        QCOMPARE(idsInWorkbook(opened.first()), listed);
     }
 
 private:
