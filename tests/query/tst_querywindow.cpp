@@ -187,37 +187,67 @@ private slots:
     }
     // The list, the grid and the count go on showing one list: the highlight goes back to the
     // entry whose list is shown, or to none, and nothing runs again (the file is away: a second
-    // run would fail with a second message).
+    // run would fail with a second message). The message box takes the focus while it shows; when
+    // the list has it back, no entry it did not list is marked as current.
     void aFailedQueryKeepsTheShownList_data()
     {
         QTest::addColumn<int>("shown"); // the entry chosen before the file went away; -1: none
         QTest::addColumn<QStringList>("ids");
-        QTest::newRow("after 1 Unit") << 0 << QStringList{"A003", "A002", "A001"};
-        QTest::newRow("first choice") << -1 << QStringList();
+        QTest::addColumn<QString>("choice"); // "click" on Special Assignment, or a key in the list
+        QTest::addColumn<QString>("failed"); // the entry whose list could not be made
+        const QStringList unitOne{"A003", "A002", "A001"};
+        QTest::newRow("after 1 Unit, clicked") << 0 << unitOne << "click"
+                                               << "Special Assignment";
+        QTest::newRow("first choice, clicked") << -1 << QStringList() << "click"
+                                               << "Special Assignment";
+        QTest::newRow("after 1 Unit, Down") << 0 << unitOne << "Down"
+                                            << "2 Unit";
+        QTest::newRow("first choice, End") << -1 << QStringList() << "End"
+                                           << "Special Assignment";
     }
     void aFailedQueryKeepsTheShownList()
     {
         QFETCH(int, shown);
         QFETCH(QStringList, ids);
+        QFETCH(QString, choice);
+        QFETCH(QString, failed);
         frmQuery* window = f->openQuery();
         QVERIFY(window);
+        QWidget modalBox;
+        f->dialogs.onMessage([&modalBox](const MessageBox&) {
+            modalBox.show();
+            QApplication::setActiveWindow(&modalBox);
+        });
         if (shown >= 0)
             test::clickEntry(window, shown);
+        list(window)->setFocus(Qt::TabFocusReason);
         const QString count = test::countText(window);
         QVERIFY(test::makeUnreachable(f->path, true));
-        test::clickEntry(window, 4);
+        if (choice == u"click")
+            test::clickEntry(window, 4);
+        else
+            QTest::keyClick(list(window), QKeySequence::fromString(choice)[0].key());
+        // The box closes; the window manager gives the window the focus back a moment later.
+        modalBox.hide();
+        QCoreApplication::processEvents();
+        QApplication::setActiveWindow(window);
+        QTRY_COMPARE(QApplication::focusWidget(), list(window));
+
         QCOMPARE(f->dialogs.messages.size(), 1);
         const MessageBox& box = f->dialogs.messages.first();
-        QVERIFY2(box.prompt.contains(u"Special Assignment")
+        QVERIFY2(box.prompt.contains(u'"' + failed + u'"')
                      && box.prompt.contains(RecordsLocation::fromText(f->path).displayName()),
                  qPrintable(box.prompt));
         QCOMPARE(box.icon, MsgIcon::Exclamation);
         QCOMPARE(test::idsInGrid(window), ids);
         QCOMPARE(test::countText(window), count);
-        QList<int> highlighted;
-        for (const QListWidgetItem* item : list(window)->selectedItems())
-            highlighted << list(window)->row(item);
-        QCOMPARE(highlighted, shown >= 0 ? QList<int>{shown} : QList<int>());
+        const auto highlighted = [window] {
+            QList<int> rows;
+            for (const QListWidgetItem* item : list(window)->selectedItems())
+                rows << list(window)->row(item);
+            return rows;
+        };
+        QTRY_COMPARE(highlighted(), shown >= 0 ? QList<int>{shown} : QList<int>());
         QCOMPARE(list(window)->currentRow(), shown);
 
         QVERIFY(test::makeUnreachable(f->path, false));
