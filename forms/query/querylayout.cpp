@@ -2,6 +2,7 @@
 #include "frmquery.h"
 
 #include "appearance.h"
+#include "listbox.h"
 
 #include <QHeaderView>
 
@@ -32,7 +33,7 @@ void frmQuery::buildLayout()
         step->resize(std::clamp(step->sizeHint().width(), step->width(), appearance::twips(5880 - 240 - 60)),
                      step->height());
 
-    lstBattalions = new QListWidget(this);
+    lstBattalions = new ListBox(this);
     lstBattalions->setObjectName(QStringLiteral("lstBattalions"));
     lstBattalions->setGeometry(twipsRect(5880, 240, 3015, 1500));
     lstBattalions->setFont(appearance::controlFont());
