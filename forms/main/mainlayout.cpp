@@ -42,6 +42,10 @@ void frmMaskTesting::buildLayout()
     setWindowTitle(tr("Annual Mask Testing Records"));
     setWindowIcon(appearance::programIcon());
     setFixedSize(appearance::twips(9930), appearance::twips(7770));
+    // A fixed border, as drawn: no maximise button, which could only do nothing here. Without
+    // CustomizeWindowHint the platform gives a window every button.
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
+                   | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
     QPalette background = palette();
     background.setColor(QPalette::Window, appearance::WindowGrey);
     setPalette(background);
