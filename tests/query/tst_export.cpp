@@ -16,6 +16,8 @@
 #include <QTimer>
 #include <QXmlStreamReader>
 
+#include <cmath>
+
 #include <sys/stat.h>
 
 using namespace vantor;
@@ -31,6 +33,7 @@ struct XlsxContent {
         QString color; // ARGB as written, or empty
         double size = 0;
         QString alignment; // horizontal
+        bool wrap = false;
     };
     struct Cell {
         QString type; // the t attribute: "inlineStr" or "s" for text
@@ -47,6 +50,7 @@ struct XlsxContent {
 
     QMap<QString, Cell> cells; // by reference, "A1"
     int lastRow = 0;
+    QMap<int, double> rowHeights; // of the rows given one, in points
     QList<Style> styles;
     QList<Column> columns;
     QStringList sheetNames;
@@ -120,12 +124,16 @@ struct XlsxContent {
                              fonts.last().color = text(a, "rgb");
                          else if (section == u"cellXfs" && n == u"xf")
                              styles << fonts.value(text(a, "fontId").toInt());
-                         else if (section == u"cellXfs" && n == u"alignment")
+                         else if (section == u"cellXfs" && n == u"alignment") {
                              styles.last().alignment = text(a, "horizontal");
+                             styles.last().wrap = text(a, "wrapText") == u"1";
+                         }
                      })
             && parse("xl/worksheets/sheet1.xml", true, [&](QXmlStreamReader& x, const QXmlStreamAttributes& a) {
                    const auto n = x.name();
-                   if (n == u"col") {
+                   if (n == u"row" && a.hasAttribute(QLatin1String("ht"))) {
+                       rowHeights.insert(text(a, "r").toInt(), text(a, "ht").toDouble());
+                   } else if (n == u"col") {
                        columns << Column{text(a, "min").toInt(), text(a, "max").toInt(), text(a, "width").toDouble(),
                                          a.hasAttribute(QLatin1String("style")) ? text(a, "style").toInt() : -1};
                    } else if (n == u"c") {
@@ -310,6 +318,57 @@ private slots:
         QVERIFY2(book.header.contains(u"&C") && book.header.endsWith(title), qPrintable(book.header));
         QVERIFY2(book.footer.contains(u"&D") && book.footer.contains(u"Page &P of &N"), qPrintable(book.footer));
         QVERIFY(m_dialogs.messages.isEmpty());
+    }
+    // However long its values, a list prints at full size across a landscape Letter page (the
+    // narrower of Letter and A4, less the margins of 0.7 in): its widest columns share the page
+    // and a value longer than its column wraps within it. A usual list keeps its fitted widths.
+    void printoutStaysReadable_data()
+    {
+        QTest::addColumn<QString>("field"); // given a long value in the one member's record; empty: the usual list
+        QTest::addColumn<int>("length");
+        QTest::newRow("usual list") << QString() << 0;
+        QTest::newRow("400-character Assigned To") << "AssignTo" << 400;
+        QTest::newRow("32,767-character Last") << "Last" << CellLimit;
+        QTest::newRow("every field long") << "*" << 60;
+    }
+    void printoutStaysReadable()
+    {
+        QFETCH(QString, field);
+        QFETCH(int, length);
+        QTemporaryDir dir;
+        QString folder = m_dir.path();
+        if (!field.isEmpty()) {
+            QMap<QString, QVariant> member{{"ID", "A001"}, {"Unit", "1"}, {"Batt", "1"}};
+            const QString fields = QStringLiteral("Last First Init Rank Kelly Assign Month Day Year AssignTo");
+            for (const QString& name : fields.split(u' ')) {
+                if (field == u"*" || field == name)
+                    member.insert(name, QStringLiteral("WORD ").repeated(length / 5 + 1).left(length));
+            }
+            test::createDatabase(dir.path(), {row(member)});
+            folder = dir.path();
+        }
+        const XlsxContent book = sendFrom(folder, 0);
+        // A column's width is written in characters of the standard face, 7 pixels each, its
+        // margin of 5 pixels included; a column left at the standard width is 64 pixels wide.
+        double pixels = 0;
+        for (int c = 1; c <= 14; ++c) {
+            const XlsxContent::Column* column = book.column(c);
+            pixels += column ? 7 * column->width : 64;
+        }
+        QVERIFY2(pixels <= (11 - 2 * 0.7) * 96, qPrintable(QString::number(pixels)));
+        for (auto cell = book.cells.cbegin(); cell != book.cells.cend(); ++cell) {
+            const XlsxContent::Column* column = book.column(cell.key().front().unicode() - u'A' + 1);
+            const double width = column ? column->width : 8.43;
+            if (double(cell->text.size()) <= width)
+                continue;
+            QVERIFY2(book.styles.value(cell->style).wrap, qPrintable(cell.key()));
+            // Its row holds its lines, up to the tallest row there is; none is wider than the column.
+            const int row = QString(cell.key()).remove(0, 1).toInt();
+            const double lines = std::ceil(double(cell->text.size()) / width);
+            QVERIFY2(book.rowHeights.value(row) >= std::min(lines * 13, 409.0), qPrintable(cell.key()));
+        }
+        if (field.isEmpty())
+            QVERIFY(book.column(2)->width >= 20);
     }
     // The printout's texts and the workbook's name reach the translator; the page codes stay out.
     void printoutIsTranslatable()
