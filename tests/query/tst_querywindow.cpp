@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QListWidget>
 #include <QProcess>
+#include <QProgressBar>
 #include <QProgressDialog>
 #include <QRegularExpression>
 #include <QSignalSpy>
@@ -15,6 +16,8 @@
 #include <QWindow>
 
 #include <qpa/qwindowsysteminterface.h>
+
+#include <algorithm>
 
 using namespace vantor;
 using test::row;
@@ -308,18 +311,21 @@ private slots:
         QCOMPARE(listed.size(), unitTwo.size());
 
         if (!stop.isEmpty()) {
-            int stoppedAt = -1, last = 0;
-            bool again = false; // the progress started over
+            int stoppedAt = -1;
+            QList<int> shown; // every value of the progress bar, in turn
             QTimer user;
             connect(&user, &QTimer::timeout, this, [&] {
                 auto* progress = window.findChild<QProgressDialog*>(QStringLiteral("prgExport"));
-                if (stoppedAt >= 0 || !progress || !progress->isVisible())
+                if (stoppedAt >= 0 || !progress)
                     return;
-                again = again || progress->value() < last;
-                last = progress->value();
-                if (last < 500 || again != twice)
+                if (shown.isEmpty())
+                    connect(progress->findChild<QProgressBar*>(), &QProgressBar::valueChanged, this,
+                            [&shown](int value) { shown << value; });
+                shown << progress->value();
+                const bool again = !std::is_sorted(shown.cbegin(), shown.cend()); // the list is written again
+                if (!progress->isVisible() || progress->value() < 500 || again != twice)
                     return;
-                stoppedAt = last;
+                stoppedAt = progress->value();
                 if (stop == u"cancel")
                     QTest::mouseClick(progress->findChild<QPushButton*>(), Qt::LeftButton);
                 else
