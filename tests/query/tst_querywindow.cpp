@@ -1,4 +1,5 @@
 #include "mainwindowfixture.h"
+#include "xlsxcontent.h"
 
 #include <frmquery.h>
 #include <masktest.h>
@@ -6,10 +7,8 @@
 #include <QAbstractItemModel>
 #include <QFile>
 #include <QListWidget>
-#include <QProcess>
 #include <QProgressBar>
 #include <QProgressDialog>
-#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTableView>
 #include <QTimer>
@@ -57,16 +56,13 @@ QListWidget* list(QWidget* window)
 // The FDIDs of a workbook's list, column A below its header, top to bottom.
 QStringList idsInWorkbook(const QString& path)
 {
-    QProcess unzip;
-    unzip.start(QStringLiteral("unzip"), {QStringLiteral("-p"), path, QStringLiteral("xl/worksheets/sheet1.xml")});
-    if (!unzip.waitForFinished(60000))
-        return {QStringLiteral("unzip failed")};
-    static const QRegularExpression cellA(QStringLiteral("<c r=\"A(\\d+)\"[^>]*>(?:<is>)?<t[^>]*>([^<]*)</t>"));
+    test::XlsxContent book;
+    QString error;
+    if (!book.load(path, &error))
+        return {error};
     QStringList ids;
-    for (const QRegularExpressionMatch& m : cellA.globalMatch(QString::fromUtf8(unzip.readAllStandardOutput()))) {
-        if (m.captured(1) != u"1")
-            ids << m.captured(2);
-    }
+    for (int r = 2; r <= book.lastRow; ++r)
+        ids << (book.cell(QStringLiteral("A%1").arg(r)) ? book.cell(QStringLiteral("A%1").arg(r))->text : QString());
     return ids;
 }
 
