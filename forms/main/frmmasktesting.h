@@ -1,5 +1,6 @@
 #pragma once
 
+#include "appearance.h"
 #include "dialogservice.h"
 #include "fieldboxes.h"
 #include "textbox.h"
@@ -20,7 +21,7 @@ namespace vantor {
 
 // The main records window: one mask test record at a time, entered, changed, found and
 // removed from the keyboard.
-class frmMaskTesting : public QWidget
+class frmMaskTesting : public QWidget, public appearance::AccessKeyGate
 {
     Q_OBJECT
 public:
@@ -78,7 +79,7 @@ private:
     // The FDID form, tested when the focus moves from txtFDID to another control (fdidvalidation.cpp).
     void txtFDID_LostFocus();
     void FDIDValidation();
-    bool moveFocusBeforeAccessKey(QPushButton* button);
+    bool accessKeyMayClick(QPushButton* button) override;
 
     // True when an entry was rejected: its message shown, the focus in the box at fault.
     bool ValidateEntries();
