@@ -72,6 +72,7 @@ private:
     void setMode(Mode mode);
     bool clickDefaultButton();
     void reportStartupFailure(const StoreError& error);
+    QWidget* startupBoxParent();
 
     // Wires the keystroke filters, the FDID check and the record commands (mainkeypress.cpp).
     void connectRecordHandlers();
