@@ -1,9 +1,11 @@
 #include "commands.h"
 #include "firstrun.h"
 #include "locationrule.h"
+#include "servertimeout.h"
 #include "settings.h"
 
 #include <dialogservice.h>
+#include <serverwait.h>
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -195,6 +197,8 @@ int main(int argc, char* argv[])
         return 2;
     }
     const vantor::settings::Paths paths = vantor::settings::Paths::standard();
+    // The window and every command give up on a server that does not answer within it.
+    vantor::setServerTimeout(vantor::settings::serverTimeout(paths));
     if (parser.isSet(options.create)) {
         bool ok = false;
         const int samples = parser.value(options.sample).toInt(&ok);

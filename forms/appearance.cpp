@@ -33,6 +33,8 @@ protected:
         if (event->type() == QEvent::Shortcut) {
             if (static_cast<QShortcutEvent*>(event)->isAmbiguous())
                 return false;
+            if (auto* gate = dynamic_cast<AccessKeyGate*>(button->window()); gate && !gate->accessKeyMayClick(button))
+                return true;
             if (button->focusPolicy() & Qt::TabFocus)
                 button->setFocus(Qt::ShortcutFocusReason);
             button->click();

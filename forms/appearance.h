@@ -36,8 +36,18 @@ inline const QColor WindowGrey{192, 192, 192};
 inline const QColor LockedGreen{128, 255, 128};
 inline const QColor UnlockedWhite{255, 255, 255};
 
+// A window whose command buttons' access keys must pass its check before they click: the one
+// path an access key takes is the button's own key handling (addButton), which asks the window.
+class AccessKeyGate
+{
+public:
+    virtual ~AccessKeyGate() = default;
+    // False keeps the key from clicking `button`: the window has kept the focus elsewhere.
+    virtual bool accessKeyMayClick(QPushButton* button) = 0;
+};
+
 // A label or command button as both windows place them: named, at a fixed place, in the
-// controls' font.
+// controls' font. A button's access key and Enter click it at once.
 QLabel* addLabel(QWidget* parent, const char* name, const QString& caption, QRect geometry);
 QPushButton* addButton(QWidget* parent, const char* name, const QString& caption, QRect geometry,
                        const QString& tooltip);

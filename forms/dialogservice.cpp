@@ -2,6 +2,7 @@
 
 #include <QFileDialog>
 #include <QInputDialog>
+#include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -19,6 +20,21 @@ QMessageBox::Icon toQt(MsgIcon icon)
     case MsgIcon::None: break;
     }
     return QMessageBox::NoIcon;
+}
+
+// The box's icon, as a screen reader announces it: how grave the message is.
+void nameIcon(QMessageBox& dialog, MsgIcon icon)
+{
+    QString name;
+    switch (icon) {
+    case MsgIcon::Information: name = QCoreApplication::translate("DialogService", "Information"); break;
+    case MsgIcon::Exclamation: name = QCoreApplication::translate("DialogService", "Warning"); break;
+    case MsgIcon::Question: name = QCoreApplication::translate("DialogService", "Question"); break;
+    case MsgIcon::Critical: name = QCoreApplication::translate("DialogService", "Error"); break;
+    case MsgIcon::None: return;
+    }
+    if (auto* label = dialog.findChild<QLabel*>(QStringLiteral("qt_msgboxex_icon_label")))
+        label->setAccessibleName(name);
 }
 
 QMessageBox::StandardButton toQt(MsgResult button)
@@ -43,6 +59,7 @@ MsgResult WidgetDialogService::message(QWidget* parent, const MessageBox& box)
         buttons = QMessageBox::Ok | QMessageBox::Cancel;
 
     QMessageBox dialog(toQt(box.icon), titleOf(box.title), box.prompt, buttons, parent);
+    nameIcon(dialog, box.icon);
     dialog.setDefaultButton(toQt(box.defaultButton));
     // Escape answers No where there is no Cancel, as the old boxes did.
     if (box.buttons == MsgButtons::YesNo)
@@ -68,6 +85,7 @@ QString WidgetDialogService::input(QWidget* parent, const InputBox& box)
 int WidgetDialogService::choose(QWidget* parent, const ChoiceBox& box)
 {
     QMessageBox dialog(toQt(box.icon), titleOf(box.title), box.prompt, QMessageBox::NoButton, parent);
+    nameIcon(dialog, box.icon);
     QList<QPushButton*> buttons;
     for (const QString& caption : box.buttons)
         buttons << dialog.addButton(caption, QMessageBox::ActionRole);

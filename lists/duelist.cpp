@@ -166,10 +166,7 @@ DueList dueList(Connection& connection, const Group& group, int withinDays, cons
     // the value asked for. A list of tens of thousands of members costs its text, not a
     // QVariant a value.
     TextRows rows(DueColumns);
-    if ((list.error = connection.reopenIfLost()))
-        return list;
-    if ((list.error
-         = connection.engine()->readTextRows(connection.database(), sql, values, rows, connection.dataSource())))
+    if ((list.error = connection.readTextRows(sql, values, rows)))
         return list;
     list.rowsRead = rows.rowCount();
     // No test on record first, as due now; then the longest overdue: by the date the due date

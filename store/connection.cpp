@@ -1,18 +1,12 @@
 #include "connection.h"
 
-#include <QAtomicInteger>
-#include <QSqlError>
-#include <QSqlQuery>
-#include <QSqlRecord>
-
 namespace vantor {
 
 namespace {
-QString nextConnectionName()
-{
-    static QAtomicInteger<quint64> counter;
-    return QStringLiteral("vantor-%1").arg(counter.fetchAndAddRelaxed(1));
-}
+// Both engines take these as they stand.
+const QString Begin = QStringLiteral("BEGIN");
+const QString Commit = QStringLiteral("COMMIT");
+const QString Rollback = QStringLiteral("ROLLBACK");
 } // namespace
 
 Connection::Connection() = default;
@@ -26,34 +20,16 @@ StoreError Connection::open(const QString& connectionString, const QString& user
 {
     if (!connectionString.isEmpty())
         m_connectionString = connectionString;
-    release();
+    m_session.reset();
 
     ConnectionString cs;
-    StoreError refused;
-    m_engine = Engine::forConnectionString(m_connectionString, cs, refused);
-    if (!m_engine)
-        return refused;
-
-    m_connectionName = nextConnectionName();
     StoreError error;
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(m_engine->qtDriver(), m_connectionName);
-        if (!db.isValid()) {
-            error = StoreError::make(
-                ProviderNotFound, QStringLiteral("The database driver %1 is not installed.").arg(m_engine->qtDriver()));
-        } else {
-            if (!userName.isEmpty())
-                db.setUserName(userName);
-            if (!password.isEmpty())
-                db.setPassword(password);
-            error = m_engine->open(db, cs);
-        }
-    }
-    if (error) {
-        QSqlDatabase::removeDatabase(m_connectionName);
-        m_connectionName.clear();
+    m_engine = Engine::forConnectionString(m_connectionString, cs, error);
+    if (!m_engine)
         return error;
-    }
+    m_session = m_engine->open(cs, userName, password, error);
+    if (!m_session)
+        return error ? error : StoreError::closed();
     m_dataSource = m_engine->describeSource(cs.dataSource());
     m_userName = userName;
     m_password = password;
@@ -61,141 +37,131 @@ StoreError Connection::open(const QString& connectionString, const QString& user
     return {};
 }
 
+StoreError Connection::closedOrLost() const
+{
+    if (!m_opened || !m_engine)
+        return StoreError::closed();
+    return StoreError::make(ServerUnavailable,
+                            QStringLiteral("%1: The connection was lost during a transaction; nothing of it was "
+                                           "stored.")
+                                .arg(m_dataSource));
+}
+
 StoreError Connection::reopenIfLost()
 {
     if (!m_opened || !m_engine)
         return StoreError::closed();
     // A connection that could not be opened again last time is tried again now.
-    if (!m_connectionName.isEmpty() && !m_engine->connectionLost(database()))
+    if (m_session && !m_session->lost())
         return {};
     // What a lost transaction had done is gone with it; a new connection would carry on
     // with its later statements alone.
     if (m_inTransaction)
-        return m_engine->mapError(QSqlError(QString(), QStringLiteral("The connection was lost during a transaction."),
-                                            QSqlError::ConnectionError),
-                                  m_dataSource);
+        return closedOrLost();
     const QString userName = m_userName;
     const QString password = m_password;
     return open(m_connectionString, userName, password);
 }
 
+StoreError Connection::run(const QString& sql, const QVariantList& parameters, Columns columns, const RowHandler& onRow,
+                           qint64* rowsAffected)
+{
+    if (StoreError error = reopenIfLost())
+        return error;
+    return m_session->run(sql, parameters, columns, onRow, rowsAffected);
+}
+
+StoreError Connection::readKeys(const QString& sql, const QVariantList& parameters, std::vector<qint64>& keys)
+{
+    if (StoreError error = reopenIfLost())
+        return error;
+    return m_session->readKeys(sql, parameters, keys);
+}
+
 StoreError Connection::readValue(const QString& sql, const QVariantList& parameters, QVariant& value)
 {
     value.clear();
-    if (StoreError error = reopenIfLost())
-        return error;
-    QSqlQuery query(database());
-    query.setForwardOnly(true);
-    if (!query.prepare(m_engine->translate(sql)))
-        return m_engine->mapError(query.lastError(), sql);
-    for (const QVariant& v : parameters)
-        query.addBindValue(v);
-    if (!query.exec())
-        return m_engine->mapError(query.lastError(), sql);
-    if (query.next())
-        value = query.value(0);
-    return {};
+    if (!m_engine)
+        return StoreError::closed();
+    bool first = true;
+    return run(m_engine->translate(sql), parameters, Columns::Any, [&](const ResultRow& row) {
+        if (std::exchange(first, false) && !row.isNull(0))
+            value = QString::fromUtf8(row.text(0));
+    });
 }
-
-namespace {
-// Runs `sql` with `parameters` on `query`. A statement without values runs as it stands: a
-// server prepares no statement but a query, and a table or trigger is made by one as well.
-bool runStatement(QSqlQuery& query, const QString& sql, const QVariantList& parameters)
-{
-    query.setForwardOnly(true);
-    if (parameters.isEmpty())
-        return query.exec(sql);
-    if (!query.prepare(sql))
-        return false;
-    for (const QVariant& v : parameters)
-        query.addBindValue(v);
-    return query.exec();
-}
-} // namespace
 
 StoreError Connection::execute(const QString& sql, const QVariantList& parameters, qint64* rowsAffected)
 {
-    if (StoreError error = reopenIfLost())
-        return error;
-    QSqlQuery query(database());
-    if (!runStatement(query, sql, parameters))
-        return m_engine->mapError(query.lastError(), m_dataSource);
-    if (rowsAffected)
-        *rowsAffected = query.numRowsAffected();
-    return {};
+    return run(sql, parameters, Columns::Any, {}, rowsAffected);
 }
 
 StoreError Connection::query(const QString& sql, const QVariantList& parameters, QList<QVariantList>& rows)
 {
-    if (StoreError error = reopenIfLost())
-        return error;
-    QSqlQuery query(database());
-    if (!runStatement(query, sql, parameters))
-        return m_engine->mapError(query.lastError(), m_dataSource);
-    const int columns = query.record().count();
-    while (query.next()) {
-        QVariantList row;
-        row.reserve(columns);
-        for (int c = 0; c < columns; ++c) {
-            const QVariant v = query.value(c);
-            if (v.isNull())
-                row << QVariant();
-            else if (v.typeId() == QMetaType::QByteArray)
-                row << v;
+    return run(sql, parameters, Columns::Any, [&rows](const ResultRow& row) {
+        QVariantList values;
+        values.reserve(row.columnCount());
+        for (int c = 0; c < row.columnCount(); ++c) {
+            if (row.isNull(c))
+                values << QVariant();
+            else if (row.isBytes(c))
+                values << QVariant(row.bytes(c));
             else
-                row << QVariant(v.toString());
+                values << QVariant(QString::fromUtf8(row.text(c)));
         }
-        rows << row;
-    }
-    return {};
+        rows << values;
+    });
+}
+
+StoreError Connection::readTextRows(const QString& sql, const QVariantList& parameters, Columns columns, TextRows& rows)
+{
+    return run(sql, parameters, columns, [&rows](const ResultRow& row) {
+        rows.addKey(row.number(0));
+        for (int f = 1; f <= rows.valueCount(); ++f) {
+            if (row.isNull(f)) {
+                rows.addNull();
+            } else {
+                // Kept as the records hold it, UTF-8, until someone reads the value.
+                const QByteArrayView text = row.text(f);
+                rows.addText(text.data(), text.size());
+            }
+        }
+    });
 }
 
 StoreError Connection::transaction(const std::function<StoreError()>& work)
 {
     if (m_inTransaction)
         return StoreError::make(CommandFailed, QStringLiteral("A transaction is already under way."));
-    if (StoreError error = reopenIfLost())
+    if (StoreError error = execute(Begin))
         return error;
-    QSqlDatabase db = database();
-    if (!db.transaction())
-        return m_engine->mapError(db.lastError(), m_dataSource);
     m_inTransaction = true;
     StoreError error = work();
-    if (!error && !db.commit())
-        error = m_engine->mapError(db.lastError(), m_dataSource);
+    if (!error)
+        error = execute(Commit);
+    // After a failed commit the file still holds its transaction open; the server has ended it.
     if (error)
-        db.rollback();
+        execute(Rollback);
     m_inTransaction = false;
     return error;
+}
+
+StoreError Connection::tableColumns(const QString& table, QStringList& columns)
+{
+    columns.clear();
+    if (StoreError error = reopenIfLost())
+        return error;
+    return m_engine->tableColumns(*m_session, table, columns);
 }
 
 void Connection::close()
 {
     m_opened = false;
-    release();
-}
-
-void Connection::release()
-{
-    if (m_connectionName.isEmpty())
-        return;
-    {
-        QSqlDatabase db = QSqlDatabase::database(m_connectionName, false);
-        if (db.isOpen())
-            db.close();
-    }
-    QSqlDatabase::removeDatabase(m_connectionName);
-    m_connectionName.clear();
+    m_session.reset();
 }
 
 bool Connection::isOpen() const
 {
-    return !m_connectionName.isEmpty() && QSqlDatabase::database(m_connectionName, false).isOpen();
-}
-
-QSqlDatabase Connection::database() const
-{
-    return QSqlDatabase::database(m_connectionName, false);
+    return m_opened && m_engine;
 }
 
 } // namespace vantor

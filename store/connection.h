@@ -2,16 +2,18 @@
 
 #include "engine.h"
 #include "storeerror.h"
+#include "textrows.h"
 
-#include <QSqlDatabase>
 #include <QString>
 #include <QVariant>
 
 #include <functional>
+#include <memory>
 
 namespace vantor {
 
-// A connection to the record store, reached through a connection string.
+// A connection to the record store, reached through a connection string. Record sets opened
+// on it share it; on a server, each of its statements costs one round trip.
 class Connection
 {
 public:
@@ -29,8 +31,8 @@ public:
     void close();
     bool isOpen() const;
     // Opens the connection again where the engine lost it (a server restarted, a network
-    // gone), with what it was first opened with; the record sets call it before each of
-    // their statements, so that the one after a lost connection finds it back.
+    // gone, a wait given up), with what it was first opened with; the record sets call it
+    // before each of their statements, so that the one after a lost connection finds it back.
     StoreError reopenIfLost();
 
     // Runs a query of one value (a count, the store's clock) in the engine's dialect, with
@@ -46,6 +48,13 @@ public:
     StoreError execute(const QString& sql, const QVariantList& parameters = {}, qint64* rowsAffected = nullptr);
     // Runs one query and appends every row of its result to `rows`.
     StoreError query(const QString& sql, const QVariantList& parameters, QList<QVariantList>& rows);
+    // Runs one query whose first column is a row key and whose others are read as text, and
+    // appends its rows to `rows`: a list of a hundred thousand rows costs its text, not a
+    // QVariant a value.
+    StoreError readTextRows(const QString& sql, const QVariantList& parameters, TextRows& rows)
+    {
+        return readTextRows(sql, parameters, Columns::Any, rows);
+    }
     // Runs `work` in one transaction on this connection: committed when it returns no error,
     // rolled back when it does (its error is returned) or when the commit fails. A connection
     // lost inside is not opened again until the transaction has ended, so that no statement
@@ -53,22 +62,31 @@ public:
     StoreError transaction(const std::function<StoreError()>& work);
     bool inTransaction() const { return m_inTransaction; }
 
+    // The columns of `table` in the table's order; none when there is no such table.
+    StoreError tableColumns(const QString& table, QStringList& columns);
+
     // The records the connection reaches, as a message names them.
     QString dataSource() const { return m_dataSource; }
     const Engine* engine() const { return m_engine; }
-    QSqlDatabase database() const;
 
 private:
-    void release();
+    friend class RecordSet;
+    // A statement of the store's own (in the engine's dialect), on the connection as it is.
+    StoreError run(const QString& sql, const QVariantList& parameters, Columns columns, const RowHandler& onRow,
+                   qint64* rowsAffected = nullptr);
+    StoreError readKeys(const QString& sql, const QVariantList& parameters, std::vector<qint64>& keys);
+    // `columns` says whether the values are texts alone, which an engine may read faster.
+    StoreError readTextRows(const QString& sql, const QVariantList& parameters, Columns columns, TextRows& rows);
+    StoreError closedOrLost() const;
 
     QString m_connectionString;
-    QString m_connectionName;
     QString m_dataSource;
     QString m_userName;
     QString m_password;
     bool m_opened = false; // opened, and not closed since: worth opening again when lost
     bool m_inTransaction = false;
     const Engine* m_engine = nullptr;
+    std::unique_ptr<Session> m_session;
 };
 
 } // namespace vantor

@@ -10,7 +10,6 @@
 
 #include <QFile>
 #include <QFileInfo>
-#include <QSqlQuery>
 #include <QStringDecoder>
 
 namespace vantor::masktest {
@@ -61,43 +60,37 @@ StoreError refuseRecord(qint64 position, const QVariant& id, const QString& why)
 
 // A records file can hold what no record set reads back exactly; such a record is named
 // before anything is written.
-StoreError checkFileValues(const Connection& from)
+StoreError checkFileValues(Connection& from)
 {
-    const Engine* engine = from.engine();
     const QStringList names = fieldNames();
     QStringList values, suspects;
     for (const QString& name : names) {
         values << FileValueSql.arg(name);
         suspects << FileValueSuspectSql.arg(name);
     }
-    QSqlQuery query(from.database());
-    query.setForwardOnly(true);
-    if (!query.prepare(FileValuesToCheckSql.arg(values.join(u','), suspects.join(QStringLiteral(" OR ")))))
-        return engine->mapError(query.lastError(), from.dataSource());
-    for (qsizetype f = 0; f < names.size(); ++f)
-        query.addBindValue(BeyondAscii);
-    if (!query.exec())
-        return engine->mapError(query.lastError(), from.dataSource());
-    while (query.next()) {
+    QList<QVariantList> rows;
+    if (StoreError error
+        = from.query(FileValuesToCheckSql.arg(values.join(u','), suspects.join(QStringLiteral(" OR "))),
+                     QVariantList(names.size(), BeyondAscii), rows))
+        return error;
+    for (const QVariantList& row : std::as_const(rows)) {
         for (int f = 0; f < int(names.size()); ++f) {
-            const QString type = query.value(1 + 2 * f).toString();
-            const QByteArray bytes = query.value(2 + 2 * f).toByteArray();
+            const QString type = row.value(1 + 2 * f).toString();
             QString why;
             if (type == u"blob")
                 why = QStringLiteral("its field %1 holds binary data (a BLOB), not text.");
-            else if (type == u"text" && !isUtf8(bytes))
+            else if (type == u"text" && !isUtf8(row.value(2 + 2 * f).toByteArray()))
                 why = QStringLiteral("its field %1 holds text that is not valid UTF-8.");
             if (why.isEmpty())
                 continue;
-            const qint64 key = query.value(0).toLongLong();
-            QSqlQuery position(from.database());
-            position.prepare(FilePositionSql);
-            position.addBindValue(key);
-            const qint64 number = position.exec() && position.next() ? position.value(0).toLongLong() : key;
-            const QVariant id = query.value(1).toString() == u"text"
-                ? QVariant(QString::fromUtf8(query.value(2).toByteArray()))
+            const qint64 key = row.value(0).toLongLong();
+            QVariant number;
+            if (from.readValue(FilePositionSql, {key}, number))
+                number = key;
+            const QVariant id = row.value(1).toString() == u"text"
+                ? QVariant(QString::fromUtf8(row.value(2).toByteArray()))
                 : QVariant();
-            return refuseRecord(number, id, why.arg(names.at(f)));
+            return refuseRecord(number.toLongLong(), id, why.arg(names.at(f)));
         }
     }
     return {};
@@ -111,31 +104,30 @@ StoreError openRecords(Connection& connection, const RecordsLocation& location)
     return error;
 }
 
-// Inserts every row of `records` through `insert`, whose parameters are the row's key and the
-// fourteen fields: the history's entries name their records by key.
-// A value the target cannot store as it is (a NUL on a server) stops the copy at its record.
-StoreError insertAll(RecordSet& records, QSqlQuery& insert, const Connection& target, qsizetype& count)
+// Inserts every row of `records` into `target`'s MT, its key and the fourteen fields in their
+// order: the history's entries name their records by key. A value the target cannot store as
+// it is (a NUL on a server) stops the copy at its record.
+StoreError insertAll(RecordSet& records, Connection& target, qsizetype& count)
 {
     const QStringList names = fieldNames();
+    const QString insert = history::insertWithKeys(*target.engine(), TableName, names);
     QList<int> positions;
     for (const QString& name : names)
         positions << records.fieldIndex(name);
-    QList<QVariant> values(names.size());
+    QVariantList values(names.size() + 1);
     for (StoreError error = records.moveFirst(); !error && !records.eof(); error = records.moveNext()) {
+        values[0] = records.currentKey();
         for (qsizetype f = 0; f < names.size(); ++f) {
             StoreError readError;
-            values[f] = records.value(positions.at(f), &readError);
+            QVariant& value = values[f + 1];
+            value = records.value(positions.at(f), &readError);
             if (readError)
                 return readError;
+            if (const StoreError refused = target.engine()->acceptValue(names.at(f), value))
+                return refuseRecord(count + 1, values.at(1), refused.description);
         }
-        insert.addBindValue(records.currentKey());
-        for (qsizetype f = 0; f < names.size(); ++f) {
-            if (const StoreError refused = target.engine()->acceptValue(names.at(f), values.at(f)))
-                return refuseRecord(count + 1, values.at(0), refused.description);
-            insert.addBindValue(values.at(f).isValid() ? values.at(f) : QVariant(QMetaType::fromType<QString>()));
-        }
-        if (!insert.exec())
-            return target.engine()->mapError(insert.lastError(), target.dataSource());
+        if (StoreError insertError = target.execute(insert, values))
+            return insertError;
         ++count;
     }
     return {};
@@ -146,7 +138,7 @@ StoreError insertAll(RecordSet& records, QSqlQuery& insert, const Connection& ta
 StoreError prepareTarget(Connection& to)
 {
     QStringList columns;
-    if (StoreError error = to.engine()->tableColumns(to.database(), TableName, columns, to.dataSource()))
+    if (StoreError error = to.tableColumns(TableName, columns))
         return error;
     if (columns.isEmpty() && to.engine()->isServer()) {
         StoreError error = createTable(to);
@@ -187,47 +179,37 @@ StoreError copyInto(const RecordsLocation& source, const RecordsLocation& target
     Connection to;
     if (StoreError error = to.open(target.connectionString()))
         return error;
-    const Engine* engine = to.engine();
-    QSqlDatabase db = to.database();
-    if (!db.transaction())
-        return engine->mapError(db.lastError(), to.dataSource());
-    StoreError error = prepareTarget(to);
-    // The source's history comes with its records: the target's triggers would write a second one.
-    if (!error)
-        error = history::suspendTriggers(to);
     qsizetype count = 0;
-    {
-        QSqlQuery insert(db);
-        if (!error && !insert.prepare(history::insertWithKeys(*engine, TableName, fieldNames())))
-            error = engine->mapError(insert.lastError(), to.dataSource());
-        if (!error)
-            error = insertAll(records, insert, to, count);
-    }
-    // What was read, what the source holds and what the target holds now must all agree.
-    StoreError countError;
-    if (!error
-        && (count != records.recordCount() || countRecords(from, countError) != count
-            || countRecords(to, countError) != count))
-        error = countError ? countError
-                           : StoreError::make(EngineFailure,
-                                              QStringLiteral("The records changed while they were copied (%1 read): "
-                                                             "nothing was copied. Copy them again when no one is "
-                                                             "working on them.")
-                                                  .arg(count));
-    if (!error)
-        error = history::followKeys(to, TableName);
-    if (!error)
-        error = fittests::copyFitTests(from, to);
-    if (!error)
-        error = history::copyHistory(from, to, source.displayName());
-    if (!error)
-        error = history::resumeTriggers(to);
-    if (!error && !db.commit())
-        error = engine->mapError(db.lastError(), to.dataSource());
-    if (error) {
-        db.rollback();
+    const StoreError error = to.transaction([&]() -> StoreError {
+        StoreError failure = prepareTarget(to);
+        // The source's history comes with its records: the target's triggers would write a second one.
+        if (!failure)
+            failure = history::suspendTriggers(to);
+        if (!failure)
+            failure = insertAll(records, to, count);
+        // What was read, what the source holds and what the target holds now must all agree.
+        StoreError countError;
+        if (!failure
+            && (count != records.recordCount() || countRecords(from, countError) != count
+                || countRecords(to, countError) != count))
+            failure = countError ? countError
+                                 : StoreError::make(EngineFailure,
+                                                    QStringLiteral("The records changed while they were copied (%1 "
+                                                                   "read): nothing was copied. Copy them again when no "
+                                                                   "one is working on them.")
+                                                        .arg(count));
+        if (!failure)
+            failure = history::followKeys(to, TableName);
+        if (!failure)
+            failure = fittests::copyFitTests(from, to);
+        if (!failure)
+            failure = history::copyHistory(from, to, source.displayName());
+        if (!failure)
+            failure = history::resumeTriggers(to);
+        return failure;
+    });
+    if (error)
         return error;
-    }
     if (copied)
         *copied = count;
     return {};

@@ -2,29 +2,20 @@
 
 #include "connectionstring.h"
 #include "storeerror.h"
-#include "textrows.h"
 
-#include <QSqlDatabase>
-#include <QSqlError>
-#include <QString>
-
+#include <QByteArrayView>
 #include <QHash>
 #include <QList>
+#include <QString>
 #include <QStringList>
 #include <QVariant>
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <vector>
 
 namespace vantor {
-
-// One row as a record set reads it: its key and its values, each as text or, for a null,
-// as an invalid QVariant.
-struct KeyedRow {
-    qint64 key = 0;
-    QList<QVariant> values;
-};
 
 // A table, its columns and its single-column indexes, which serve comparisons and sorting
 // without regard to case. MT's columns all hold text; the tables beside it keep dates,
@@ -66,10 +57,57 @@ struct TableDefinition {
     Type typeOf(const QString& column) const { return types.value(column, Type::Text); }
 };
 
-// What one database engine needs to carry the store: how to reach a file or server,
-// how to speak the Jet SQL texts the windows send, how to name a row, how to lay out
-// a new database, and how its failures read. SQLite is the embedded default; a server
-// engine slots in beside it (see engineregistry.cpp).
+// What the columns of a result hold, so that an engine reads them the cheapest way it can.
+enum class Columns {
+    Any, // of any type: read back as text, bytes or null
+    KeysAndTexts, // row keys and texts alone: a record set's own reads
+};
+
+// One row of a result as an engine hands it over, valid only during the call it is handed to.
+class ResultRow
+{
+public:
+    virtual int columnCount() const = 0;
+    virtual bool isNull(int column) const = 0;
+    // A whole number: a row key, a count.
+    virtual qint64 number(int column) const = 0;
+    // A value as UTF-8 text, valid until the next call; a number in Qt's own text form.
+    virtual QByteArrayView text(int column) const = 0;
+    // Bytes (a BLOB on a file, bytea on a server) rather than text.
+    virtual bool isBytes(int column) const = 0;
+    virtual QByteArray bytes(int column) const = 0;
+
+protected:
+    ~ResultRow() = default;
+};
+using RowHandler = std::function<void(const ResultRow&)>;
+
+// One open connection of an engine: what a Connection holds while it is open. Its failures
+// name the records it reaches and the cause, never a statement.
+class Session
+{
+public:
+    virtual ~Session() = default;
+
+    // Runs one statement, its '?' marks bound in order from `parameters` (text, a whole number,
+    // bytes as QByteArray, or null: an invalid or null QVariant), and hands every row of its
+    // result to `onRow`, where given. `rowsAffected`, where given, receives the rows it changed.
+    virtual StoreError run(const QString& sql, const QVariantList& parameters, Columns columns, const RowHandler& onRow,
+                           qint64* rowsAffected = nullptr)
+        = 0;
+    // Runs `sql`, whose one column is the row key, and appends every key to `keys`. A record
+    // set's keyset comes from here, so a table of a million records opens only as fast as this
+    // reads; an engine may read them its own faster way.
+    virtual StoreError readKeys(const QString& sql, const QVariantList& parameters, std::vector<qint64>& keys);
+    // Whether the connection is gone (a server stopped or restarted, a network gone, a wait
+    // given up): the store then opens a new one before its next statement.
+    virtual bool lost() = 0;
+};
+
+// What one database engine needs to carry the store: how to reach a file or server, how to
+// speak the Jet SQL texts the windows send, how to name a row and how to lay out a new
+// database. SQLite is the embedded default; a server engine slots in beside it (see
+// engineregistry.cpp). The rest of the store works through this and Session alone.
 class Engine
 {
 public:
@@ -82,9 +120,10 @@ public:
     // A connection string's Data Source as a message names it; never with a password.
     virtual QString describeSource(const QString& dataSource) const { return dataSource; }
 
-    // Opens `db` (already added with qtDriver()) for the given connection string.
-    // Never creates a database that is not there.
-    virtual StoreError open(QSqlDatabase& db, const ConnectionString& cs) const = 0;
+    // Opens a connection for the connection string; `userName` and `password`, where given,
+    // stand beside it. Never creates a database that is not there.
+    virtual std::unique_ptr<Session> open(const ConnectionString& cs, const QString& userName, const QString& password,
+                                          StoreError& error) const = 0;
 
     // Makes the empty database a connection string names, so that open() finds it, and
     // refuses to touch one that is already there.
@@ -95,11 +134,9 @@ public:
     // The statements that create `table` and its indexes, run in one transaction.
     virtual QStringList createTableStatements(const TableDefinition& table) const = 0;
 
-    // Lists the columns of `table` in the table's order into `columns`; an empty list when
-    // there is no such table. The default asks Qt's driver, to which a table it cannot read
-    // is no table.
-    virtual StoreError tableColumns(const QSqlDatabase& db, const QString& table, QStringList& columns,
-                                    const QString& context) const;
+    // Lists the columns of `table` in the table's order into `columns`, the row key left out;
+    // an empty list when there is no such table.
+    virtual StoreError tableColumns(Session& session, const QString& table, QStringList& columns) const = 0;
 
     // Translates a Jet SQL text into the engine's own dialect: by default through
     // translateJet() (jetdialect.h) with the pieces below, over table MT.
@@ -108,43 +145,18 @@ public:
     // The hidden column that identifies a row of a table, unique and stable.
     virtual QString rowKeyColumn() const = 0;
 
-    // Runs `insertSql`, an INSERT of one row with `values` bound in order, and reads the new
-    // row's key back from that statement itself: a connection-wide "last key" could belong to
-    // another statement. The default appends RETURNING with the row key column.
-    virtual StoreError insertRow(const QSqlDatabase& db, const QString& insertSql, const QList<QVariant>& values,
-                                 qint64& key, const QString& context) const;
-
-    // Runs `sql`, whose one column is the row key, with `parameters` bound in order, and
-    // appends every key to `keys`; a failure reads as `context`'s. A record set's keyset comes from here, so a table of
-    // a million records opens only as fast as this reads; an engine may go around the general query interface to read
-    // them faster. The default goes through QSqlQuery.
-    virtual StoreError readKeys(const QSqlDatabase& db, const QString& sql, const QList<QVariant>& parameters,
-                                std::vector<qint64>& keys, const QString& context) const;
-
-    // Runs `sql`, whose first column is the row key and whose `valueCount` others are
-    // values, and appends its rows to `rows`. A record set's pages come from here.
-    virtual StoreError readRows(const QSqlDatabase& db, const QString& sql, const QList<QVariant>& parameters,
-                                int valueCount, std::vector<KeyedRow>& rows, const QString& context) const;
-
-    // Runs `sql`, whose first column is the row key and whose others are the values of
-    // `rows`, and appends every row to `rows`. A record set that reads its whole list at once
-    // comes from here: one pass over the table, where a keyset and its pages take two.
-    virtual StoreError readTextRows(const QSqlDatabase& db, const QString& sql, const QList<QVariant>& parameters,
-                                    TextRows& rows, const QString& context) const;
-
     // Refuses a value that the engine cannot store exactly as given, rather than store
     // another; `field` names it in the description.
     virtual StoreError acceptValue(const QString& field, const QVariant& value) const;
-
-    // Whether the connection under `db` was lost (a server stopped or restarted, a network
-    // gone): the store then opens it anew before its next statement.
-    virtual bool connectionLost(const QSqlDatabase& db) const;
 
     // A condition that is true when `column` equals the bound value, nulls included.
     virtual QString nullSafeEquals(const QString& quotedColumn) const = 0;
 
     // A name in SQL's standard double quotes, which both engines take.
     virtual QString quoteIdentifier(const QString& name) const;
+    // A column as a record set reads it: as text, whatever the column's type (a date, a
+    // number), so that the engine's fastest reading of texts serves every table.
+    virtual QString asText(const QString& quotedColumn) const { return quotedColumn; }
 
     // The expression giving the current calendar year as text, by the engine's own clock.
     virtual QString currentYearExpression() const = 0;
@@ -160,10 +172,6 @@ public:
     // The current calendar year as a number, by the engine's own clock.
     virtual QString currentYearNumber() const = 0;
 
-    virtual StoreError mapError(const QSqlError& error, const QString& context = {}) const = 0;
-
-    virtual QString qtDriver() const = 0;
-
     // The engine that serves a connection string's Provider, or null.
     static const Engine* forProvider(const QString& provider);
     // The same, for a whole connection string; a failure says what is wrong with it.
@@ -171,13 +179,17 @@ public:
                                              StoreError& error);
 
 protected:
-    // What insertRow() reports when the statement stored its row but handed back no key.
-    static StoreError keyNotReadBack();
     // A failure's text, after the records it concerns where the caller named them.
     static QString describe(const QString& context, const QString& text)
     {
         return context.isEmpty() ? text : context + QStringLiteral(": ") + text;
     }
 };
+
+// Whether a value is bound as a null: an invalid QVariant, or one holding a null of its type.
+inline bool isNullValue(const QVariant& value)
+{
+    return !value.isValid() || value.isNull();
+}
 
 } // namespace vantor

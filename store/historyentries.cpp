@@ -26,10 +26,7 @@ constexpr int SealingPage = 2000;
 StoreError readEntries(Connection& connection, qint64 after, int limit, TextRows& rows)
 {
     rows = TextRows(entryfield::Count);
-    if (StoreError error = connection.reopenIfLost())
-        return error;
-    return connection.engine()->readTextRows(connection.database(), EntriesAfter.arg(limit), {after}, rows,
-                                             connection.dataSource());
+    return connection.readTextRows(EntriesAfter.arg(limit), {after}, rows);
 }
 
 StoreError readCurrentRows(Connection& connection, const Audited& table, qint64 after, int limit, TextRows& rows)
@@ -38,10 +35,7 @@ StoreError readCurrentRows(Connection& connection, const Audited& table, qint64 
     const dialect::Dialect* sql = dialect::of(*connection.engine());
     if (!sql)
         return {};
-    if (StoreError error = connection.reopenIfLost())
-        return error;
-    return connection.engine()->readTextRows(connection.database(), sql->currentRowsStatement(table, limit), {after},
-                                             rows, connection.dataSource());
+    return connection.readTextRows(sql->currentRowsStatement(table, limit), {after}, rows);
 }
 
 StoreError readHead(Connection& connection, bool& kept, qint64& entry, QByteArray& hash)

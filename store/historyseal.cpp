@@ -4,8 +4,6 @@
 #include "historychain.h"
 #include "historyentries.h"
 
-#include <QSqlDriver>
-
 #include <sqlite3.h>
 
 #include <limits>
@@ -20,6 +18,11 @@ const QString LastUnsealed = QStringLiteral(R"(SELECT "Hash" IS NULL FROM "Histo
 // and write the main schema's tables; the main schema's triggers could not read a TEMP table.
 const QString Previous = QStringLiteral(
     R"((SELECT "Hash" FROM main."History" WHERE "row_key" < NEW."row_key" ORDER BY "row_key" DESC LIMIT 1))");
+const QString TriggerReady
+    = QStringLiteral("SELECT 1 FROM sqlite_temp_master WHERE type = 'trigger' AND name = 'vantor_seal'");
+const QString FunctionsThere
+    = QStringLiteral("SELECT vantor_writer(), vantor_seal(%1)")
+          .arg(QStringList(chain::FieldCount + 1, QStringLiteral("NULL")).join(QStringLiteral(", ")));
 const QString SealTrigger = QStringLiteral(
     R"(CREATE TEMP TRIGGER IF NOT EXISTS "vantor_seal" AFTER INSERT ON main."History" WHEN NEW."Hash" IS NULL )"
     R"(BEGIN SELECT RAISE(ABORT, '%1') WHERE (SELECT "Hash" IS NULL FROM main."History" WHERE "row_key" < )"
@@ -27,14 +30,6 @@ const QString SealTrigger = QStringLiteral(
     R"("Hash" = vantor_seal(%2, NEW."row_key", NEW."At", vantor_writer(), NEW."Record", NEW."RecordKey", )"
     R"(NEW."Member", NEW."FDID", NEW."Action", NEW."Before", NEW."After", NEW."Note", NEW."Sealed") WHERE )"
     R"("row_key" = NEW."row_key"; END)");
-
-sqlite3* nativeHandle(const QSqlDatabase& db)
-{
-    const QVariant handle = db.driver() ? db.driver()->handle() : QVariant();
-    if (!handle.isValid() || qstrcmp(handle.typeName(), "sqlite3*") != 0)
-        return nullptr;
-    return *static_cast<sqlite3* const*>(handle.constData());
-}
 
 void writer(sqlite3_context* context, int, sqlite3_value**)
 {
@@ -79,41 +74,35 @@ StoreError cannotPrepare(const Connection& connection)
                                 .arg(connection.dataSource()));
 }
 
-// Whether the connection's trigger is there: asked of SQLite itself, at every write, since a
-// transaction taken back takes the trigger made in it along.
-bool isReady(sqlite3* handle)
+// Gives every SQLite connection this process opens the two functions, as it opens: a connection's
+// handle is its engine's own. Opening never fails for them; prepare() finds them missing.
+int addFunctions(sqlite3* handle, char**, const sqlite3_api_routines*)
 {
-    sqlite3_stmt* statement = nullptr;
-    if (sqlite3_prepare_v2(handle, "SELECT 1 FROM sqlite_temp_master WHERE type = 'trigger' AND name = 'vantor_seal'",
-                           -1, &statement, nullptr)
-        != SQLITE_OK)
-        return false;
-    const bool found = sqlite3_step(statement) == SQLITE_ROW;
-    sqlite3_finalize(statement);
-    return found;
+    sqlite3_create_function_v2(handle, "vantor_writer", 0, SQLITE_UTF8, nullptr, writer, nullptr, nullptr, nullptr);
+    sqlite3_create_function_v2(handle, "vantor_seal", chain::FieldCount + 1, SQLITE_UTF8, new chain::Hasher,
+                               sealFunction, nullptr, nullptr, dropHasher);
+    return SQLITE_OK;
 }
+
+// Before any connection is opened: the functions cannot be given to a connection afterwards.
+[[maybe_unused]] const int FunctionsAdded = sqlite3_auto_extension(reinterpret_cast<void (*)()>(&addFunctions));
 
 } // namespace
 
 StoreError prepare(Connection& connection, bool& kept)
 {
     kept = false;
-    if (StoreError error = connection.reopenIfLost())
+    // Asked at every write: a transaction taken back takes the trigger made in it along.
+    QList<QVariantList> rows;
+    if (StoreError error = connection.query(TriggerReady, {}, rows))
         return error;
-    sqlite3* handle = nativeHandle(connection.database());
-    if (handle && isReady(handle)) {
+    if (!rows.isEmpty()) {
         kept = true;
         return {};
     }
     if (StoreError error = isKept(connection, kept); error || !kept)
         return error;
-    if (!handle
-        || sqlite3_create_function_v2(handle, "vantor_writer", 0, SQLITE_UTF8, nullptr, writer, nullptr, nullptr,
-                                      nullptr)
-            != SQLITE_OK
-        || sqlite3_create_function_v2(handle, "vantor_seal", chain::FieldCount + 1, SQLITE_UTF8, new chain::Hasher,
-                                      sealFunction, nullptr, nullptr, dropHasher)
-            != SQLITE_OK)
+    if (FunctionsAdded != SQLITE_OK || connection.query(FunctionsThere, {}, rows))
         return cannotPrepare(connection);
     return connection.execute(SealTrigger.arg(Outstanding, Previous));
 }

@@ -3,9 +3,9 @@
 // How this program seals a file's history as it writes it. The file's own triggers write the
 // entries (the sqlite3 shell's changes too) naming no one; on this program's connections a
 // trigger of the connection's own (TEMP) follows every entry written and names this program's
-// user and seals the entry, with two functions the program gives the connection: the writer,
-// and the chain's SHA-256, which SQLite lacks. The entry is sealed by the statement that wrote
-// it, in its transaction.
+// user and seals the entry, with two functions this program gives every SQLite connection it
+// opens: the writer, and the chain's SHA-256, which SQLite lacks. The entry is sealed by the
+// statement that wrote it, in its transaction.
 
 #include "connection.h"
 

@@ -5,26 +5,17 @@
 #include "sampledata.h"
 #include "schema.h"
 
-#include <QSqlDatabase>
-#include <QSqlQuery>
-
 namespace vantor::masktest {
 
 namespace {
 
-StoreError insertSamples(const Connection& connection, int sampleCount, quint32 seed)
+StoreError insertSamples(Connection& connection, int sampleCount, quint32 seed)
 {
-    const Engine* engine = connection.engine();
-    QSqlQuery insert(connection.database());
-    if (StoreError error = prepareInsert(connection, insert))
-        return error;
+    const QString insert = insertStatement(*connection.engine());
     SampleGenerator generator(seed);
     for (int i = 0; i < sampleCount; ++i) {
-        const SampleRecord record = generator.next();
-        for (const QVariant& v : record.values)
-            insert.addBindValue(v);
-        if (!insert.exec())
-            return engine->mapError(insert.lastError(), connection.dataSource());
+        if (StoreError error = connection.execute(insert, generator.next().values))
+            return error;
     }
     return {};
 }
@@ -32,24 +23,18 @@ StoreError insertSamples(const Connection& connection, int sampleCount, quint32 
 // Lays out table MT in a new, empty database and fills it, all or nothing.
 StoreError fillNew(Connection& connection, int sampleCount, quint32 seed)
 {
-    QSqlDatabase db = connection.database();
-    const Engine* engine = connection.engine();
-    if (!db.transaction())
-        return engine->mapError(db.lastError(), connection.dataSource());
-    StoreError error = createTable(connection);
-    // A new database is made at the current version: the tables beside MT come with it.
-    if (!error)
-        error = schema::createTablesBesideMaskTests(connection);
-    // The invented members are added in the creating user's name.
-    if (!error && sampleCount > 0)
-        error = history::beginWriting(connection);
-    if (!error && sampleCount > 0)
-        error = insertSamples(connection, sampleCount, seed);
-    if (!error && !db.commit())
-        error = engine->mapError(db.lastError(), connection.dataSource());
-    if (error)
-        db.rollback();
-    return error;
+    return connection.transaction([&]() -> StoreError {
+        StoreError error = createTable(connection);
+        // A new database is made at the current version: the tables beside MT come with it.
+        if (!error)
+            error = schema::createTablesBesideMaskTests(connection);
+        // The invented members are added in the creating user's name.
+        if (!error && sampleCount > 0)
+            error = history::beginWriting(connection);
+        if (!error && sampleCount > 0)
+            error = insertSamples(connection, sampleCount, seed);
+        return error;
+    });
 }
 
 } // namespace
@@ -71,46 +56,39 @@ TableDefinition table()
              {QStringLiteral("MT_Special_Caseless"), QStringLiteral("Special")}}};
 }
 
-StoreError createTable(const Connection& connection)
+StoreError createTable(Connection& connection)
 {
-    const Engine* engine = connection.engine();
-    QSqlQuery query(connection.database());
-    for (const QString& sql : engine->createTableStatements(table())) {
-        if (!query.exec(sql))
-            return engine->mapError(query.lastError(), connection.dataSource());
+    for (const QString& sql : connection.engine()->createTableStatements(table())) {
+        if (StoreError error = connection.execute(sql))
+            return error;
     }
     return {};
 }
 
-StoreError prepareInsert(const Connection& connection, QSqlQuery& insert)
+QString insertStatement(const Engine& engine)
 {
-    const Engine* engine = connection.engine();
     QStringList columns;
     for (const QString& name : fieldNames())
-        columns << engine->quoteIdentifier(name);
-    if (!insert.prepare(QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
-                            .arg(engine->quoteIdentifier(TableName), columns.join(u','),
-                                 QStringList(columns.size(), QStringLiteral("?")).join(u','))))
-        return engine->mapError(insert.lastError(), connection.dataSource());
-    return {};
+        columns << engine.quoteIdentifier(name);
+    return QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+        .arg(engine.quoteIdentifier(TableName), columns.join(u','),
+             QStringList(columns.size(), QStringLiteral("?")).join(u','));
 }
 
-qint64 countRecords(const Connection& connection, StoreError& error)
+qint64 countRecords(Connection& connection, StoreError& error)
 {
-    const Engine* engine = connection.engine();
-    QSqlQuery query(connection.database());
-    if (!query.exec(QStringLiteral("SELECT count(*) FROM ") + engine->quoteIdentifier(TableName)) || !query.next()) {
-        error = engine->mapError(query.lastError(), connection.dataSource());
+    QList<QVariantList> rows;
+    error = connection.query(QStringLiteral("SELECT count(*) FROM ") + connection.engine()->quoteIdentifier(TableName),
+                             {}, rows);
+    if (error)
         return -1;
-    }
-    return query.value(0).toLongLong();
+    return rows.value(0).value(0).toLongLong();
 }
 
 StoreError verifySchema(Connection& connection)
 {
     QStringList columns;
-    if (StoreError error
-        = connection.engine()->tableColumns(connection.database(), TableName, columns, connection.dataSource()))
+    if (StoreError error = connection.tableColumns(TableName, columns))
         return error;
     if (columns.isEmpty() && connection.engine()->isServer())
         return StoreError::make(TableNotFound,

@@ -7,8 +7,6 @@
 #include <QString>
 #include <QStringList>
 
-class QSqlQuery;
-
 namespace vantor::masktest {
 
 // The table of mask test records and its fourteen fields, in the table's order.
@@ -21,14 +19,14 @@ TableDefinition table();
 inline const QString DatabaseFileName = QStringLiteral("MaskTest.mdb");
 
 // Lays out table MT and its indexes on `connection`, in the transaction the caller holds.
-StoreError createTable(const Connection& connection);
+StoreError createTable(Connection& connection);
 
-// Prepares `insert`, on `connection`'s database, to add one record to MT: its fourteen
-// fields bound in the order of fieldNames().
-StoreError prepareInsert(const Connection& connection, QSqlQuery& insert);
+// The statement that adds one record to MT, for Connection::execute: its fourteen fields
+// bound in the order of fieldNames().
+QString insertStatement(const Engine& engine);
 
 // The records of MT, counted by the engine itself; -1 after a failure, which `error` holds.
-qint64 countRecords(const Connection& connection, StoreError& error);
+qint64 countRecords(Connection& connection, StoreError& error);
 
 // Checks that an open connection holds table MT with all fourteen fields.
 StoreError verifySchema(Connection& connection);

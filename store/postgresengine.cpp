@@ -2,12 +2,14 @@
 
 #include "serverlocation.h"
 
-#include <QRegularExpression>
-#include <QSqlQuery>
-
 namespace vantor {
 
 namespace {
+
+// The columns of a table in the table's order, but the row key; none when there is no such table.
+const QString ColumnsOfTable = QStringLiteral(
+    "SELECT attname FROM pg_catalog.pg_attribute WHERE attrelid = to_regclass(?) AND attnum > 0 AND NOT attisdropped "
+    "AND attname <> ? ORDER BY attnum");
 
 // Refuses a location the engine must not use: one libpq cannot read, or one with a password.
 StoreError checkLocation(const server::ServerAddress& address)
@@ -25,16 +27,6 @@ StoreError checkLocation(const server::ServerAddress& address)
     return {};
 }
 
-// The server's own words, without its severity, SQLSTATE and context lines.
-QString errorMessageOf(const QString& text)
-{
-    static const QRegularExpression severity(QStringLiteral(R"(^[A-Z]+:\s+)"));
-    QString message = text.section(u'\n', 0, 0);
-    message.remove(severity);
-    static const QRegularExpression state(QStringLiteral(R"(\s*\([0-9A-Z]{5}\)$)"));
-    return message.remove(state).trimmed();
-}
-
 } // namespace
 
 const Engine& postgresEngine()
@@ -43,55 +35,28 @@ const Engine& postgresEngine()
     return engine;
 }
 
-QString conninfoValue(QString value)
-{
-    value.replace(u'\\', QStringLiteral("\\\\"));
-    value.replace(u'\'', QStringLiteral("\\'"));
-    return u'\'' + value + u'\'';
-}
-
-QString conninfoOptions(const QString& uri)
-{
-    const server::ServerAddress address = server::parse(uri);
-    if (!address.error.isEmpty() || address.namesPassword)
-        return {};
-    QStringList options;
-    bool named = false, timed = false;
-    for (const auto& [keyword, value] : address.keywords) {
-        options << keyword + u'=' + conninfoValue(value);
-        named = named || keyword == u"application_name";
-        timed = timed || keyword == u"connect_timeout";
-    }
-    // A server that does not answer should not hang the window for minutes.
-    if (!timed)
-        options << QStringLiteral("connect_timeout='10'");
-    if (!named)
-        options << QStringLiteral("application_name='Vantor'");
-    return options.join(u';');
-}
-
 QString PostgresEngine::describeSource(const QString& dataSource) const
 {
     return server::describe(dataSource);
 }
 
-StoreError PostgresEngine::open(QSqlDatabase& db, const ConnectionString& cs) const
+std::unique_ptr<Session> PostgresEngine::open(const ConnectionString& cs, const QString& userName,
+                                              const QString& password, StoreError& error) const
 {
     const QString uri = cs.dataSource();
-    if (uri.isEmpty())
-        return StoreError::make(InvalidArgument, QStringLiteral("The connection string names no Data Source."));
-    if (StoreError refused = checkLocation(server::parse(uri)))
-        return refused;
-    db.setConnectOptions(conninfoOptions(uri));
-    const QString password = server::rememberedPassword(uri);
-    if (!password.isEmpty())
-        db.setPassword(password);
-    if (db.open())
-        return {};
-    const QSqlError driverError = db.lastError();
-    if (StoreError why = whyNoConnection(uri, password))
-        return why;
-    return mapError(driverError, describeSource(uri));
+    if (uri.isEmpty()) {
+        error = StoreError::make(InvalidArgument, QStringLiteral("The connection string names no Data Source."));
+        return nullptr;
+    }
+    const server::ServerAddress address = server::parse(uri);
+    if ((error = checkLocation(address)))
+        return nullptr;
+    auto session = std::make_unique<PostgresSession>(*this, server::describe(address));
+    error = session->connect(
+        connectionKeywords(address, userName, password.isEmpty() ? server::rememberedPassword(uri) : password));
+    if (error)
+        return nullptr;
+    return session;
 }
 
 StoreError PostgresEngine::createEmpty(const ConnectionString& cs) const
@@ -179,15 +144,12 @@ QStringList PostgresEngine::copyTriggers(const TableDefinition& table) const
                 .arg(function, from, quoteIdentifier(owner.table))};
 }
 
-StoreError PostgresEngine::tableColumns(const QSqlDatabase& db, const QString& table, QStringList& columns,
-                                        const QString& context) const
+// Named as the table was made, in its case: "MT".
+StoreError PostgresEngine::tableColumns(Session& session, const QString& table, QStringList& columns) const
 {
-    // The driver's own record() folds an unquoted name to lower case and would find no "MT".
     columns.clear();
-    return readTexts(db,
-                     QStringLiteral("SELECT attname FROM pg_catalog.pg_attribute WHERE attrelid = to_regclass(?) "
-                                    "AND attnum > 0 AND NOT attisdropped AND attname <> ? ORDER BY attnum"),
-                     {quoteIdentifier(table), rowKeyColumn()}, columns, context);
+    return session.run(ColumnsOfTable, {quoteIdentifier(table), rowKeyColumn()}, Columns::Any,
+                       [&columns](const ResultRow& row) { columns << QString::fromUtf8(row.text(0)); });
 }
 
 // PostgreSQL's text holds any character but U+0000; libpq would cut the value short there.
@@ -233,17 +195,15 @@ QString PostgresEngine::currentYearNumber() const
     return QStringLiteral("extract(year from localtimestamp)");
 }
 
-StoreError PostgresEngine::mapError(const QSqlError& error, const QString& context) const
+StoreError PostgresEngine::mapFailure(const QString& state, const QString& message, const QString& server) const
 {
-    const QString state = error.nativeErrorCode();
-    const QString text = (error.databaseText().isEmpty() ? error.text() : error.databaseText()).trimmed();
     auto make = [&](qint32 number, const QString& what) {
-        return StoreError::make(number, describe(context, QStringLiteral("%1 (%2)").arg(what, text)));
+        return StoreError::make(number, describe(server, QStringLiteral("%1 (%2)").arg(what, message)));
     };
     // A write refused by the database itself (a trigger's RAISE) says just what it was told,
     // as SQLite's RAISE(ABORT) does.
     if (state == u"P0001")
-        return StoreError::make(EngineFailure, describe(context, errorMessageOf(text)));
+        return StoreError::make(EngineFailure, message);
     struct Known {
         const char16_t* states; // SQLSTATEs, separated by blanks
         qint32 number;
@@ -258,20 +218,21 @@ StoreError PostgresEngine::mapError(const QSqlError& error, const QString& conte
         {u"42P07", FileExists, "The table is already there; it is left as it is."},
         {u"53100", DiskFull, "The server's disk is full."},
         {u"40001 40P01 55P03 53300", Busy, "The server is busy. Try again in a moment."},
+        {u"57014", Busy,
+         "The server did not carry out the request in the time allowed (it is busy, or another station holds the "
+         "record): nothing of it was stored. Try again in a moment."},
     };
     for (const Known& k : known) {
         if (QStringView(k.states).split(u' ').contains(QStringView(state)))
             return make(k.number, QString::fromLatin1(k.what));
     }
-    // Without an SQLSTATE the server never answered: libpq lost or could not make the connection.
-    if (state.startsWith(u"08") || state.startsWith(u"57P") || state.isEmpty()
-        || error.type() == QSqlError::ConnectionError)
+    // The server going down (57P01 and its kin) or the connection failing (08...).
+    if (state.startsWith(u"08") || state.startsWith(u"57P") || state.isEmpty())
         return make(ServerUnavailable,
                     QStringLiteral("The server cannot be reached, or the connection to it was lost. Check that "
                                    "the server is running, that its host name and port are right, and the "
                                    "network between."));
-    return make(error.type() == QSqlError::StatementError ? CommandFailed : EngineFailure,
-                QStringLiteral("The server could not carry out the statement."));
+    return make(CommandFailed, QStringLiteral("The server could not carry out the request."));
 }
 
 } // namespace vantor

@@ -1,12 +1,11 @@
-// What runs on libpq's own connection under Qt's driver: the keysets and pages a record
-// set reads, whether a connection was lost, and why one could not be made.
+// Statements on a connection to a PostgreSQL server: sent with their values in one round
+// trip, their answers waited for without freezing the window, their rows handed on.
 #include "postgresengine.h"
+#include "postgressession.h"
 
-#include "serverlocation.h"
+#include "serverwait.h"
 
-#include <QDeadlineTimer>
-#include <QRegularExpression>
-#include <QSqlDriver>
+#include <QScopeGuard>
 #include <QtEndian>
 
 #include <libpq-fe.h>
@@ -20,15 +19,7 @@ namespace {
 
 using Result = std::unique_ptr<PGresult, decltype(&PQclear)>;
 
-PGconn* nativeHandle(const QSqlDatabase& db)
-{
-    const QVariant handle = db.driver() ? db.driver()->handle() : QVariant();
-    // Qt names the type by the struct behind libpq's typedef.
-    if (!handle.isValid()
-        || (qstrcmp(handle.typeName(), "PGconn*") != 0 && qstrcmp(handle.typeName(), "pg_conn*") != 0))
-        return nullptr;
-    return *static_cast<PGconn* const*>(handle.constData());
-}
+constexpr Oid ByteaOid = 17;
 
 // The store's texts mark parameters with '?'; libpq numbers them. A '?' in a literal or a
 // quoted name is a character.
@@ -54,152 +45,323 @@ QByteArray numberedParameters(const QString& sql)
     return out.toUtf8();
 }
 
-// Runs `sql` with `parameters` as texts (a null as a null) and hands back its result, or
-// the failure mapped as the driver's would be.
-StoreError execute(const Engine& engine, PGconn* conn, const QString& sql, const QList<QVariant>& parameters,
-                   int resultFormat, const QString& context, Result& result)
-{
-    QList<QByteArray> texts;
+// The values of a statement as libpq takes them: texts, bytes in binary as bytea, nulls.
+struct Bound {
+    explicit Bound(const QVariantList& parameters)
+    {
+        const auto n = std::size_t(parameters.size());
+        data.reserve(n), values.reserve(n), lengths.reserve(n), formats.reserve(n), types.reserve(n);
+        for (const QVariant& p : parameters) {
+            const bool bytes = p.typeId() == QMetaType::QByteArray;
+            data.push_back(isNullValue(p) ? QByteArray() : bytes ? p.toByteArray() : p.toString().toUtf8());
+            // An empty text is a value, never a null: libpq takes a null pointer for a null.
+            values.push_back(isNullValue(p) ? nullptr : data.back().isNull() ? "" : data.back().constData());
+            lengths.push_back(int(data.back().size()));
+            formats.push_back(bytes ? 1 : 0);
+            types.push_back(bytes ? ByteaOid : 0);
+        }
+    }
+    int count() const { return int(values.size()); }
+
+    std::vector<QByteArray> data;
     std::vector<const char*> values;
-    texts.reserve(parameters.size());
-    for (const QVariant& p : parameters)
-        texts << (p.isValid() && !p.isNull() ? p.toString().toUtf8() : QByteArray());
-    for (qsizetype i = 0; i < parameters.size(); ++i)
-        values.push_back(parameters.at(i).isValid() && !parameters.at(i).isNull() ? texts.at(i).constData() : nullptr);
-    result.reset(PQexecParams(conn, numberedParameters(sql).constData(), int(values.size()), nullptr, values.data(),
-                              nullptr, nullptr, resultFormat));
-    if (result && PQresultStatus(result.get()) == PGRES_TUPLES_OK)
-        return {};
-    const QString state = result ? QString::fromLatin1(PQresultErrorField(result.get(), PG_DIAG_SQLSTATE)) : QString();
-    const QString text = QString::fromUtf8(result ? PQresultErrorMessage(result.get()) : PQerrorMessage(conn));
-    return engine.mapError(QSqlError(text, text, QSqlError::StatementError, state), context);
+    std::vector<int> lengths;
+    std::vector<int> formats;
+    std::vector<Oid> types;
+};
+
+// A statement that changes rows, which on its own the server would commit as soon as it ran.
+bool isWrite(const QString& sql)
+{
+    const QString verb = sql.trimmed().section(u' ', 0, 0);
+    for (const char* write : {"INSERT", "UPDATE", "DELETE"}) {
+        if (verb.compare(QLatin1String(write), Qt::CaseInsensitive) == 0)
+            return true;
+    }
+    return false;
 }
+
+const QByteArray Begin = QByteArrayLiteral("BEGIN");
+const QString Commit = QStringLiteral("COMMIT");
+const QString Rollback = QStringLiteral("ROLLBACK");
+
+// libpq cuts a text short at U+0000, which no stored text holds (acceptValue refuses it).
+bool holdsNul(const QVariantList& parameters)
+{
+    for (const QVariant& p : parameters) {
+        if (p.typeId() == QMetaType::QString && p.toString().contains(QChar(0)))
+            return true;
+    }
+    return false;
+}
+
+// A row of a result in text form (values as the server prints them) or in binary form (row
+// keys as eight bytes, texts as they are: a record set's own reads).
+class PostgresRow final : public ResultRow
+{
+public:
+    PostgresRow(const PGresult* result, int row)
+        : m_result(result)
+        , m_row(row)
+        , m_binary(PQbinaryTuples(result) != 0)
+    {
+    }
+    int columnCount() const override { return PQnfields(m_result); }
+    bool isNull(int column) const override { return PQgetisnull(m_result, m_row, column) != 0; }
+    qint64 number(int column) const override
+    {
+        const char* value = PQgetvalue(m_result, m_row, column);
+        if (!m_binary)
+            return QByteArrayView(value, PQgetlength(m_result, m_row, column)).toLongLong();
+        switch (PQgetlength(m_result, m_row, column)) {
+        case 8: return qFromBigEndian<qint64>(value);
+        case 4: return qFromBigEndian<qint32>(value);
+        case 2: return qFromBigEndian<qint16>(value);
+        default: return 0;
+        }
+    }
+    QByteArrayView text(int column) const override
+    {
+        return QByteArrayView(PQgetvalue(m_result, m_row, column), PQgetlength(m_result, m_row, column));
+    }
+    bool isBytes(int column) const override { return PQftype(m_result, column) == ByteaOid; }
+    QByteArray bytes(int column) const override
+    {
+        if (m_binary)
+            return text(column).toByteArray();
+        std::size_t length = 0;
+        unsigned char* bytes
+            = PQunescapeBytea(reinterpret_cast<const unsigned char*>(PQgetvalue(m_result, m_row, column)), &length);
+        const QByteArray copy(reinterpret_cast<const char*>(bytes), qsizetype(length));
+        PQfreemem(bytes);
+        return copy;
+    }
+
+private:
+    const PGresult* m_result;
+    int m_row;
+    bool m_binary;
+};
 
 } // namespace
 
-// A million keys through the driver cost a QVariant each and the driver's text parsing;
-// here they come in binary, eight bytes a key, in one result that is let go at once.
-StoreError PostgresEngine::readKeys(const QSqlDatabase& db, const QString& sql, const QList<QVariant>& parameters,
-                                    std::vector<qint64>& keys, const QString& context) const
+PostgresSession::PostgresSession(const PostgresEngine& engine, QString server)
+    : m_engine(engine)
+    , m_server(std::move(server))
 {
-    PGconn* conn = nativeHandle(db);
-    if (!conn)
-        return Engine::readKeys(db, sql, parameters, keys, context);
-    // No stored text holds U+0000 (acceptValue), so a search for one finds nothing; libpq
-    // would cut it short and find what it began with.
-    for (const QVariant& p : parameters) {
-        if (p.typeId() == QMetaType::QString && p.toString().contains(QChar(0)))
-            return {};
-    }
-    Result result(nullptr, PQclear);
-    if (StoreError error = execute(*this, conn, sql, parameters, 1, context, result))
+}
+
+PostgresSession::~PostgresSession()
+{
+    abandon();
+}
+
+void PostgresSession::abandon()
+{
+    if (!m_conn)
+        return;
+    // Non-blocking, so that saying goodbye to a server that does not read cannot hang.
+    PQsetnonblocking(m_conn, 1);
+    PQfinish(m_conn);
+    m_conn = nullptr;
+}
+
+StoreError PostgresSession::giveUp(const ServerWait& wait, int outcome)
+{
+    abandon();
+    return wait.failure(ServerWait::Outcome(outcome));
+}
+
+StoreError PostgresSession::run(const QString& sql, const QVariantList& parameters, Columns columns,
+                                const RowHandler& onRow, qint64* rowsAffected)
+{
+    if (holdsNul(parameters))
+        return StoreError::make(InvalidArgument,
+                                QStringLiteral("%1: The server cannot store the character NUL (code 0) that a value "
+                                               "holds.")
+                                    .arg(m_server));
+    const ResultHandler rows = [&onRow](PGresult* result) {
+        if (!onRow)
+            return;
+        for (int r = 0, count = PQntuples(result); r < count; ++r)
+            onRow(PostgresRow(result, r));
+    };
+    const int format = columns == Columns::KeysAndTexts ? 1 : 0;
+    if (m_conn && !m_busy && isWrite(sql) && PQtransactionStatus(m_conn) == PQTRANS_IDLE)
+        return executeCommitted(sql, parameters, format, rows, rowsAffected);
+    return execute(sql, parameters, format, rows, rowsAffected);
+}
+
+// A million keys come in binary, eight bytes a key, in one result that is let go at once.
+StoreError PostgresSession::readKeys(const QString& sql, const QVariantList& parameters, std::vector<qint64>& keys)
+{
+    // A search for a text with U+0000 finds nothing: no stored text holds one.
+    if (holdsNul(parameters))
+        return {};
+    return execute(
+        sql, parameters, 1,
+        [&keys](PGresult* result) {
+            const int rows = PQntuples(result);
+            keys.reserve(keys.size() + std::size_t(rows));
+            for (int r = 0; r < rows; ++r)
+                keys.push_back(qFromBigEndian<qint64>(PQgetvalue(result, r, 0)));
+        },
+        nullptr);
+}
+
+StoreError PostgresSession::execute(const QString& sql, const QVariantList& parameters, int resultFormat,
+                                    const ResultHandler& onResult, qint64* rowsAffected)
+{
+    if (m_busy)
+        return ServerWait::refused(m_server);
+    if (!m_conn)
+        return StoreError::make(ServerUnavailable,
+                                QStringLiteral("%1: The connection to the server was closed after an earlier request "
+                                               "went unanswered; the next action connects again.")
+                                    .arg(m_server));
+    ServerWait wait(m_server);
+    if (!wait.admitted())
+        return ServerWait::refused(m_server);
+    m_busy = true;
+    const auto idle = qScopeGuard([this] { m_busy = false; });
+
+    const Bound bound(parameters);
+    if (!PQsendQueryParams(m_conn, numberedParameters(sql).constData(), bound.count(), bound.types.data(),
+                           bound.values.data(), bound.lengths.data(), bound.formats.data(), resultFormat))
+        return connectionFailure();
+    if (StoreError error = flush(wait))
         return error;
-    const int rows = PQntuples(result.get());
-    keys.reserve(keys.size() + std::size_t(rows));
-    for (int r = 0; r < rows; ++r)
-        keys.push_back(qFromBigEndian<qint64>(PQgetvalue(result.get(), r, 0)));
+    return awaitResults(wait, onResult, rowsAffected);
+}
+
+// BEGIN and the write go out in one flight (libpq's pipeline), and COMMIT follows only once
+// the write's answer is in: a write given up unanswered is then rolled back by the server when
+// it finds the connection closed, never stored later by a server that was only slow.
+StoreError PostgresSession::executeCommitted(const QString& sql, const QVariantList& parameters, int resultFormat,
+                                             const ResultHandler& onResult, qint64* rowsAffected)
+{
+    StoreError error;
+    {
+        ServerWait wait(m_server);
+        if (!wait.admitted())
+            return ServerWait::refused(m_server);
+        m_busy = true;
+        const auto idle = qScopeGuard([this] { m_busy = false; });
+        const Bound bound(parameters);
+        if (!PQenterPipelineMode(m_conn)
+            || !PQsendQueryParams(m_conn, Begin.constData(), 0, nullptr, nullptr, nullptr, nullptr, 0)
+            || !PQsendQueryParams(m_conn, numberedParameters(sql).constData(), bound.count(), bound.types.data(),
+                                  bound.values.data(), bound.lengths.data(), bound.formats.data(), resultFormat)
+            || !PQpipelineSync(m_conn))
+            return connectionFailure();
+        if ((error = flush(wait)))
+            return error;
+        error = awaitResults(wait, onResult, rowsAffected, true);
+        if (!m_conn)
+            return error;
+        PQexitPipelineMode(m_conn);
+    }
+    if (error) {
+        if (PQtransactionStatus(m_conn) != PQTRANS_IDLE)
+            execute(Rollback, {}, 0, {}, nullptr);
+        return error;
+    }
+    return execute(Commit, {}, 0, {}, nullptr);
+}
+
+// A statement larger than the socket's buffer goes out as the server reads it.
+StoreError PostgresSession::flush(ServerWait& wait)
+{
+    for (int flushed = PQflush(m_conn); flushed != 0; flushed = PQflush(m_conn)) {
+        if (flushed < 0)
+            return connectionFailure();
+        const ServerWait::Outcome outcome = wait.forSocket(PQsocket(m_conn), ServerWait::Want::Either);
+        if (outcome != ServerWait::Outcome::Ready)
+            return giveUp(wait, int(outcome));
+        if (!PQconsumeInput(m_conn))
+            return connectionFailure();
+    }
     return {};
 }
 
-StoreError PostgresEngine::readRows(const QSqlDatabase& db, const QString& sql, const QList<QVariant>& parameters,
-                                    int valueCount, std::vector<KeyedRow>& rows, const QString& context) const
+// Reads every result of what was sent: one statement's, or in a pipeline each statement's in
+// turn up to the pipeline's end.
+StoreError PostgresSession::awaitResults(ServerWait& wait, const ResultHandler& onResult, qint64* rowsAffected,
+                                         bool pipeline)
 {
-    PGconn* conn = nativeHandle(db);
-    if (!conn)
-        return Engine::readRows(db, sql, parameters, valueCount, rows, context);
-    Result result(nullptr, PQclear);
-    if (StoreError error = execute(*this, conn, sql, parameters, 0, context, result))
-        return error;
-    const int count = PQntuples(result.get());
-    rows.reserve(rows.size() + std::size_t(count));
-    for (int r = 0; r < count; ++r) {
-        KeyedRow row;
-        row.key = QByteArray::fromRawData(PQgetvalue(result.get(), r, 0), PQgetlength(result.get(), r, 0)).toLongLong();
-        row.values.reserve(valueCount);
-        for (int f = 1; f <= valueCount; ++f) {
-            if (PQgetisnull(result.get(), r, f))
-                row.values << QVariant();
-            else
-                row.values << QVariant(
-                    QString::fromUtf8(PQgetvalue(result.get(), r, f), PQgetlength(result.get(), r, f)));
+    StoreError error;
+    for (;;) {
+        while (PQisBusy(m_conn) && PQstatus(m_conn) != CONNECTION_BAD) {
+            const ServerWait::Outcome outcome = wait.forSocket(PQsocket(m_conn), ServerWait::Want::Read);
+            if (outcome != ServerWait::Outcome::Ready)
+                return giveUp(wait, int(outcome));
+            if (!PQconsumeInput(m_conn))
+                break;
         }
-        rows.push_back(std::move(row));
+        if (PQstatus(m_conn) == CONNECTION_BAD && PQisBusy(m_conn))
+            return connectionFailure();
+        const Result result(PQgetResult(m_conn), PQclear);
+        if (!result) {
+            if (pipeline && PQstatus(m_conn) != CONNECTION_BAD)
+                continue; // the end of one statement's results
+            break;
+        }
+        switch (PQresultStatus(result.get())) {
+        case PGRES_TUPLES_OK:
+            if (!error)
+                onResult(result.get());
+            break;
+        case PGRES_COMMAND_OK:
+            if (const char* changed = PQcmdTuples(result.get()); rowsAffected && *changed)
+                *rowsAffected = QByteArrayView(changed).toLongLong();
+            break;
+        case PGRES_PIPELINE_SYNC: return error;
+        case PGRES_PIPELINE_ABORTED: break;
+        default:
+            if (!error)
+                error = resultFailure(result.get());
+            break;
+        }
     }
-    return {};
+    return error;
 }
 
-StoreError PostgresEngine::readTexts(const QSqlDatabase& db, const QString& sql, const QList<QVariant>& parameters,
-                                     QStringList& texts, const QString& context) const
+StoreError PostgresSession::resultFailure(const PGresult* result) const
 {
-    PGconn* conn = nativeHandle(db);
-    if (!conn)
-        return StoreError::closed();
-    Result result(nullptr, PQclear);
-    if (StoreError error = execute(*this, conn, sql, parameters, 0, context, result))
-        return error;
-    for (int r = 0; r < PQntuples(result.get()); ++r)
-        texts << QString::fromUtf8(PQgetvalue(result.get(), r, 0), PQgetlength(result.get(), r, 0));
-    return {};
+    const QString state = QString::fromLatin1(PQresultErrorField(result, PG_DIAG_SQLSTATE));
+    // Without an SQLSTATE the server never answered: libpq lost the connection.
+    if (state.isEmpty())
+        return connectionFailure();
+    return m_engine.mapFailure(state, QString::fromUtf8(PQresultErrorField(result, PG_DIAG_MESSAGE_PRIMARY)), m_server);
 }
 
-bool PostgresEngine::connectionLost(const QSqlDatabase& db) const
+StoreError PostgresSession::connectionFailure() const
 {
-    if (!db.isOpen())
-        return true;
-    PGconn* conn = nativeHandle(db);
-    if (!conn)
+    const QString cause = QString::fromUtf8(PQerrorMessage(m_conn)).trimmed();
+    return StoreError::make(ServerUnavailable,
+                            QStringLiteral("%1: The connection to the server was lost: the server stopped, or the "
+                                           "network between failed. Once it is back, the next action connects again. "
+                                           "(%2)")
+                                .arg(m_server, cause));
+}
+
+bool PostgresSession::lost()
+{
+    // In use by a statement under way, which will tell for itself.
+    if (m_busy)
         return false;
+    if (!m_conn)
+        return true;
     // libpq learns that the server went away only when it reads from the connection, and
     // after a first failed statement it may still call the connection good: reading what
     // is waiting, without blocking, finds a connection the server closed before anything
     // is sent on it.
-    for (int reads = 0; reads < 8 && PQstatus(conn) == CONNECTION_OK; ++reads) {
-        pollfd fd{PQsocket(conn), POLLIN, 0};
-        if (::poll(&fd, 1, 0) <= 0 || !PQconsumeInput(conn))
+    for (int reads = 0; reads < 8 && PQstatus(m_conn) == CONNECTION_OK; ++reads) {
+        pollfd fd{PQsocket(m_conn), POLLIN, 0};
+        if (::poll(&fd, 1, 0) <= 0 || !PQconsumeInput(m_conn))
             break;
     }
-    return PQstatus(conn) == CONNECTION_BAD;
-}
-
-StoreError PostgresEngine::whyNoConnection(const QString& uri, const QString& password) const
-{
-    QString info = conninfoOptions(uri).replace(u';', u' ');
-    if (!password.isEmpty())
-        info += QStringLiteral(" password=") + conninfoValue(password);
-    std::unique_ptr<PGconn, decltype(&PQfinish)> conn(PQconnectStart(info.toUtf8().constData()), PQfinish);
-    if (!conn)
-        return StoreError::make(EngineFailure, QStringLiteral("libpq is out of memory."));
-    // Verbose errors carry the server's SQLSTATE, which tells a wrong password from a
-    // missing database in any language the server speaks.
-    PQsetErrorVerbosity(conn.get(), PQERRORS_VERBOSE);
-    const QDeadlineTimer deadline(15000);
-    PostgresPollingStatusType state
-        = PQstatus(conn.get()) == CONNECTION_BAD ? PGRES_POLLING_FAILED : PGRES_POLLING_WRITING;
-    while (state != PGRES_POLLING_OK && state != PGRES_POLLING_FAILED && !deadline.hasExpired()) {
-        pollfd fd{PQsocket(conn.get()), short(state == PGRES_POLLING_READING ? POLLIN : POLLOUT), 0};
-        if (::poll(&fd, 1, int(std::min<qint64>(deadline.remainingTime(), 1000))) < 0)
-            break;
-        state = PQconnectPoll(conn.get());
-    }
-    if (state == PGRES_POLLING_OK)
-        return {};
-    const QString where = describeSource(uri);
-    if (PQconnectionNeedsPassword(conn.get()))
-        return StoreError::make(
-            PasswordRequired,
-            QStringLiteral("%1: The server wants a password, and none was found. Put it in your password file "
-                           "~/.pgpass (or the file PGPASSFILE names), one line host:port:database:user:password "
-                           "that only you may read (chmod 600), or name a service of your service file in the "
-                           "location.")
-                .arg(where));
-    static const QRegularExpression sqlState(QStringLiteral(R"(\b(?:FATAL|ERROR):\s+([0-9A-Z]{5}):\s)"));
-    static const QRegularExpression location(QStringLiteral(R"(\n?LOCATION:[^\n]*)"));
-    QString text = QString::fromUtf8(PQerrorMessage(conn.get()));
-    const QString code = sqlState.match(text).captured(1);
-    text.remove(location);
-    if (!code.isEmpty())
-        text.replace(code + QStringLiteral(": "), QString());
-    return mapError(QSqlError(text, text, QSqlError::ConnectionError, code), where);
+    return PQstatus(m_conn) == CONNECTION_BAD;
 }
 
 } // namespace vantor

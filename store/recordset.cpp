@@ -56,15 +56,14 @@ StoreError RecordSet::openOn(const QString& sql, const QVariantList& parameters,
     const QRegularExpressionMatch match = selectAll.match(translated);
     if (!match.hasMatch())
         return StoreError::make(CommandFailed,
-                                QStringLiteral("A record set reads whole rows of one table "
-                                               "(SELECT * FROM table ...): %1")
-                                    .arg(sql));
+                                QStringLiteral("A record set reads whole rows of one table, as SELECT * FROM a table "
+                                               "does; the request for it does not."));
     QString table = match.captured(1);
     if (table.startsWith(u'[') || table.startsWith(u'"'))
         table = table.mid(1, table.size() - 2);
 
     QStringList columns;
-    if (StoreError error = engine->tableColumns(m_connection->database(), table, columns, sql))
+    if (StoreError error = m_connection->tableColumns(table, columns))
         return error;
     if (columns.isEmpty())
         return StoreError::make(
@@ -75,7 +74,7 @@ StoreError RecordSet::openOn(const QString& sql, const QVariantList& parameters,
     m_fieldNames = columns;
     QStringList quoted;
     for (const QString& column : columns)
-        quoted << engine->quoteIdentifier(column);
+        quoted << engine->asText(engine->quoteIdentifier(column));
     m_selectList = quoted.join(QStringLiteral(", "));
     m_source = sql;
 
@@ -99,10 +98,10 @@ StoreError RecordSet::loadKeys(const QString& rest, const QVariantList& paramete
         values << storable(p);
     m_keys.clear();
     if (reading == Reading::OnDemand)
-        return engine->readKeys(m_connection->database(), sql, values, m_keys, m_source);
+        return m_connection->readKeys(sql, values, m_keys);
 
     auto rows = std::make_unique<TextRows>(int(m_fieldNames.size()));
-    if (StoreError error = engine->readTextRows(m_connection->database(), sql, values, *rows, m_source))
+    if (StoreError error = m_connection->readTextRows(sql, values, Columns::KeysAndTexts, *rows))
         return error;
     m_keys = rows->takeKeys();
     m_rowsRead = std::move(rows);
@@ -298,8 +297,6 @@ StoreError RecordSet::fetchPage(qsizetype page) const
         ++pages;
     const qsizetype first = page * PageSize;
     const qsizetype count = std::min(PageSize * pages, qsizetype(m_keys.size()) - first);
-    if (StoreError error = m_connection->reopenIfLost())
-        return error;
     const Engine* engine = m_connection->engine();
 
     QStringList marks;
@@ -314,14 +311,18 @@ StoreError RecordSet::fetchPage(qsizetype page) const
     for (qsizetype i = 0; i < count; ++i)
         keys << m_keys[std::size_t(first + i)];
     const int fields = int(m_fieldNames.size());
-    std::vector<KeyedRow> rows;
-    rows.reserve(std::size_t(count));
-    if (StoreError error = engine->readRows(m_connection->database(), sql, keys, fields, rows, m_source))
-        return error;
+    // Nothing of the set changes before the rows are in: a grid asking for rows while the
+    // statement waits for a server is refused, and must find the set as it was.
     QHash<qint64, QList<QVariant>> byKey;
     byKey.reserve(count);
-    for (KeyedRow& row : rows)
-        byKey.insert(row.key, std::move(row.values));
+    if (StoreError error = m_connection->run(sql, keys, Columns::KeysAndTexts, [&byKey, fields](const ResultRow& row) {
+            QList<QVariant> values;
+            values.reserve(fields);
+            for (int f = 1; f <= fields; ++f)
+                values << (row.isNull(f) ? QVariant() : QVariant(QString::fromUtf8(row.text(f))));
+            byKey.insert(row.number(0), std::move(values));
+        }))
+        return error;
 
     makeRoomForPages(pages);
     for (qsizetype n = 0; n < pages; ++n) {

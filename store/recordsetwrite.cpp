@@ -4,8 +4,6 @@
 #include "history.h"
 #include "recordsetdetail.h"
 
-#include <QSqlQuery>
-
 #include <algorithm>
 
 namespace vantor {
@@ -13,6 +11,11 @@ namespace vantor {
 using namespace recordsetdetail;
 
 namespace {
+
+StoreError keyNotReadBack()
+{
+    return StoreError::make(EngineFailure, QStringLiteral("The new record was stored, but its key could not be read."));
+}
 
 StoreError conflictError()
 {
@@ -93,8 +96,6 @@ StoreError RecordSet::update()
 
 StoreError RecordSet::insertPending()
 {
-    if (StoreError error = m_connection->reopenIfLost())
-        return error;
     const Engine* engine = m_connection->engine();
     QList<int> columns(m_dirty.cbegin(), m_dirty.cend());
     std::sort(columns.begin(), columns.end());
@@ -113,11 +114,22 @@ StoreError RecordSet::insertPending()
     QList<QVariant> values;
     for (int c : columns)
         values << m_buffer.at(c);
+    // The new row's key comes back from the statement itself: a connection-wide "last key"
+    // could belong to another statement. Every row of it is read, so a failed commit is seen.
     qint64 key = 0;
+    bool read = false;
     // The history's entry is written with the row, or neither is.
-    if (StoreError error = history::recordStatement(
-            *m_connection, [&] { return engine->insertRow(m_connection->database(), sql, values, key, QString()); }))
+    if (StoreError error = history::recordStatement(*m_connection, [&] {
+            read = false;
+            return m_connection->run(sql + QStringLiteral(" RETURNING ") + engine->rowKeyColumn(), values,
+                                     Columns::KeysAndTexts, [&key, &read](const ResultRow& row) {
+                                         key = row.number(0);
+                                         read = true;
+                                     });
+        }))
         return error;
+    if (!read)
+        return keyNotReadBack();
 
     // A key is handed out only when no row has it, yet the set may still hold it for a row
     // someone else removed since it was read: that row is gone for good, and the key now
@@ -171,24 +183,18 @@ StoreError RecordSet::currentAsRead(QList<QVariant>& original) const
 StoreError RecordSet::writeCurrentRow(const QString& statement, const QList<QVariant>& values,
                                       const QList<QVariant>& original)
 {
-    if (StoreError error = m_connection->reopenIfLost())
+    QList<QVariant> bound = values;
+    bound << m_keys[std::size_t(m_position)];
+    bound << original;
+    qint64 changed = 0;
+    if (StoreError error = history::recordStatement(*m_connection, [&] {
+            return m_connection->run(statement + QStringLiteral(" WHERE ") + lockCondition(), bound, Columns::Any, {},
+                                     &changed);
+        }))
         return error;
-    const Engine* engine = m_connection->engine();
-    return history::recordStatement(*m_connection, [&]() -> StoreError {
-        QSqlQuery query(m_connection->database());
-        if (!query.prepare(statement + QStringLiteral(" WHERE ") + lockCondition()))
-            return engine->mapError(query.lastError());
-        for (const QVariant& v : values)
-            query.addBindValue(v);
-        query.addBindValue(m_keys[std::size_t(m_position)]);
-        for (const QVariant& v : original)
-            query.addBindValue(v);
-        if (!query.exec())
-            return engine->mapError(query.lastError());
-        if (query.numRowsAffected() != 1)
-            return conflictError();
-        return {};
-    });
+    if (changed != 1)
+        return conflictError();
+    return {};
 }
 
 StoreError RecordSet::updateCurrent()

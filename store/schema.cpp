@@ -30,13 +30,10 @@ QList<TableDefinition> tablesBesideMaskTests()
 StoreError readVersion(Connection& connection, int& version)
 {
     version = FirstVersion;
-    if (StoreError error = connection.reopenIfLost())
-        return error;
     // Asking the catalogue, not reading a table that may be missing: a failed statement
     // would end the transaction it runs in on a server.
     QStringList columns;
-    if (StoreError error
-        = connection.engine()->tableColumns(connection.database(), VersionTable, columns, connection.dataSource()))
+    if (StoreError error = connection.tableColumns(VersionTable, columns))
         return error;
     if (columns.isEmpty())
         return {};

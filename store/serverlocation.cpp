@@ -8,6 +8,7 @@
 
 #include <memory>
 #include <optional>
+#include <vector>
 
 namespace vantor::server {
 
@@ -22,6 +23,27 @@ QString valueOf(const PQconninfoOption* options, const char* keyword)
             return QString::fromUtf8(o->val);
     }
     return {};
+}
+
+// The values libpq uses for a location that names a service: the service's own host, port,
+// database and user where the location gives none. libpq fills them in before it checks the
+// values it was given; handed an sslmode it refuses, it stops there, before any network.
+PQconninfoOption* serviceValues(const PQconninfoOption* given)
+{
+    std::vector<const char*> keywords, values;
+    for (const PQconninfoOption* o = given; o->keyword; ++o) {
+        if (o->val && qstrcmp(o->keyword, "password") != 0 && qstrcmp(o->keyword, "sslmode") != 0) {
+            keywords.push_back(o->keyword);
+            values.push_back(o->val);
+        }
+    }
+    // No password file is read either: libpq would warn on stderr of one others may read.
+    keywords.insert(keywords.end(), {"sslmode", "passfile", nullptr});
+    values.insert(values.end(), {"none, only to see the service", "/nonexistent/vantor", nullptr});
+    PGconn* conn = PQconnectStartParams(keywords.data(), values.data(), 0);
+    PQconninfoOption* used = PQconninfo(conn);
+    PQfinish(conn);
+    return used;
 }
 
 struct Remembered {
@@ -170,8 +192,10 @@ ServerAddress parse(const QString& location)
         address.keywords.append({QString::fromUtf8(o->keyword), QString::fromUtf8(o->val)});
     }
     address.service = valueOf(options.get(), "service");
+    if (address.service.isEmpty())
+        address.service = qEnvironmentVariable("PGSERVICE");
     // Where a service is named, its file gives what the location leaves out, not libpq's defaults.
-    const Options defaults(address.service.isEmpty() ? PQconndefaults() : nullptr, PQconninfoFree);
+    const Options defaults(address.service.isEmpty() ? PQconndefaults() : serviceValues(options.get()), PQconninfoFree);
     auto pick = [&](const char* keyword) {
         const QString given = valueOf(options.get(), keyword);
         return given.isEmpty() ? valueOf(defaults.get(), keyword) : given;

@@ -2,14 +2,13 @@
 
 #include "fileformat.h"
 #include "masktest.h"
+#include "sqlitesession.h"
 #include "sqlitetesthook.h"
 
 #include <QFile>
 #include <QFileInfo>
-#include <QSqlQuery>
+#include <QSqlError>
 #include <QUrl>
-
-#include <sqlite3.h>
 
 namespace vantor {
 
@@ -28,6 +27,7 @@ enum : int {
     SqliteNotADb = 26,
     SqliteAuth = 23,
     SqlitePerm = 3,
+    SqliteConstraintTrigger = SqliteConstraint | (7 << 8),
 };
 
 } // namespace
@@ -38,9 +38,9 @@ const Engine& sqliteEngine()
     return engine;
 }
 
-StoreError SqliteEngine::open(QSqlDatabase& db, const ConnectionString& cs) const
+// What can be told of a records file before SQLite opens it.
+StoreError SqliteEngine::checkFile(const QString& path) const
 {
-    const QString path = cs.dataSource();
     if (path.isEmpty())
         return StoreError::make(InvalidArgument, QStringLiteral("The connection string names no Data Source."));
     const QFileInfo info(path);
@@ -76,39 +76,53 @@ StoreError SqliteEngine::open(QSqlDatabase& db, const ConnectionString& cs) cons
     case FileKind::Empty:
     case FileKind::SQLite: break;
     }
+    return {};
+}
 
+std::unique_ptr<Session> SqliteEngine::open(const ConnectionString& cs, const QString& /*userName*/,
+                                            const QString& /*password*/, StoreError& error) const
+{
+    const QString path = cs.dataSource();
+    if ((error = checkFile(path)))
+        return nullptr;
+    auto session = std::make_unique<SqliteSession>(*this, path);
+    QSqlDatabase db = session->database();
+    if (!db.isValid()) {
+        error = StoreError::make(ProviderNotFound, QStringLiteral("Qt's SQLite driver (QSQLITE) is not installed."));
+        return nullptr;
+    }
     // mode=rw: open an existing file for writing (read-only if the file is protected),
     // but never create one.
-    const QString uri
-        = QUrl::fromLocalFile(info.absoluteFilePath()).toString(QUrl::FullyEncoded) + QStringLiteral("?mode=rw");
+    const QString uri = QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()).toString(QUrl::FullyEncoded)
+        + QStringLiteral("?mode=rw");
     db.setDatabaseName(uri);
     db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=%1").arg(BusyTimeoutMs));
-    if (!db.open())
-        return mapError(db.lastError(), path);
+    if (!db.open()) {
+        error = mapError(db.lastError(), path);
+        return nullptr;
+    }
+    if (!session->attach()) {
+        error
+            = StoreError::make(EngineFailure, QStringLiteral("%1: Qt's SQLite driver hands out no handle.").arg(path));
+        return nullptr;
+    }
 
     // Reading the schema is the first moment SQLite looks at the file's pages.
-    QSqlQuery probe(db);
-    if (!probe.exec(QStringLiteral("SELECT count(*) FROM sqlite_master"))) {
-        StoreError error = mapError(probe.lastError(), path);
-        // This statement cannot be wrong; failing here, SQLite is refusing the file itself
-        // (a damaged header reads as "unsupported file format").
-        if (error.number == CommandFailed)
-            error = StoreError::make(
-                CorruptDatabase,
-                describe(path,
-                         QStringLiteral("The records file is damaged. (%1)").arg(probe.lastError().databaseText())));
-        probe.finish();
-        db.close();
-        return error;
-    }
-    probe.finish();
-    if (StoreError error = applyDurability(db, path)) {
-        db.close();
-        return error;
-    }
-    addMissingIndexes(db, masktest::table());
+    error = session->run(QStringLiteral("SELECT count(*) FROM sqlite_master"), {}, Columns::Any, {});
+    // This statement cannot be wrong; failing here, SQLite is refusing the file itself (a
+    // damaged header reads as "unsupported file format").
+    if (error.number == CommandFailed)
+        error = StoreError::make(
+            CorruptDatabase,
+            describe(path,
+                     QStringLiteral("The records file is damaged. (%1)").arg(error.description.mid(path.size() + 2))));
+    if (!error)
+        error = applyDurability(*session);
+    if (error)
+        return nullptr;
+    addMissingIndexes(*session, masktest::table());
     testhooks::ScopedSqliteConnectionHook::runOn(db);
-    return {};
+    return session;
 }
 
 StoreError SqliteEngine::createEmpty(const ConnectionString& cs) const
@@ -219,23 +233,26 @@ QStringList SqliteEngine::ownerTriggers(const TableDefinition& table) const
     return statements;
 }
 
+StoreError SqliteEngine::tableColumns(Session& session, const QString& table, QStringList& columns) const
+{
+    columns.clear();
+    return session.run(QStringLiteral("SELECT name FROM pragma_table_info(?) ORDER BY cid"), {table}, Columns::Any,
+                       [&columns](const ResultRow& row) { columns << QString::fromUtf8(row.text(0)); });
+}
+
 // A file made by an earlier version has indexes that compare with regard to case, which
 // the windows' comparisons no longer use; the ones they use are added beside them. Adding
 // an index rewrites no row. A file that is busy gets them at a later opening.
-void SqliteEngine::addMissingIndexes(const QSqlDatabase& db, const TableDefinition& table) const
+void SqliteEngine::addMissingIndexes(SqliteSession& session, const TableDefinition& table) const
 {
-    QSqlQuery query(db);
-    query.prepare(QStringLiteral("SELECT type, name FROM sqlite_master WHERE tbl_name = ?"));
-    query.addBindValue(table.name);
-    if (!query.exec())
-        return;
     bool tableThere = false;
     QStringList indexes;
-    while (query.next()) {
-        tableThere = tableThere || query.value(0).toString() == u"table";
-        indexes << query.value(1).toString();
-    }
-    query.finish();
+    if (session.run(QStringLiteral("SELECT type, name FROM sqlite_master WHERE tbl_name = ?"), {table.name},
+                    Columns::Any, [&](const ResultRow& row) {
+                        tableThere = tableThere || row.text(0) == "table";
+                        indexes << QString::fromUtf8(row.text(1));
+                    }))
+        return;
     TableDefinition missing{table.name, {}, {}};
     for (const TableDefinition::Index& index : table.indexes) {
         if (!indexes.contains(index.name, Qt::CaseInsensitive))
@@ -246,23 +263,22 @@ void SqliteEngine::addMissingIndexes(const QSqlDatabase& db, const TableDefiniti
         return;
     // A table that lacks fields is refused as it is, untouched.
     QStringList columns;
-    if (tableColumns(db, table.name, columns, {}) || columns.size() < table.columns.size())
+    if (tableColumns(session, table.name, columns) || columns.size() < table.columns.size())
         return;
     for (const QString& column : table.columns) {
         if (!columns.contains(column, Qt::CaseInsensitive))
             return;
     }
-    QSqlDatabase writable = db;
-    if (!writable.transaction())
+    if (session.run(QStringLiteral("BEGIN"), {}, Columns::Any, {}))
         return;
     const QStringList statements = createTableStatements(missing).mid(1);
     for (const QString& sql : statements) {
-        if (!query.exec(sql)) {
-            writable.rollback();
+        if (session.run(sql, {}, Columns::Any, {})) {
+            session.run(QStringLiteral("ROLLBACK"), {}, Columns::Any, {});
             return;
         }
     }
-    writable.commit();
+    session.run(QStringLiteral("COMMIT"), {}, Columns::Any, {});
 }
 
 // Durability, chosen for a records file that often lies on a department's shared drive:
@@ -276,19 +292,16 @@ void SqliteEngine::addMissingIndexes(const QSqlDatabase& db, const TableDefiniti
 // - synchronous=FULL: the journal and the file are flushed to the disk before a write
 //   returns, so an acknowledged record survives a power cut and not just a crash of
 //   the program. One record at a time from the keyboard makes the cost invisible.
-StoreError SqliteEngine::applyDurability(QSqlDatabase& db, const QString& path) const
+StoreError SqliteEngine::applyDurability(SqliteSession& session) const
 {
-    QSqlQuery pragma(db);
-    if (!pragma.exec(QStringLiteral("PRAGMA journal_mode")) || !pragma.next())
-        return mapError(pragma.lastError(), path);
-    if (pragma.value(0).toString().compare(QStringLiteral("delete"), Qt::CaseInsensitive) != 0) {
-        // Left in WAL when another program holds the file; WAL with FULL sync is durable too.
-        pragma.exec(QStringLiteral("PRAGMA journal_mode=DELETE"));
-    }
-    pragma.finish();
-    if (!pragma.exec(QStringLiteral("PRAGMA synchronous=FULL")))
-        return mapError(pragma.lastError(), path);
-    return {};
+    QByteArray mode;
+    if (StoreError error = session.run(QStringLiteral("PRAGMA journal_mode"), {}, Columns::Any,
+                                       [&mode](const ResultRow& row) { mode = row.text(0).toByteArray(); }))
+        return error;
+    // Left in WAL when another program holds the file; WAL with FULL sync is durable too.
+    if (mode.compare("delete", Qt::CaseInsensitive) != 0)
+        session.run(QStringLiteral("PRAGMA journal_mode=DELETE"), {}, Columns::Any, {});
+    return session.run(QStringLiteral("PRAGMA synchronous=FULL"), {}, Columns::Any, {});
 }
 
 QString SqliteEngine::nullSafeEquals(const QString& quotedColumn) const
@@ -325,58 +338,48 @@ QString SqliteEngine::currentYearNumber() const
     return QStringLiteral("CAST(strftime('%Y','now','localtime') AS INTEGER)");
 }
 
-StoreError SqliteEngine::mapError(const QSqlError& error, const QString& context) const
+StoreError SqliteEngine::mapError(const QSqlError& error, const QString& path) const
 {
     bool ok = false;
     const int native = error.nativeErrorCode().toInt(&ok);
-    int primary = ok ? (native & 0xff) : -1;
     const QString text = error.databaseText().isEmpty() ? error.text() : error.databaseText();
-    // Qt reports a failed COMMIT without SQLite's code; SQLite's own text for the code tells it
-    // (a commit that waited in vain for a reader to let go is busy, not a failure of the engine).
-    for (const int code : {SqliteBusy, SqliteLocked, SqliteReadOnly, SqliteIoErr, SqliteFull}) {
-        if (!ok && error.databaseText() == QLatin1String(sqlite3_errstr(code)))
-            primary = code;
-    }
-    switch (primary) {
+    return mapFailure(ok ? native : SqliteCantOpen, text, path);
+}
+
+StoreError SqliteEngine::mapFailure(int code, const QString& text, const QString& path) const
+{
+    const auto make = [&path](qint32 number, const QString& what) {
+        return StoreError::make(number, describe(path, what));
+    };
+    switch (code & 0xff) {
     case SqliteBusy:
     case SqliteLocked:
-        return StoreError::make(Busy,
-                                describe(context,
-                                         QStringLiteral("The records file is busy: another program is "
-                                                        "writing to it. Try again in a moment. (%1)")
-                                             .arg(text)));
+        return make(Busy,
+                    QStringLiteral("The records file is busy: another program is writing to it. Try again in a "
+                                   "moment. (%1)")
+                        .arg(text));
     case SqliteReadOnly:
     case SqlitePerm:
     case SqliteAuth:
-        return StoreError::make(AccessDenied,
-                                describe(context,
-                                         QStringLiteral("The records file cannot be written: it is read-only "
-                                                        "or you lack permission. (%1)")
-                                             .arg(text)));
-    case SqliteFull:
-        return StoreError::make(
-            DiskFull, describe(context, QStringLiteral("The disk holding the records file is full. (%1)").arg(text)));
+        return make(AccessDenied,
+                    QStringLiteral("The records file cannot be written: it is read-only or you lack permission. (%1)")
+                        .arg(text));
+    case SqliteFull: return make(DiskFull, QStringLiteral("The disk holding the records file is full. (%1)").arg(text));
     case SqliteNotADb:
-        return StoreError::make(
-            NotADatabase,
-            describe(context,
-                     QStringLiteral("Unrecognized database format: the file is not a database. (%1)").arg(text)));
-    case SqliteCorrupt:
-        return StoreError::make(CorruptDatabase,
-                                describe(context, QStringLiteral("The records file is damaged. (%1)").arg(text)));
-    case SqliteCantOpen:
-        return StoreError::make(AccessDenied,
-                                describe(context, QStringLiteral("The records file cannot be opened. (%1)").arg(text)));
+        return make(NotADatabase,
+                    QStringLiteral("Unrecognized database format: the file is not a database. (%1)").arg(text));
+    case SqliteCorrupt: return make(CorruptDatabase, QStringLiteral("The records file is damaged. (%1)").arg(text));
+    case SqliteCantOpen: return make(AccessDenied, QStringLiteral("The records file cannot be opened. (%1)").arg(text));
     case SqliteIoErr:
-        return StoreError::make(
-            EngineFailure,
-            describe(context, QStringLiteral("The records file could not be read or written. (%1)").arg(text)));
+        return make(EngineFailure, QStringLiteral("The records file could not be read or written. (%1)").arg(text));
+    case SqliteConstraint:
+        // A write refused by the file itself (a trigger's RAISE) says just what it was told.
+        if (code == SqliteConstraintTrigger)
+            return StoreError::make(EngineFailure, text);
+        return make(EngineFailure, text);
     default: break;
     }
-    if (error.type() == QSqlError::StatementError)
-        return StoreError::make(CommandFailed, describe(context, text));
-    return StoreError::make(EngineFailure,
-                            describe(context, text.isEmpty() ? QStringLiteral("Unknown failure") : text));
+    return make(CommandFailed, text.isEmpty() ? QStringLiteral("Unknown failure") : text);
 }
 
 } // namespace vantor

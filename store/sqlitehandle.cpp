@@ -1,7 +1,8 @@
-// The statements that run on SQLite's own handle, past Qt's query interface: the keysets
-// and pages a record set reads, and the inserts it makes.
+// The statements of an open records file, run on SQLite's own handle.
 #include "sqliteengine.h"
+#include "sqlitesession.h"
 
+#include <QAtomicInteger>
 #include <QSqlDriver>
 
 #include <sqlite3.h>
@@ -10,19 +11,18 @@ namespace vantor {
 
 namespace {
 
-// The SQLite handle under a Qt connection, or null when the driver does not hand it out.
-sqlite3* nativeHandle(const QSqlDatabase& db)
+QString nextConnectionName()
 {
-    const QVariant handle = db.driver() ? db.driver()->handle() : QVariant();
-    if (!handle.isValid() || qstrcmp(handle.typeName(), "sqlite3*") != 0)
-        return nullptr;
-    return *static_cast<sqlite3* const*>(handle.constData());
+    static QAtomicInteger<quint64> counter;
+    return QStringLiteral("vantor-sqlite-%1").arg(counter.fetchAndAddRelaxed(1));
 }
 
-// Binds one value the way Qt's SQLite driver would: null, whole number, real, bytes or text.
+constexpr std::size_t CachedStatements = 8;
+
+// Binds one value: null, whole number, real, bytes or text.
 int bindValue(sqlite3_stmt* statement, int index, const QVariant& value)
 {
-    if (!value.isValid() || value.isNull())
+    if (isNullValue(value))
         return sqlite3_bind_null(statement, index);
     switch (value.typeId()) {
     case QMetaType::Bool:
@@ -43,49 +43,130 @@ int bindValue(sqlite3_stmt* statement, int index, const QVariant& value)
     }
 }
 
-// A column as the store reads it, the text that Qt's driver would have given: a null as
-// an invalid QVariant, a number in Qt's own text form.
-QVariant textOf(sqlite3_stmt* statement, int column)
+// A row of a statement being stepped. Texts come as the file keeps them, UTF-8; a number as
+// the text Qt's driver would have given.
+class SqliteRow final : public ResultRow
 {
-    switch (sqlite3_column_type(statement, column)) {
-    case SQLITE_NULL: return {};
-    case SQLITE_INTEGER: return QVariant(QString::number(sqlite3_column_int64(statement, column)));
-    case SQLITE_FLOAT: return QVariant(QVariant(sqlite3_column_double(statement, column)).toString());
-    case SQLITE_BLOB: {
-        const auto* bytes = static_cast<const char*>(sqlite3_column_blob(statement, column));
-        return QVariant(QString::fromUtf8(bytes, sqlite3_column_bytes(statement, column)));
+public:
+    explicit SqliteRow(sqlite3_stmt* statement)
+        : m_statement(statement)
+        , m_columns(sqlite3_column_count(statement))
+    {
     }
-    default: {
-        // The file keeps its texts in UTF-8; Qt decodes that faster than SQLite re-encodes it.
-        const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(statement, column));
-        const int bytes = sqlite3_column_bytes(statement, column);
-        return QVariant(text && bytes > 0 ? QString::fromUtf8(text, bytes) : QStringLiteral(""));
+    int columnCount() const override { return m_columns; }
+    bool isNull(int column) const override { return sqlite3_column_type(m_statement, column) == SQLITE_NULL; }
+    qint64 number(int column) const override { return sqlite3_column_int64(m_statement, column); }
+    QByteArrayView text(int column) const override
+    {
+        switch (sqlite3_column_type(m_statement, column)) {
+        case SQLITE_INTEGER: m_scratch = QByteArray::number(sqlite3_column_int64(m_statement, column)); break;
+        case SQLITE_FLOAT: m_scratch = QVariant(sqlite3_column_double(m_statement, column)).toString().toUtf8(); break;
+        case SQLITE_NULL: return {};
+        default: {
+            const auto* data = reinterpret_cast<const char*>(sqlite3_column_text(m_statement, column));
+            return QByteArrayView(data, sqlite3_column_bytes(m_statement, column));
+        }
+        }
+        return m_scratch;
     }
+    bool isBytes(int column) const override { return sqlite3_column_type(m_statement, column) == SQLITE_BLOB; }
+    QByteArray bytes(int column) const override
+    {
+        const auto* data = static_cast<const char*>(sqlite3_column_blob(m_statement, column));
+        return QByteArray(data, sqlite3_column_bytes(m_statement, column));
     }
+
+private:
+    sqlite3_stmt* m_statement;
+    int m_columns;
+    mutable QByteArray m_scratch;
+};
+
+} // namespace
+
+SqliteSession::SqliteSession(const SqliteEngine& engine, QString path)
+    : m_engine(engine)
+    , m_path(std::move(path))
+    , m_name(nextConnectionName())
+{
+    QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_name);
 }
 
-// Runs `sql` on SQLite's own handle and calls `onRow` for every row; a failure maps as
-// Qt's driver would have reported it.
-template<typename OnRow>
-StoreError step(const Engine& engine, sqlite3* handle, const QString& sql, const QList<QVariant>& parameters,
-                const QString& context, OnRow onRow)
+SqliteSession::~SqliteSession()
 {
-    auto failure = [&](int code) {
-        const QString text = QString::fromUtf8(sqlite3_errmsg(handle));
-        return engine.mapError(QSqlError(text, text, QSqlError::StatementError, QString::number(code)), context);
-    };
+    for (const Cached& cached : m_cache)
+        sqlite3_finalize(cached.statement);
+    {
+        QSqlDatabase db = database();
+        if (db.isOpen())
+            db.close();
+    }
+    QSqlDatabase::removeDatabase(m_name);
+}
+
+bool SqliteSession::attach()
+{
+    const QSqlDatabase db = database();
+    const QVariant handle = db.driver() ? db.driver()->handle() : QVariant();
+    if (!handle.isValid() || qstrcmp(handle.typeName(), "sqlite3*") != 0)
+        return false;
+    m_handle = *static_cast<sqlite3* const*>(handle.constData());
+    return m_handle != nullptr;
+}
+
+StoreError SqliteSession::failure(int code) const
+{
+    return m_engine.mapFailure(code, QString::fromUtf8(sqlite3_errmsg(m_handle)), m_path);
+}
+
+// A statement from the cache, reset and unbound, or newly prepared into it.
+sqlite3_stmt* SqliteSession::prepared(const QString& sql, int& rc)
+{
+    for (auto it = m_cache.begin(); it != m_cache.end(); ++it) {
+        if (it->sql == sql) {
+            std::rotate(m_cache.begin(), it, it + 1); // the most recent first
+            rc = SQLITE_OK;
+            return m_cache.front().statement;
+        }
+    }
     sqlite3_stmt* statement = nullptr;
-    int rc = sqlite3_prepare16_v2(handle, sql.utf16(), int(sql.size() * 2), &statement, nullptr);
+    rc = sqlite3_prepare16_v3(m_handle, sql.utf16(), int(sql.size() * 2), SQLITE_PREPARE_PERSISTENT, &statement,
+                              nullptr);
     if (rc != SQLITE_OK) {
-        const StoreError error = failure(rc);
         sqlite3_finalize(statement);
-        return error;
+        return nullptr;
     }
-    if (sqlite3_bind_parameter_count(statement) != parameters.size()) {
-        sqlite3_finalize(statement);
-        return StoreError::make(
-            CommandFailed, context + QStringLiteral(": parameter count mismatch (%1 given)").arg(parameters.size()));
+    if (m_cache.size() == CachedStatements) {
+        sqlite3_finalize(m_cache.back().statement);
+        m_cache.pop_back();
     }
+    m_cache.insert(m_cache.begin(), Cached{sql, statement});
+    return statement;
+}
+
+template<typename OnRow>
+StoreError SqliteSession::step(const QString& sql, const QVariantList& parameters, OnRow onRow, qint64* rowsAffected)
+{
+    if (!m_handle)
+        return StoreError::closed();
+    int rc = SQLITE_OK;
+    sqlite3_stmt* statement = prepared(sql, rc);
+    if (!statement)
+        return failure(rc);
+    // Whatever happens, the statement leaves no lock and no value behind in the cache.
+    struct Reset {
+        sqlite3_stmt* statement;
+        ~Reset()
+        {
+            sqlite3_reset(statement);
+            sqlite3_clear_bindings(statement);
+        }
+    } reset{statement};
+    if (sqlite3_bind_parameter_count(statement) != parameters.size())
+        return StoreError::make(CommandFailed,
+                                describeFailure(QStringLiteral("%1 values given for %2 parameters.")
+                                                    .arg(parameters.size())
+                                                    .arg(sqlite3_bind_parameter_count(statement))));
     for (int i = 0; i < parameters.size() && rc == SQLITE_OK; ++i)
         rc = bindValue(statement, i + 1, parameters.at(i));
     while (rc == SQLITE_OK || rc == SQLITE_ROW) {
@@ -93,85 +174,37 @@ StoreError step(const Engine& engine, sqlite3* handle, const QString& sql, const
         if (rc == SQLITE_ROW)
             onRow(statement);
     }
-    const StoreError error = rc == SQLITE_DONE ? StoreError() : failure(sqlite3_extended_errcode(handle));
-    sqlite3_finalize(statement);
-    return error;
+    if (rc != SQLITE_DONE)
+        return failure(sqlite3_extended_errcode(m_handle));
+    if (rowsAffected)
+        *rowsAffected = sqlite3_changes64(m_handle);
+    return {};
 }
 
-} // namespace
-
-// The keyset of a large table is most of the time it takes to open a record set, and the
-// pages most of the time it takes to walk one; Qt's query interface costs more per row
-// than SQLite's own stepping (a cached QVariant row for every row it hands out), so both
-// are read straight from the connection's SQLite handle.
-StoreError SqliteEngine::readKeys(const QSqlDatabase& db, const QString& sql, const QList<QVariant>& parameters,
-                                  std::vector<qint64>& keys, const QString& context) const
+QString SqliteSession::describeFailure(const QString& text) const
 {
-    sqlite3* handle = nativeHandle(db);
-    if (!handle)
-        return Engine::readKeys(db, sql, parameters, keys, context);
-    return step(*this, handle, sql, parameters, context,
-                [&keys](sqlite3_stmt* statement) { keys.push_back(sqlite3_column_int64(statement, 0)); });
+    return m_path + QStringLiteral(": ") + text;
 }
 
-StoreError SqliteEngine::readRows(const QSqlDatabase& db, const QString& sql, const QList<QVariant>& parameters,
-                                  int valueCount, std::vector<KeyedRow>& rows, const QString& context) const
+StoreError SqliteSession::run(const QString& sql, const QVariantList& parameters, Columns /*columns*/,
+                              const RowHandler& onRow, qint64* rowsAffected)
 {
-    sqlite3* handle = nativeHandle(db);
-    if (!handle)
-        return Engine::readRows(db, sql, parameters, valueCount, rows, context);
-    return step(*this, handle, sql, parameters, context, [&rows, valueCount](sqlite3_stmt* statement) {
-        KeyedRow row;
-        row.key = sqlite3_column_int64(statement, 0);
-        row.values.reserve(valueCount);
-        for (int f = 1; f <= valueCount; ++f)
-            row.values << textOf(statement, f);
-        rows.push_back(std::move(row));
-    });
+    return step(
+        sql, parameters,
+        [&onRow](sqlite3_stmt* statement) {
+            if (onRow)
+                onRow(SqliteRow(statement));
+        },
+        rowsAffected);
 }
 
-StoreError SqliteEngine::readTextRows(const QSqlDatabase& db, const QString& sql, const QList<QVariant>& parameters,
-                                      TextRows& rows, const QString& context) const
+// The keyset of a large table is most of the time it takes to open a record set: stepped here
+// without a row object in between.
+StoreError SqliteSession::readKeys(const QString& sql, const QVariantList& parameters, std::vector<qint64>& keys)
 {
-    sqlite3* handle = nativeHandle(db);
-    if (!handle)
-        return Engine::readTextRows(db, sql, parameters, rows, context);
-    return step(*this, handle, sql, parameters, context, [&rows](sqlite3_stmt* statement) {
-        rows.addKey(sqlite3_column_int64(statement, 0));
-        for (int f = 1; f <= rows.valueCount(); ++f) {
-            switch (sqlite3_column_type(statement, f)) {
-            case SQLITE_NULL: rows.addNull(); break;
-            case SQLITE_TEXT:
-                // Kept as the file holds it, UTF-8, until someone reads the value.
-                rows.addText(reinterpret_cast<const char*>(sqlite3_column_text(statement, f)),
-                             sqlite3_column_bytes(statement, f));
-                break;
-            default: {
-                const QByteArray text = textOf(statement, f).toString().toUtf8();
-                rows.addText(text.constData(), text.size());
-            }
-            }
-        }
-    });
-}
-
-StoreError SqliteEngine::insertRow(const QSqlDatabase& db, const QString& insertSql, const QList<QVariant>& values,
-                                   qint64& key, const QString& context) const
-{
-    sqlite3* handle = nativeHandle(db);
-    if (!handle)
-        return Engine::insertRow(db, insertSql, values, key, context);
-    bool read = false;
-    // Through Qt's driver an INSERT with RETURNING took a fifth longer than here (measured
-    // with the disk's flush taken out). Stepping to its end also reports a failed commit.
-    const StoreError error = step(*this, handle, insertSql + QStringLiteral(" RETURNING ") + rowKeyColumn(), values,
-                                  context, [&key, &read](sqlite3_stmt* statement) {
-                                      key = sqlite3_column_int64(statement, 0);
-                                      read = true;
-                                  });
-    if (!error && !read)
-        return keyNotReadBack();
-    return error;
+    return step(
+        sql, parameters, [&keys](sqlite3_stmt* statement) { keys.push_back(sqlite3_column_int64(statement, 0)); },
+        nullptr);
 }
 
 } // namespace vantor

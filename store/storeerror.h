@@ -31,6 +31,9 @@ enum StoreErrorNumber : qint32 {
     AccessDenied = -2147024891, // the file cannot be read or written
     DiskFull = -2147024784, // no space left for the file
     FileExists = -2147024816, // refusing to overwrite an existing file
+    // Vantor's own, from the range COM leaves to applications (0x80040200 and up):
+    SecureConnectionFailed = -2147220991, // the location asks for SSL, and none could be made
+    PasswordFileIgnored = -2147220990, // libpq ignores the password file: others may read it
 };
 
 // Every failure of the store is one of these: a number and a description that the

@@ -4,7 +4,6 @@
 #include "frmmasktesting.h"
 
 #include <QEvent>
-#include <QShortcutEvent>
 
 namespace vantor {
 
@@ -54,7 +53,7 @@ void frmMaskTesting::FDIDValidation()
 // The old buttons took the focus when their access key was pressed, so leaving txtFDID by
 // an access key tests the FDID just as leaving it by a click does. False when the test
 // refused the FDID and kept the focus in the box: the command is not carried out then.
-bool frmMaskTesting::moveFocusBeforeAccessKey(QPushButton* button)
+bool frmMaskTesting::accessKeyMayClick(QPushButton* button)
 {
     if (focusWidget() != txtFDID || !txtFDID->hasFocus() || !button->isEnabled()
         || !(button->focusPolicy() & Qt::TabFocus))
@@ -68,10 +67,9 @@ bool frmMaskTesting::eventFilter(QObject* watched, QEvent* event)
     auto* button = qobject_cast<QPushButton*>(watched);
     if (!button)
         return QWidget::eventFilter(watched, event);
-    if (event->type() == QEvent::Shortcut && !static_cast<QShortcutEvent*>(event)->isAmbiguous())
-        return !moveFocusBeforeAccessKey(button);
     // A click on a button first gives it the focus; when the FDID test refused to let the
-    // focus go, the click is dropped along with the move.
+    // focus go, the click is dropped along with the move. (An access key asks
+    // accessKeyMayClick from the button's own key handling.)
     if (event->type() == QEvent::MouseButtonPress && event->spontaneous() && (button->focusPolicy() & Qt::ClickFocus)
         && focusWidget() == txtFDID)
         return true;

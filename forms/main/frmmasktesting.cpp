@@ -4,6 +4,7 @@
 #include "appearance.h"
 #include "legacyconversion.h"
 #include "serverlogin.h"
+#include "serverwaitwindow.h"
 #include <mainrecords.h>
 
 #include <QCloseEvent>
@@ -18,6 +19,9 @@ frmMaskTesting::frmMaskTesting(DialogService& dialogs, RecordsLocation location,
     buildLayout();
     connectRecordHandlers();
     addFitTestsMenu();
+    // A server that is slow to answer is waited for in a window of its own, which this
+    // window's actions and the query window's share.
+    ServerWaitWindow::install();
 }
 
 frmMaskTesting::~frmMaskTesting()
@@ -40,7 +44,7 @@ bool frmMaskTesting::Form_Load()
     for (int tries = 0; m_location.isServer() && tries < MaxPasswordTries
          && (store.error.number == PasswordRequired || (tries > 0 && store.error.number == AuthenticationFailed));
          ++tries) {
-        if (!askServerPassword(m_dialogs, this, m_location, tries > 0))
+        if (!askServerPassword(m_dialogs, startupBoxParent(), m_location, tries > 0))
             break;
         store = openMainRecords(m_location);
     }
@@ -63,6 +67,13 @@ bool frmMaskTesting::Form_Load()
     return true;
 }
 
+// Before the window is shown, a box placed over it would stand at the top left of the screen,
+// where the hidden window lies: it goes to the middle of the screen instead.
+QWidget* frmMaskTesting::startupBoxParent()
+{
+    return isVisible() ? this : nullptr;
+}
+
 void frmMaskTesting::reportStartupFailure(const StoreError& error)
 {
     if (m_location.isServer()) {
@@ -70,7 +81,7 @@ void frmMaskTesting::reportStartupFailure(const StoreError& error)
         QString description = error.description;
         if (description.startsWith(m_strDBPath + QStringLiteral(": ")))
             description.remove(0, m_strDBPath.size() + 2);
-        m_dialogs.message(this,
+        m_dialogs.message(startupBoxParent(),
                           okBox(tr("Vantor cannot open its records on the server:\n%1\n\n%2\n(Error %3)\n\n%4")
                                     .arg(m_strDBPath, description, QString::number(error.number), serverAdvice(error)),
                                 MsgIcon::Critical));
@@ -97,7 +108,7 @@ void frmMaskTesting::reportStartupFailure(const StoreError& error)
     }
     const QString prompt = tr("Vantor cannot open its records file:\n%1\n\n%2\n(Error %3)\n\n%4")
                                .arg(m_strDBPath, error.description, QString::number(error.number), advice);
-    m_dialogs.message(this, okBox(prompt, MsgIcon::Critical));
+    m_dialogs.message(startupBoxParent(), okBox(prompt, MsgIcon::Critical));
 }
 
 void frmMaskTesting::LockFields()

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "appearance.h"
 #include "dialogservice.h"
 #include "fieldboxes.h"
 #include "textbox.h"
@@ -22,7 +23,7 @@ namespace vantor {
 
 // The main records window: one mask test record at a time, entered, changed, found and
 // removed from the keyboard.
-class frmMaskTesting : public QWidget
+class frmMaskTesting : public QWidget, public appearance::AccessKeyGate
 {
     Q_OBJECT
 public:
@@ -76,6 +77,7 @@ private:
     void setMode(Mode mode);
     bool clickDefaultButton();
     void reportStartupFailure(const StoreError& error);
+    QWidget* startupBoxParent();
 
     // Wires the keystroke filters, the FDID check and the record commands (mainkeypress.cpp).
     void connectRecordHandlers();
@@ -83,7 +85,7 @@ private:
     // The FDID form, tested when the focus moves from txtFDID to another control (fdidvalidation.cpp).
     void txtFDID_LostFocus();
     void FDIDValidation();
-    bool moveFocusBeforeAccessKey(QPushButton* button);
+    bool accessKeyMayClick(QPushButton* button) override;
 
     // True when an entry was rejected: its message shown, the focus in the box at fault.
     bool ValidateEntries();

@@ -44,6 +44,8 @@ void frmMaskTesting::connectRecordHandlers()
     }
 
     txtFDID->setLostFocusHandler([this] { txtFDID_LostFocus(); });
+    // The mouse's way out of txtFDID onto a button (eventFilter); the access keys' way goes
+    // through the buttons' own key handling, which asks accessKeyMayClick.
     for (QPushButton* button : findChildren<QPushButton*>())
         button->installEventFilter(this);
 

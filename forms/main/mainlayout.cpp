@@ -42,6 +42,10 @@ void frmMaskTesting::buildLayout()
     setWindowTitle(tr("Annual Mask Testing Records"));
     setWindowIcon(appearance::programIcon());
     setFixedSize(appearance::twips(9930), appearance::twips(7770));
+    // A fixed border, as drawn: no maximise button, which could only do nothing here. Without
+    // CustomizeWindowHint the platform gives a window every button.
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
+                   | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
     QPalette background = palette();
     background.setColor(QPalette::Window, appearance::WindowGrey);
     setPalette(background);
@@ -52,6 +56,7 @@ void frmMaskTesting::buildLayout()
     image2->setGeometry(twipsRect(240, 240, 1170, 1155));
     image2->setPixmap(appearance::picture(QStringLiteral(":/vantor/emblem.svg"), image2->size()));
     image2->setScaledContents(true);
+    image2->setAccessibleName(tr("Fire department emblem"));
 
     auto* label1 = addLabel(this, "Label1", tr("Mask Testing Records"), twipsRect(2160, 480, 5220, 585));
     label1->setFont(appearance::controlFont(24, true));
@@ -61,6 +66,7 @@ void frmMaskTesting::buildLayout()
     image1->setGeometry(twipsRect(8400, 120, 1245, 1275));
     image1->setPixmap(appearance::picture(QStringLiteral(":/vantor/apparatus.svg"), QSize(83, 85)));
     image1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    image1->setAccessibleName(tr("Breathing apparatus"));
 
     // The frames, the text boxes with the labels beside them, and the command buttons, as the
     // form was drawn: Left, Top, Width and Height in twips, relative to the frame.
@@ -111,6 +117,27 @@ void frmMaskTesting::buildLayout()
     };
     for (const BoxPlace& b : boxes)
         this->*b.box = addTextBox(frame.value(b.frame), b.name, twipsRect(b.at), b.alignment, b.maxLength);
+    // What a screen reader calls each box: its label, made whole where the label says too little
+    // alone ("Mo.", "Last" below the box). Without a name of its own a box is called after its
+    // frame, and three boxes would all be "Last Date Tested".
+    static const std::pair<TextBox * frmMaskTesting::*, const char*> spoken[] = {
+        {&frmMaskTesting::txtMonthTested, QT_TR_NOOP("Month tested")},
+        {&frmMaskTesting::txtDayTested, QT_TR_NOOP("Day tested")},
+        {&frmMaskTesting::txtYearTested, QT_TR_NOOP("Year tested")},
+        {&frmMaskTesting::txtTorF, QT_TR_NOOP("T if on special assignment")},
+        {&frmMaskTesting::txtAssignTo, QT_TR_NOOP("Assigned to")},
+        {&frmMaskTesting::txtFDID, QT_TR_NOOP("FDID")},
+        {&frmMaskTesting::txtRank, QT_TR_NOOP("Rank")},
+        {&frmMaskTesting::txtKday, QT_TR_NOOP("Kelly Day")},
+        {&frmMaskTesting::txtLname, QT_TR_NOOP("Last name")},
+        {&frmMaskTesting::txtFname, QT_TR_NOOP("First name")},
+        {&frmMaskTesting::txtMid, QT_TR_NOOP("Middle initial")},
+        {&frmMaskTesting::txtBatt, QT_TR_NOOP("Battalion")},
+        {&frmMaskTesting::txtUnit, QT_TR_NOOP("Unit")},
+        {&frmMaskTesting::txtAssign, QT_TR_NOOP("Assignment")},
+    };
+    for (const auto& [box, name] : spoken)
+        (this->*box)->setAccessibleName(tr(name));
 
     struct LabelPlace {
         const char* frame;

@@ -35,6 +35,12 @@ QString serverAdvice(const StoreError& error)
         return ServerLogin::tr(
             "Check that the server is running and that this station can reach it (network, host name, port, "
             "firewall), then start Vantor again.");
+    case SecureConnectionFailed:
+        return ServerLogin::tr("Ask the server's administrator to turn SSL on at the server, or to check its "
+                               "certificate, then start Vantor again.");
+    case PasswordFileIgnored:
+        return ServerLogin::tr("Make your password file readable by you alone (chmod 600 ~/.pgpass), then start "
+                               "Vantor again.");
     case PasswordRequired:
     case AuthenticationFailed:
         return ServerLogin::tr("Check the user name and the password: keep the password in ~/.pgpass, a line "

@@ -18,7 +18,8 @@ namespace {
 // The characters a keystroke types, as the old character event delivered them:
 // backspace, tab, carriage return and escape as their control codes, Ctrl with a letter as
 // the control code of that letter, printable text as it is. Keys that type nothing here
-// (arrows, Delete, Ctrl with any other key, Alt with a key) give the empty text.
+// (arrows, Delete, Ctrl with any other key) give the empty text. Alt and Meta with a key that
+// would type are the caller's to drop first (isUnusedAccessKey).
 QString typedText(const QKeyEvent* event)
 {
     switch (event->key()) {
@@ -30,8 +31,6 @@ QString typedText(const QKeyEvent* event)
     case Qt::Key_Delete: return {};
     default: break;
     }
-    if (event->modifiers() & (Qt::AltModifier | Qt::MetaModifier))
-        return {};
     if (event->modifiers() & Qt::ControlModifier) {
         if (event->key() >= Qt::Key_A && event->key() <= Qt::Key_Z)
             return QString(QChar(char16_t(event->key() - Qt::Key_A + 1)));
@@ -40,8 +39,9 @@ QString typedText(const QKeyEvent* event)
     return event->text();
 }
 
-// Alt with a key that would type a character. An enabled button's access key never gets here:
-// the window's shortcuts take it before the box sees the key.
+// Alt or Meta with a key that would type a character: the one guard that keeps it out of the
+// box. An enabled button's access key never gets here: the window's shortcuts take it before
+// the box sees the key.
 bool isUnusedAccessKey(const QKeyEvent* event)
 {
     if (!(event->modifiers() & (Qt::AltModifier | Qt::MetaModifier)))

@@ -75,9 +75,18 @@ void frmQuery::lstBattalions_Click()
                                          QString::number(run.error.number), m_location.displayName()),
                                 MsgIcon::Exclamation, windowTitle()));
         // The grid and the count keep the previous list; the highlight goes back to its entry
-        // (or to none) without running its query again.
-        const QSignalBlocker quiet(lstBattalions);
-        lstBattalions->setCurrentRow(m_shownPosition);
+        // (or to none) without running its query again. Once the list has done with the key or
+        // click that chose: a key selects its entry a second time after this handler returns,
+        // which would run the failed query again. Set through the view, no entry stays current
+        // where none was listed, and the list does not make its first entry current when it has
+        // the focus back from the message box.
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                const QSignalBlocker quiet(lstBattalions);
+                lstBattalions->setCurrentIndex(lstBattalions->model()->index(m_shownPosition, 0));
+            },
+            Qt::QueuedConnection);
         return;
     }
     m_shownPosition = position;

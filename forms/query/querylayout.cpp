@@ -2,6 +2,7 @@
 #include "frmquery.h"
 
 #include "appearance.h"
+#include "listbox.h"
 
 #include <QHeaderView>
 
@@ -32,24 +33,28 @@ void frmQuery::buildLayout()
         step->resize(std::clamp(step->sizeHint().width(), step->width(), appearance::twips(5880 - 240 - 60)),
                      step->height());
 
-    lstBattalions = new QListWidget(this);
+    lstBattalions = new ListBox(this);
     lstBattalions->setObjectName(QStringLiteral("lstBattalions"));
     lstBattalions->setGeometry(twipsRect(5880, 240, 3015, 1500));
     lstBattalions->setFont(appearance::controlFont());
     lstBattalions->setSelectionMode(QAbstractItemView::SingleSelection);
     lstBattalions->setSortingEnabled(false);
+    // A screen reader's names for the list and the grid, which no label beside them gives.
+    lstBattalions->setAccessibleName(tr("Queries"));
 
     auto* Image1 = new QLabel(this);
     Image1->setObjectName(QStringLiteral("Image1"));
     Image1->setGeometry(twipsRect(10200, 360, 1245, 1275));
     Image1->setPixmap(appearance::picture(QStringLiteral(":/vantor/apparatus.svg"), QSize(83, 85)));
     Image1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    Image1->setAccessibleName(tr("Breathing apparatus"));
 
     dgPersonnel = new QTableView(this);
     dgPersonnel->setObjectName(QStringLiteral("dgPersonnel"));
     dgPersonnel->setGeometry(twipsRect(120, 1920, 11415, 4215));
     dgPersonnel->setFont(appearance::controlFont());
     dgPersonnel->setModel(&m_personnel);
+    dgPersonnel->setAccessibleName(tr("Personnel not tested"));
     dgPersonnel->setEditTriggers(QAbstractItemView::NoEditTriggers);
     dgPersonnel->setWordWrap(false);
     // Tab moves on to the next control, as in the other windows, rather than along the cells.

@@ -8,6 +8,7 @@
 #include <QTemporaryFile>
 
 #include <algorithm>
+#include <cmath>
 
 namespace vantor {
 
@@ -23,6 +24,47 @@ struct Export {
 constexpr int ColumnD = 4;
 constexpr int ColumnM = 13;
 constexpr qint32 Red = 255;
+
+// The page a list is printed on, landscape Letter, the narrower of Letter and A4: 11 in across
+// less the workbook's margins of 0.7 in either side, at 96 pixels an inch.
+constexpr double PagePixels = (11.0 - 2 * 0.7) * 96;
+
+// How wide `columns` columns may be together, in characters, to print at full size across the
+// page, where a column takes 7 pixels for every character of its width and 5 for its margins:
+// fitting one page across then never makes the list smaller.
+double pageCharacters(int columns)
+{
+    return (PagePixels - 5.0 * columns) / 7;
+}
+
+// How a wrapped value is laid out in the printout. A line breaks between words and so ends
+// short of the column's edge, by half a word on the whole: lines are counted a tenth fuller than
+// the text alone would make them. A line of 10-point text takes 13.5 points; no row is taller
+// than 409 points, so a value longer than that shows its beginning.
+constexpr double LineSlack = 1.1;
+constexpr double LinePoints = 13.5;
+constexpr double TallestRow = 409;
+
+// Wraps the cell where it is wider than its column's `limit` and returns the height, in points,
+// its lines need; 0 where it fits.
+double wrapToLimit(Cell& cell, std::optional<double> limit)
+{
+    const double width = cell.width() + 1;
+    cell.wrapText = limit && width > *limit;
+    if (!cell.wrapText)
+        return 0;
+    const double lines = std::ceil(width * LineSlack / std::max(*limit - 1, 1.0));
+    return std::min(lines * LinePoints, TallestRow);
+}
+
+// Gives the row being written the height of its wrapped values, its cells standing at the top,
+// level with the first line of those values.
+void heightenRow(Sheet& sheet, qint64 row, int columns, double height)
+{
+    sheet.setRowHeight(height);
+    for (int column = 1; column <= columns; ++column)
+        sheet.cell(row, column).alignTop = true;
+}
 
 // A null value stays null: the cell is left empty.
 QString trimmedText(const QVariant& value)
@@ -73,21 +115,43 @@ QString describeCutValues(const std::vector<CutValue>& cut, int named)
     return text;
 }
 
-ExportResult ExportToExcel(RecordSet& rs, const Host& host, const ExportOptions& options)
+namespace {
+
+// Puts the record set back `moved` records before where it stands: where an export that did not
+// finish found it, so that the next one writes what this one would have. A record set only goes
+// forward, so its place is counted from its end.
+void stepBack(RecordSet& rs, qint64 moved)
+{
+    if (moved == 0)
+        return;
+    qint64 toEnd = 0;
+    while (!rs.eof() && !rs.moveNext())
+        ++toEnd;
+    qint64 before = qint64(rs.recordCount()) - toEnd - moved;
+    if (rs.moveFirst())
+        return;
+    while (before-- > 0 && !rs.moveNext()) { }
+}
+
+// One pass of the export over the record set, from its current record; `moved` counts the
+// records it moves on. Without a `limit` it finds out whether the columns fit the page: where
+// they do not, it makes no workbook and returns in `needed` the width the widest must be
+// narrowed to. With one, it narrows them to it and wraps the values wider than that.
+ExportResult writeList(RecordSet& rs, const Host& host, const ExportOptions& options, qint64& moved,
+                       std::optional<double> limit, std::optional<double>& needed)
 {
     ExportResult result;
-    // 1, 2. A new workbook; nothing is shown until it is complete.
+    // A new workbook, shown only once it is complete; the list goes on its active sheet.
     Workbook xlBook(host);
-    // 3. Its active sheet receives the list.
     Sheet& xlSheet = xlBook.activeSheet();
 
-    // 4. Only the sheet named Sheet1 stays visible.
+    // Only the sheet named Sheet1 stays visible.
     for (Sheet& sheet : xlBook.sheets()) {
         if (sheet.name() != QLatin1String("Sheet1"))
             sheet.hide();
     }
 
-    // 5. Print settings of the first sheet.
+    // Printed in landscape with gridlines, the header row at the top of every page.
     PageSetup& page = xlBook.sheets().front().pageSetup();
     page.printTitleRows = QStringLiteral("$1:$1");
     page.printGridlines = true;
@@ -98,25 +162,30 @@ ExportResult ExportToExcel(RecordSet& rs, const Host& host, const ExportOptions&
     page.fitToPagesTall = 0;
     setHeaderAndFooter(page, options);
 
-    // 6. Columns D to M centred.
+    // Columns D to M centred, below the list too.
     for (int column = ColumnD; column <= ColumnM; ++column)
         xlSheet.setColumnAlignment(column, HorizontalAlignment::Center);
 
-    // 7. The header row from the field names.
+    // The header row: the field names in bold red.
+    double height = 0; // of the row being written, where a value of it is wrapped
     for (int i = 0; i < rs.fieldCount(); ++i) {
         Cell& cell = xlSheet.cell(1, i + 1);
         cell.setValue(rs.fieldName(i).trimmed());
         cell.font.bold = true;
         cell.font.color = Red;
         cell.font.size = 10;
+        height = std::max(height, wrapToLimit(cell, limit));
     }
+    if (height > 0)
+        heightenRow(xlSheet, 1, rs.fieldCount(), height);
 
-    // 8. One row per record, from the current record to the end of the set. The column is
+    // One row per record, from the current record to the end of the set. The column is
     // fitted after each cell and before the cell's font is set, as the list was always made.
     // A value too long for a cell is cut rather than losing everyone's list to it.
     const int idField = rs.fieldIndex(QStringLiteral("ID"));
     qint64 row = 2;
     while (!rs.eof()) {
+        height = 0;
         for (int j = 0; j < rs.fieldCount(); ++j) {
             StoreError error;
             const QVariant value = rs.value(j, &error);
@@ -127,8 +196,12 @@ ExportResult ExportToExcel(RecordSet& rs, const Host& host, const ExportOptions&
                 result.cut.push_back({row, idField >= 0 ? trimmedText(rs.value(idField)) : QString(), rs.fieldName(j)});
             xlSheet.autoFitColumn(j + 1);
             cell.font.size = 10;
+            height = std::max(height, wrapToLimit(cell, limit));
         }
+        if (height > 0)
+            heightenRow(xlSheet, row, rs.fieldCount(), height);
         stopOn(rs.moveNext());
+        ++moved;
         if (options.progress && (row - 1) % std::max<qint64>(options.progressEvery, 1) == 0
             && !options.progress(row - 1)) {
             // The workbook goes unfinished, and with it its file.
@@ -138,9 +211,44 @@ ExportResult ExportToExcel(RecordSet& rs, const Host& host, const ExportOptions&
         ++row;
     }
 
-    // 9, 10. Showing the workbook completes it and hands it to the user; nothing of it is kept.
+    // A list with long values prints readable rather than small: its widest columns share the
+    // page, and their long values wrap within them.
+    if (!limit) {
+        needed = xlSheet.widthLimit(pageCharacters(int(xlSheet.columns().size())));
+        if (needed)
+            return result;
+    } else {
+        xlSheet.limitColumnWidths(*limit);
+    }
+
+    // Showing the workbook completes it and hands it to the user; nothing of it is kept.
     xlBook.show();
     return result;
+}
+
+} // namespace
+
+ExportResult ExportToExcel(RecordSet& rs, const Host& host, const ExportOptions& options)
+{
+    qint64 moved = 0;
+    try {
+        std::optional<double> limit;
+        ExportResult result = writeList(rs, host, options, moved, std::nullopt, limit);
+        // Rows are written as they are read, before the widths are known: a list whose columns
+        // must be narrowed to the page is written again, its long values wrapped in rows tall
+        // enough for them.
+        if (limit && !result.cancelled) {
+            stepBack(rs, std::exchange(moved, 0));
+            std::optional<double> unused;
+            result = writeList(rs, host, options, moved, limit, unused);
+        }
+        if (result.cancelled)
+            stepBack(rs, moved);
+        return result;
+    } catch (...) {
+        stepBack(rs, moved);
+        throw;
+    }
 }
 
 namespace {

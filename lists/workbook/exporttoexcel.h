@@ -31,8 +31,9 @@ struct ExportResult {
 };
 
 // Copies the record set, from its current record to its end, into a new workbook made by
-// `host`, formats the sheet for printing and shows the workbook. Leaves the record set at its end; neither closes it
-// nor its connection. Throws spreadsheet::Error where a step fails; the steps before it have been done.
+// `host`, formats the sheet for printing and shows the workbook. Leaves the record set at its
+// end; neither closes it nor its connection. Throws spreadsheet::Error where a step fails. An
+// export that is cancelled or fails leaves no workbook, and the record set where it found it.
 ExportResult ExportToExcel(RecordSet& rs, const spreadsheet::Host& host, const ExportOptions& options = {});
 
 // The printed page header of a list: "Not tested in 2026 — 1 Unit".

@@ -94,6 +94,38 @@ void Sheet::autoFitColumn(int column)
         fitted.width = widest + 1.0;
 }
 
+std::optional<double> Sheet::widthLimit(double total) const
+{
+    std::vector<double> widths;
+    widths.reserve(m_columns.size());
+    double sum = 0;
+    for (const Column& c : m_columns) {
+        widths.push_back(c.width.value_or(StandardWidth));
+        sum += widths.back();
+    }
+    if (sum <= total)
+        return std::nullopt;
+    // From the narrowest up: the first column wider than an equal share of what the narrower
+    // ones leave gets that share, and so does every column after it.
+    std::sort(widths.begin(), widths.end());
+    double narrower = 0;
+    for (std::size_t i = 0; i < widths.size(); ++i) {
+        const double share = (total - narrower) / double(widths.size() - i);
+        if (share <= widths[i])
+            return share;
+        narrower += widths[i];
+    }
+    return std::nullopt;
+}
+
+void Sheet::limitColumnWidths(double width)
+{
+    for (Column& c : m_columns) {
+        if (c.width.value_or(StandardWidth) > width)
+            c.width = width;
+    }
+}
+
 void Sheet::completeRows()
 {
     for (std::size_t i = 0; i < m_cells.size(); ++i) {
@@ -101,8 +133,9 @@ void Sheet::completeRows()
             m_columns[i].widestWritten = std::max(m_columns[i].widestWritten, m_cells[i].width());
     }
     if (!m_cells.empty())
-        m_writer->writeRow(*this, m_row, m_cells);
+        m_writer->writeRow(*this, m_row, m_cells, m_rowHeight);
     m_cells.clear();
+    m_rowHeight.reset();
 }
 
 Workbook::Workbook(const Host& host)

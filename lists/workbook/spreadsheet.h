@@ -18,6 +18,8 @@ namespace vantor::spreadsheet {
 
 constexpr qint64 MaxRows = 1048576;
 constexpr int MaxColumns = 16384;
+// The width of a column never fitted, in character widths of the standard face.
+constexpr double StandardWidth = 8.43;
 // The longest text a cell holds, in UTF-16 code units.
 constexpr int MaxCellText = 32767;
 
@@ -61,6 +63,11 @@ public:
     bool isAddressed() const { return m_addressed; }
 
     Font font;
+    // Text longer than the column is wide breaks into lines within it; the row's height is
+    // the writer's to set (Sheet::setRowHeight).
+    bool wrapText = false;
+    // Stands at the top of a row taller than one line, rather than at its foot.
+    bool alignTop = false;
 
 private:
     friend class Sheet;
@@ -94,7 +101,9 @@ class WorkbookWriter
 public:
     virtual ~WorkbookWriter() = default;
     // A completed row of `sheet`; cells[0] is column 1. Cells not addressed are left out.
-    virtual void writeRow(const Sheet& sheet, qint64 row, const std::vector<Cell>& cells) = 0;
+    // `height` in points; none: the standard height.
+    virtual void writeRow(const Sheet& sheet, qint64 row, const std::vector<Cell>& cells, std::optional<double> height)
+        = 0;
     // Sheet settings and columns, once every row is written; completes the file.
     virtual void finish(const Workbook& workbook) = 0;
     virtual QString fileName() const = 0;
@@ -137,6 +146,15 @@ public:
     // Fits the column to its widest cell so far, the cells of the row being written measured
     // at their font as it is now.
     void autoFitColumn(int column);
+    // The columns from column 1 to the last one given an alignment or a width, a column never
+    // fitted counted at the standard width: where they are together wider than `total`
+    // characters, the one width that, given to every column wider than it, makes them fit.
+    // None where they fit as they are.
+    std::optional<double> widthLimit(double total) const;
+    // Narrows every column wider than `width` to it.
+    void limitColumnWidths(double width);
+    // The height of the row being written, in points; other rows keep the standard height.
+    void setRowHeight(double points) { m_rowHeight = points; }
     // Hands the last row on.
     void completeRows();
 
@@ -151,6 +169,7 @@ private:
     std::vector<Column> m_columns;
     qint64 m_row = 0; // the row being written; 0 before the first
     std::vector<Cell> m_cells; // of that row; empty once it is handed on
+    std::optional<double> m_rowHeight; // of that row
 };
 
 class Workbook

@@ -55,10 +55,12 @@ void XlsxWorkbook::check(int error, const QString& what) const
         throw Error(Xlsx::tr("%1: %2").arg(what, QString::fromUtf8(lxw_strerror(lxw_error(error)))));
 }
 
-lxw_format* XlsxWorkbook::formatFor(const spreadsheet::Font& font, spreadsheet::HorizontalAlignment alignment)
+lxw_format* XlsxWorkbook::formatFor(const spreadsheet::Font& font, spreadsheet::HorizontalAlignment alignment,
+                                    bool wrapText, bool alignTop)
 {
     for (const Format& known : m_formats) {
-        if (known.font == font && known.alignment == alignment)
+        if (known.font == font && known.alignment == alignment && known.wrapText == wrapText
+            && known.alignTop == alignTop)
             return known.format;
     }
     lxw_format* f = workbook_add_format(m_book);
@@ -74,7 +76,11 @@ lxw_format* XlsxWorkbook::formatFor(const spreadsheet::Font& font, spreadsheet::
     format_set_font_size(f, font.size);
     if (alignment == spreadsheet::HorizontalAlignment::Center)
         format_set_align(f, LXW_ALIGN_CENTER);
-    m_formats.push_back({font, alignment, f});
+    if (wrapText)
+        format_set_text_wrap(f);
+    if (alignTop)
+        format_set_align(f, LXW_ALIGN_VERTICAL_TOP);
+    m_formats.push_back({font, alignment, wrapText, alignTop, f});
     return f;
 }
 
@@ -136,16 +142,19 @@ const char* XlsxWorkbook::utf8(const QString& text)
     return m_text.data();
 }
 
-void XlsxWorkbook::writeRow(const spreadsheet::Sheet& sheet, qint64 row, const std::vector<spreadsheet::Cell>& cells)
+void XlsxWorkbook::writeRow(const spreadsheet::Sheet& sheet, qint64 row, const std::vector<spreadsheet::Cell>& cells,
+                            std::optional<double> height)
 {
     lxw_worksheet* ws = m_sheets.at(std::size_t(sheet.index()));
     const auto r = lxw_row_t(row - 1);
+    if (height)
+        check(worksheet_set_row(ws, r, *height, nullptr), Xlsx::tr("The height of row %1 could not be set").arg(row));
     for (std::size_t i = 0; i < cells.size(); ++i) {
         const spreadsheet::Cell& cell = cells[i];
         if (!cell.isAddressed())
             continue;
         const int column = int(i) + 1;
-        lxw_format* format = formatFor(cell.font, sheet.columnAlignment(column));
+        lxw_format* format = formatFor(cell.font, sheet.columnAlignment(column), cell.wrapText, cell.alignTop);
         const auto c = lxw_col_t(i);
         // An empty value leaves an empty cell that still carries its format.
         const lxw_error error = cell.value().isEmpty() ? worksheet_write_blank(ws, r, c, format)

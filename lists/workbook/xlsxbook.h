@@ -21,7 +21,8 @@ public:
     XlsxWorkbook(const QString& fileName, const QStringList& sheetNames);
     ~XlsxWorkbook() override;
 
-    void writeRow(const spreadsheet::Sheet& sheet, qint64 row, const std::vector<spreadsheet::Cell>& cells) override;
+    void writeRow(const spreadsheet::Sheet& sheet, qint64 row, const std::vector<spreadsheet::Cell>& cells,
+                  std::optional<double> height) override;
     void finish(const spreadsheet::Workbook& workbook) override;
     QString fileName() const override { return m_fileName; }
 
@@ -29,9 +30,12 @@ private:
     struct Format {
         spreadsheet::Font font;
         spreadsheet::HorizontalAlignment alignment;
+        bool wrapText;
+        bool alignTop;
         lxw_format* format;
     };
-    lxw_format* formatFor(const spreadsheet::Font& font, spreadsheet::HorizontalAlignment alignment);
+    lxw_format* formatFor(const spreadsheet::Font& font, spreadsheet::HorizontalAlignment alignment,
+                          bool wrapText = false, bool alignTop = false);
     void setPage(lxw_worksheet* ws, const spreadsheet::PageSetup& page);
     void check(int error, const QString& what) const;
     // The text as UTF-8, valid until the next call.

@@ -13,7 +13,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSqlQuery>
 #include <QTemporaryDir>
 
 #include <cerrno>
@@ -69,35 +68,23 @@ StoreError insertRows(const QString& path, const QList<JetRow>& rows, const QStr
     Connection connection;
     if (StoreError error = connection.open(jetConnectionString(path)))
         return error;
-    QSqlDatabase db = connection.database();
-    const Engine* engine = connection.engine();
-    if (!db.transaction())
-        return engine->mapError(db.lastError(), path);
-    StoreError error = history::suspendTriggers(connection);
-    if (!error)
-        error = history::beginWriting(connection);
-    {
-        QSqlQuery insert(db);
-        if (!error)
-            error = masktest::prepareInsert(connection, insert);
-        for (qsizetype i = 0; !error && i < rows.size(); ++i) {
-            for (const QVariant& value : rows.at(i))
-                insert.addBindValue(value);
-            if (!insert.exec())
-                error = engine->mapError(insert.lastError(), path);
-        }
-    }
-    if (!error)
-        error = history::startHistory(connection, history::action::Convert,
-                                      history::Text::tr("converted from %1").arg(QFileInfo(source).fileName()));
-    if (!error)
-        error = history::resumeTriggers(connection);
-    if (error) {
-        db.rollback();
+    const QString insert = masktest::insertStatement(*connection.engine());
+    // One entry a record says where it came from; the triggers would add a second.
+    StoreError error = connection.transaction([&]() -> StoreError {
+        StoreError failure = history::suspendTriggers(connection);
+        if (!failure)
+            failure = history::beginWriting(connection);
+        for (qsizetype i = 0; !failure && i < rows.size(); ++i)
+            failure = connection.execute(insert, rows.at(i));
+        if (!failure)
+            failure = history::startHistory(connection, history::action::Convert,
+                                            history::Text::tr("converted from %1").arg(QFileInfo(source).fileName()));
+        if (!failure)
+            failure = history::resumeTriggers(connection);
+        return failure;
+    });
+    if (error)
         return error;
-    }
-    if (!db.commit())
-        return engine->mapError(db.lastError(), path);
 
     const qint64 count = masktest::countRecords(connection, error);
     if (error)

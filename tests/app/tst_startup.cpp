@@ -270,8 +270,21 @@ private slots:
         QVERIFY(!QFile::exists(userFile()));
     }
     // No window is up yet: the box stands in the middle of the screen, not at its corner.
-    void missingOptionBoxIsCentred()
+    // A start-up failure is told before the window shows: in the middle of the screen, not at
+    // the top left where the hidden window lies.
+    void startupFailureBoxIsCentred_data()
     {
+        QTest::addColumn<QString>("contents"); // of the file the option names; null: no such file
+        QTest::newRow("missing file") << QString();
+        QTest::newRow("not a records file") << QStringLiteral("a letter, not records");
+    }
+    void startupFailureBoxIsCentred()
+    {
+        QFETCH(QString, contents);
+        if (!contents.isNull()) {
+            QFile file(path("typo.mdb"));
+            QVERIFY(file.open(QIODevice::WriteOnly) && file.write(contents.toUtf8()) > 0);
+        }
         WidgetDialogService dialogs;
         const settings::Paths paths = settings::Paths::standard();
         const LocationChoice choice = chooseLocation(settings::gatherSources(path("typo.mdb"), paths, path("program")));

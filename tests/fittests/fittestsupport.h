@@ -38,21 +38,30 @@ inline QString rowKeyColumn(const QString& path)
     return path.startsWith(QLatin1String("postgresql:")) ? QStringLiteral("row_key") : QStringLiteral("rowid");
 }
 
+// The rows of `sql`, read past the windows' code: texts, bytes and nulls as the records hold them.
+inline QList<QVariantList> rowsOf(const QString& path, const QString& sql, const QVariantList& values = {})
+{
+    Connection connection;
+    QList<QVariantList> rows;
+    if (StoreError error = connection.open(test::connectionString(path));
+        error || (error = connection.query(sql, values, rows)))
+        qWarning("%s", qPrintable(error.description));
+    return rows;
+}
+
 // The hidden row key of the member with `fdid`.
 inline qint64 memberKey(const QString& path, const QString& fdid)
 {
-    const RawConnection raw(path);
-    QSqlQuery query
-        = raw.query(QStringLiteral(R"(SELECT %1 FROM "MT" WHERE "ID" = ?)").arg(rowKeyColumn(path)), {fdid});
-    return query.next() ? query.value(0).toLongLong() : 0;
+    return rowsOf(path, QStringLiteral(R"(SELECT %1 FROM "MT" WHERE "ID" = ?)").arg(rowKeyColumn(path)), {fdid})
+        .value(0)
+        .value(0)
+        .toLongLong();
 }
 
 // One value of the first row of `sql`, past the store.
 inline QVariant scalar(const QString& path, const QString& sql)
 {
-    const RawConnection raw(path);
-    QSqlQuery query = raw.query(sql);
-    return query.next() ? query.value(0) : QVariant();
+    return rowsOf(path, sql).value(0).value(0);
 }
 
 // Every test and recording, by member FDID and in the order of their keys, as texts: what a
@@ -60,8 +69,8 @@ inline QVariant scalar(const QString& path, const QString& sql)
 inline QStringList storedTests(const QString& path)
 {
     const QString key = rowKeyColumn(path);
-    const RawConnection raw(path);
-    QSqlQuery query = raw.query(
+    const QList<QVariantList> stored = rowsOf(
+        path,
         QStringLiteral(R"(SELECT m."ID", t."MemberID", t."TestDate", t."TestType", t."Protocol", t."ProtocolOther", )"
                        R"(t."Make", t."Model", t."Style", t."Size", t."FacepieceClass", t."FitFactor", t."Passed", )"
                        R"(t."Tester", t."Note", t."RecordingName", t."RecordingType", t."RecordingSize", r."Bytes" )"
@@ -69,11 +78,11 @@ inline QStringList storedTests(const QString& path)
                        R"(LEFT JOIN "FitTestRecording" r ON r."FitTest" = t."row_key" ORDER BY m.%1, t."row_key")")
             .arg(key));
     QStringList rows;
-    while (query.next()) {
+    for (const QVariantList& row : stored) {
         QStringList values;
         for (int i = 0; i < 18; ++i)
-            values << (query.isNull(i) ? QStringLiteral("<null>") : query.value(i).toString());
-        values << QString::fromLatin1(query.value(18).toByteArray().toHex());
+            values << (row.value(i).isValid() ? row.value(i).toString() : QStringLiteral("<null>"));
+        values << QString::fromLatin1(row.value(18).toByteArray().toHex());
         rows << values.join(u'|');
     }
     return rows;

@@ -11,7 +11,6 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
-#include <QSqlRecord>
 #include <QTest>
 #include <QTimeZone>
 
@@ -34,14 +33,19 @@ struct StoredEntry {
 // Every entry in the order of their numbers, read past the store.
 inline QList<StoredEntry> storedEntries(const QString& path)
 {
-    const RawConnection raw(path);
-    QSqlQuery query = raw.query(QStringLiteral(R"(SELECT * FROM "History" ORDER BY "row_key")"));
+    const QStringList names = QStringList{QStringLiteral("row_key")} + history::columns();
+    QList<QVariantList> rows;
+    if (!execute(path,
+                 QStringLiteral(R"(SELECT "%1" FROM "History" ORDER BY "row_key")")
+                     .arg(names.join(QStringLiteral("\", \""))),
+                 {}, &rows))
+        QTest::qFail("the history cannot be read", __FILE__, __LINE__);
     QList<StoredEntry> entries;
-    while (query.next()) {
+    for (const QVariantList& row : std::as_const(rows)) {
         StoredEntry entry;
-        entry.number = query.value(QStringLiteral("row_key")).toLongLong();
-        for (int i = 0; i < query.record().count(); ++i)
-            entry.fields.insert(query.record().fieldName(i), query.isNull(i) ? QVariant() : query.value(i));
+        entry.number = row.value(0).toLongLong();
+        for (qsizetype i = 0; i < names.size(); ++i)
+            entry.fields.insert(names.at(i), row.value(i));
         entries << entry;
     }
     return entries;

@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QSignalSpy>
 #include <QSqlDatabase>
+#include <QWindow>
 
 #include <algorithm>
 
@@ -223,6 +224,27 @@ private slots:
         }
         // Twenty labels and frame captions and nine buttons; the query window's four labels and two buttons.
         QCOMPARE(measured, query ? 6 : 29);
+    }
+
+    // Both windows keep the size they were drawn at: the window manager is asked for no
+    // maximise button, which could only do nothing. The records window can still be minimised.
+    void fixedSizeWindowsAskForNoMaximiseButton_data()
+    {
+        QTest::addColumn<bool>("query");
+        QTest::newRow("records window") << false;
+        QTest::newRow("query window") << true;
+    }
+    void fixedSizeWindowsAskForNoMaximiseButton()
+    {
+        QVERIFY(f->start({test::row({{"ID", "A100"}})}));
+        QFETCH(bool, query);
+        QWidget* window = query ? static_cast<QWidget*>(f->openQuery()) : f->window.get();
+        QVERIFY(window);
+        const Qt::WindowFlags flags = window->windowHandle()->flags();
+        QVERIFY(!(flags & Qt::WindowMaximizeButtonHint) && (flags & Qt::WindowCloseButtonHint));
+        QCOMPARE(bool(flags & Qt::WindowMinimizeButtonHint), !query);
+        // Unless told which buttons it has, a plain window gets every one from the platform.
+        QVERIFY(window->windowType() != Qt::Window || (flags & Qt::CustomizeWindowHint));
     }
 
     void tabRunsThroughBoxesThenButtons()

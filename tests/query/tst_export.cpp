@@ -1,6 +1,7 @@
 #include "markingtranslator.h"
 #include "scripteddialogs.h"
 #include "testdatabase.h"
+#include "xlsxcontent.h"
 
 #include <exporttoexcel.h>
 #include <frmquery.h>
@@ -14,152 +15,16 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
-#include <QXmlStreamReader>
+
+#include <cmath>
 
 #include <sys/stat.h>
 
 using namespace vantor;
 using test::row;
+using test::XlsxContent;
 
 namespace {
-
-// What a written .xlsx holds, read back from its XML parts (unpacked with `unzip -p`):
-// the first sheet's cells and columns with their styles, the sheets and print settings.
-struct XlsxContent {
-    struct Style {
-        bool bold = false;
-        QString color; // ARGB as written, or empty
-        double size = 0;
-        QString alignment; // horizontal
-    };
-    struct Cell {
-        QString type; // the t attribute: "inlineStr" or "s" for text
-        int style = 0;
-        QString text; // shared strings resolved
-        bool hasValue = false;
-        bool hasFormula = false;
-    };
-    struct Column {
-        int min = 0, max = 0;
-        double width = 0;
-        int style = -1;
-    };
-
-    QMap<QString, Cell> cells; // by reference, "A1"
-    int lastRow = 0;
-    QList<Style> styles;
-    QList<Column> columns;
-    QStringList sheetNames;
-    QStringList sheetStates; // "" for visible
-    QMap<QString, QString> definedNames; // "name@localSheetId" -> formula
-    QString orientation;
-    bool printGridlines = false;
-    bool fitToPage = false; // sheetPr/pageSetUpPr
-    QString fitToWidth, fitToHeight; // pageSetup, "1" where left out as the format allows
-    QString header, footer; // headerFooter's oddHeader and oddFooter
-
-    const Cell* cell(const QString& ref) const { return cells.contains(ref) ? &*cells.constFind(ref) : nullptr; }
-    const Column* column(int number) const
-    {
-        const auto found = std::find_if(columns.begin(), columns.end(),
-                                        [number](const Column& c) { return number >= c.min && number <= c.max; });
-        return found == columns.end() ? nullptr : &*found;
-    }
-    // Reads the file; the error says why not.
-    bool load(const QString& path, QString* error)
-    {
-        // Calls onStart for every element of one part; a missing optional part reads as empty.
-        const auto parse = [&](const char* part, bool required, auto onStart) {
-            QProcess unzip;
-            unzip.start(QStringLiteral("unzip"), {QStringLiteral("-p"), path, QString::fromLatin1(part)});
-            if (!unzip.waitForFinished(60000) || unzip.exitCode() != 0) {
-                *error = QStringLiteral("unzip -p %1 %2 failed").arg(path, QLatin1String(part));
-                return !required;
-            }
-            QXmlStreamReader xml(unzip.readAllStandardOutput());
-            while (!xml.atEnd()) {
-                if (xml.readNext() == QXmlStreamReader::StartElement)
-                    onStart(xml, xml.attributes());
-            }
-            *error = xml.errorString();
-            return !xml.hasError();
-        };
-        const auto text = [](const QXmlStreamAttributes& a, const char* name) {
-            return a.value(QLatin1String(name)).toString();
-        };
-
-        QStringList shared;
-        QList<Style> fonts;
-        QString section;
-        Cell* current = nullptr;
-        return parse("xl/sharedStrings.xml", false,
-                     [&](QXmlStreamReader& x, const QXmlStreamAttributes&) {
-                         if (x.name() == u"si")
-                             shared << x.readElementText(QXmlStreamReader::IncludeChildElements);
-                     })
-            && parse("xl/workbook.xml", true,
-                     [&](QXmlStreamReader& x, const QXmlStreamAttributes& a) {
-                         if (x.name() == u"sheet") {
-                             sheetNames << text(a, "name");
-                             sheetStates << text(a, "state");
-                         } else if (x.name() == u"definedName")
-                             definedNames.insert(text(a, "name") + u'@' + text(a, "localSheetId"), x.readElementText());
-                     })
-            && parse("xl/styles.xml", true,
-                     [&](QXmlStreamReader& x, const QXmlStreamAttributes& a) {
-                         const auto n = x.name();
-                         if (n == u"fonts" || n == u"cellXfs" || n == u"cellStyleXfs" || n == u"dxfs")
-                             section = n.toString();
-                         else if (section == u"fonts" && n == u"font")
-                             fonts << Style{};
-                         else if (section == u"fonts" && n == u"b")
-                             fonts.last().bold = text(a, "val") != u"0";
-                         else if (section == u"fonts" && n == u"sz")
-                             fonts.last().size = text(a, "val").toDouble();
-                         else if (section == u"fonts" && n == u"color")
-                             fonts.last().color = text(a, "rgb");
-                         else if (section == u"cellXfs" && n == u"xf")
-                             styles << fonts.value(text(a, "fontId").toInt());
-                         else if (section == u"cellXfs" && n == u"alignment")
-                             styles.last().alignment = text(a, "horizontal");
-                     })
-            && parse("xl/worksheets/sheet1.xml", true, [&](QXmlStreamReader& x, const QXmlStreamAttributes& a) {
-                   const auto n = x.name();
-                   if (n == u"col") {
-                       columns << Column{text(a, "min").toInt(), text(a, "max").toInt(), text(a, "width").toDouble(),
-                                         a.hasAttribute(QLatin1String("style")) ? text(a, "style").toInt() : -1};
-                   } else if (n == u"c") {
-                       const QString ref = text(a, "r");
-                       current = &cells[ref];
-                       current->type = text(a, "t");
-                       current->style = text(a, "s").toInt();
-                       lastRow = std::max(lastRow,
-                                          QString(ref).remove(QRegularExpression(QStringLiteral("[A-Z]"))).toInt());
-                   } else if (current && n == u"f") {
-                       current->hasFormula = true;
-                   } else if (current && (n == u"v" || n == u"is")) {
-                       const QString v = x.readElementText(QXmlStreamReader::IncludeChildElements);
-                       current->hasValue = true;
-                       current->text = current->type == u"s" ? shared.value(v.toInt()) : v;
-                   } else if (n == u"pageSetup") {
-                       orientation = text(a, "orientation");
-                       const auto fit = [&](const char* name) {
-                           return a.hasAttribute(QLatin1String(name)) ? text(a, name) : QStringLiteral("1");
-                       };
-                       fitToWidth = fit("fitToWidth");
-                       fitToHeight = fit("fitToHeight");
-                   } else if (n == u"pageSetUpPr") {
-                       fitToPage = text(a, "fitToPage") == u"1";
-                   } else if (n == u"oddHeader") {
-                       header = x.readElementText();
-                   } else if (n == u"oddFooter") {
-                       footer = x.readElementText();
-                   } else if (n == u"printOptions") {
-                       printGridlines = text(a, "gridLines") == u"1" || text(a, "gridLines") == u"true";
-                   }
-               });
-    }
-};
 
 // The longest text a cell of a workbook holds, in UTF-16 code units.
 constexpr int CellLimit = 32767;
@@ -310,6 +175,57 @@ private slots:
         QVERIFY2(book.header.contains(u"&C") && book.header.endsWith(title), qPrintable(book.header));
         QVERIFY2(book.footer.contains(u"&D") && book.footer.contains(u"Page &P of &N"), qPrintable(book.footer));
         QVERIFY(m_dialogs.messages.isEmpty());
+    }
+    // However long its values, a list prints at full size across a landscape Letter page (the
+    // narrower of Letter and A4, less the margins of 0.7 in): its widest columns share the page
+    // and a value longer than its column wraps within it. A usual list keeps its fitted widths.
+    void printoutStaysReadable_data()
+    {
+        QTest::addColumn<QString>("field"); // given a long value in the one member's record; empty: the usual list
+        QTest::addColumn<int>("length");
+        QTest::newRow("usual list") << QString() << 0;
+        QTest::newRow("400-character Assigned To") << "AssignTo" << 400;
+        QTest::newRow("32,767-character Last") << "Last" << CellLimit;
+        QTest::newRow("every field long") << "*" << 60;
+    }
+    void printoutStaysReadable()
+    {
+        QFETCH(QString, field);
+        QFETCH(int, length);
+        QTemporaryDir dir;
+        QString folder = m_dir.path();
+        if (!field.isEmpty()) {
+            QMap<QString, QVariant> member{{"ID", "A001"}, {"Unit", "1"}, {"Batt", "1"}};
+            const QString fields = QStringLiteral("Last First Init Rank Kelly Assign Month Day Year AssignTo");
+            for (const QString& name : fields.split(u' ')) {
+                if (field == u"*" || field == name)
+                    member.insert(name, QStringLiteral("WORD ").repeated(length / 5 + 1).left(length));
+            }
+            test::createDatabase(dir.path(), {row(member)});
+            folder = dir.path();
+        }
+        const XlsxContent book = sendFrom(folder, 0);
+        // A column's width is written in characters of the standard face, 7 pixels each, its
+        // margin of 5 pixels included; a column left at the standard width is 64 pixels wide.
+        double pixels = 0;
+        for (int c = 1; c <= 14; ++c) {
+            const XlsxContent::Column* column = book.column(c);
+            pixels += column ? 7 * column->width : 64;
+        }
+        QVERIFY2(pixels <= (11 - 2 * 0.7) * 96, qPrintable(QString::number(pixels)));
+        for (auto cell = book.cells.cbegin(); cell != book.cells.cend(); ++cell) {
+            const XlsxContent::Column* column = book.column(cell.key().front().unicode() - u'A' + 1);
+            const double width = column ? column->width : 8.43;
+            if (double(cell->text.size()) <= width)
+                continue;
+            QVERIFY2(book.styles.value(cell->style).wrap, qPrintable(cell.key()));
+            // Its row holds its lines, up to the tallest row there is; none is wider than the column.
+            const int row = QString(cell.key()).remove(0, 1).toInt();
+            const double lines = std::ceil(double(cell->text.size()) / width);
+            QVERIFY2(book.rowHeights.value(row) >= std::min(lines * 13, 409.0), qPrintable(cell.key()));
+        }
+        if (field.isEmpty())
+            QVERIFY(book.column(2)->width >= 20);
     }
     // The printout's texts and the workbook's name reach the translator; the page codes stay out.
     void printoutIsTranslatable()

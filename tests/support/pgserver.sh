@@ -5,6 +5,9 @@
 #   pgserver.sh stop INFO    stops it and removes its folder
 #   pgserver.sh halt INFO    stops it at once, as a crash would (no shutdown checkpoint)
 #   pgserver.sh resume INFO  starts a halted server again on the same port
+#   pgserver.sh freeze INFO  stops every process of the server where it stands (SIGSTOP), as a
+#                            network that drops without a reset looks to a client
+#   pgserver.sh thaw INFO    lets them go on (SIGCONT)
 # INFO holds shell assignments: PGDIR (the folder), PGSOCKET (the socket folder), PGPORT, PGRUNAS.
 # The cluster's superuser is "vantor_admin" (no password, socket only); TCP connections on
 # 127.0.0.1 need a password (scram-sha-256), so that the tests can try the password paths.
@@ -27,6 +30,12 @@ stop() {
   # shellcheck disable=SC1090
   . "$info"
   if [ -n "${PGDIR:-}" ] && [ -d "$PGDIR/data" ]; then
+    # A server a test left frozen hears the stop only once it runs again.
+    if [ -f "$PGDIR/data/postmaster.pid" ]; then
+      postmaster=$(head -1 "$PGDIR/data/postmaster.pid")
+      # shellcheck disable=SC2046
+      kill -s CONT "$postmaster" $(ps -o pid= --ppid "$postmaster") 2>/dev/null || true
+    fi
     as_owner "$bin/pg_ctl" -D "$PGDIR/data" -m immediate -w stop >/dev/null 2>&1 || true
   fi
   [ -n "${PGDIR:-}" ] && rm -rf -- "$PGDIR"
@@ -39,6 +48,21 @@ server_options() {
 
 case "$action" in
   stop) stop; exit 0 ;;
+  freeze | thaw)
+    # shellcheck disable=SC1090
+    . "$info"
+    # The postmaster named in the pid file first, so that it starts no process unseen; then its children.
+    postmaster=$(head -1 "$PGDIR/data/postmaster.pid")
+    if [ "$action" = freeze ]; then
+      kill -s STOP "$postmaster"
+      # shellcheck disable=SC2046
+      kill -s STOP $(ps -o pid= --ppid "$postmaster")
+    else
+      # shellcheck disable=SC2046
+      kill -s CONT $(ps -o pid= --ppid "$postmaster")
+      kill -s CONT "$postmaster"
+    fi
+    exit 0 ;;
   halt | resume)
     # shellcheck disable=SC1090
     . "$info"
@@ -49,7 +73,7 @@ case "$action" in
     fi
     exit 0 ;;
 esac
-[ "$action" = start ] || { echo "usage: $0 start|stop INFO" >&2; exit 2; }
+[ "$action" = start ] || { echo "usage: $0 start|stop|halt|resume|freeze|thaw INFO" >&2; exit 2; }
 [ -x "$bin/initdb" ] || { echo "PostgreSQL 15 is not installed: run scripts/setup.sh" >&2; exit 1; }
 stop # a cluster left by a run that was killed
 

@@ -6,15 +6,24 @@
 #include <QQueue>
 #include <QRandomGenerator>
 #include <QStringList>
+#include <QTest>
 
 #include <functional>
 
 namespace vantor::test {
 
 // Answers boxes from a script and keeps every box shown, so a test sees what the user saw.
+//
+// A box the script does not answer gets the answer Enter gives (the default button, the empty
+// text, no file), a few times over: a test need not script the OK of every note. Past that the
+// test fails, and every further box gets the answer Escape gives, so that a program that asks
+// again and again ends its questions rather than asking without end.
 class ScriptedDialogService final : public DialogService
 {
 public:
+    // Boxes answered without a script before the test fails.
+    static constexpr int UnscriptedAllowed = 3;
+
     MsgResult message(QWidget*, const MessageBox& box) override
     {
         messages << box;
@@ -25,6 +34,8 @@ public:
         if (m_random && box.buttons != MsgButtons::Ok)
             return m_random->bounded(2) ? DialogService::firstButton(box.buttons)
                                         : (box.buttons == MsgButtons::YesNo ? MsgResult::No : MsgResult::Cancel);
+        if (!m_random && !unscripted(QStringLiteral("message box \"%1\"").arg(box.prompt)))
+            return escapeAnswer(box.buttons);
         return box.defaultButton;
     }
     QString input(QWidget*, const InputBox& box) override
@@ -34,6 +45,8 @@ public:
             return m_inputAnswers.dequeue();
         if (m_random && !m_randomInputs.isEmpty())
             return m_randomInputs.at(m_random->bounded(int(m_randomInputs.size())));
+        if (!m_random)
+            unscripted(QStringLiteral("input box \"%1\"").arg(box.prompt));
         return QString();
     }
     int choose(QWidget*, const ChoiceBox& box) override
@@ -43,6 +56,8 @@ public:
             return m_choiceAnswers.dequeue();
         if (m_random && !box.buttons.isEmpty())
             return m_random->bounded(int(box.buttons.size()));
+        if (!m_random && !unscripted(QStringLiteral("question \"%1\"").arg(box.prompt)))
+            return box.escapeButton >= 0 ? box.escapeButton : int(box.buttons.size()) - 1;
         return box.defaultButton;
     }
     QString openFileName(QWidget*, const FileBox& box) override { return fileAnswer(box); }
@@ -71,6 +86,7 @@ public:
         messages.clear(), inputs.clear(), choices.clear(), files.clear();
         m_answers.clear(), m_inputAnswers.clear(), m_choiceAnswers.clear(), m_fileAnswers.clear();
         m_hook = nullptr;
+        m_unscripted = 0;
     }
 
     QList<MessageBox> messages;
@@ -82,7 +98,36 @@ private:
     QString fileAnswer(const FileBox& box)
     {
         files << box;
-        return m_fileAnswers.isEmpty() ? QString() : m_fileAnswers.dequeue();
+        if (!m_fileAnswers.isEmpty())
+            return m_fileAnswers.dequeue();
+        if (!m_random)
+            unscripted(QStringLiteral("file dialog \"%1\"").arg(box.title));
+        return QString();
+    }
+    static MsgResult escapeAnswer(MsgButtons buttons)
+    {
+        switch (buttons) {
+        case MsgButtons::YesNo: return MsgResult::No;
+        case MsgButtons::OkCancel: return MsgResult::Cancel;
+        case MsgButtons::Ok: break;
+        }
+        return MsgResult::Ok;
+    }
+    // Counts a box answered without a script; false once there have been too many. A program
+    // that does not take Escape's answer for one either is stopped outright, before it fills
+    // the memory with the boxes it keeps.
+    bool unscripted(const QString& what)
+    {
+        if (++m_unscripted <= UnscriptedAllowed)
+            return true;
+        if (m_unscripted == UnscriptedAllowed + 1)
+            QTest::qFail(qPrintable(QStringLiteral("More than %1 boxes were answered without a script; the last: %2")
+                                        .arg(UnscriptedAllowed)
+                                        .arg(what)),
+                         __FILE__, __LINE__);
+        if (m_unscripted > UnscriptedAllowed + 100)
+            qFatal("The program went on asking after Escape's answer: %s", qPrintable(what));
+        return false;
     }
 
     QQueue<MsgResult> m_answers;
@@ -92,6 +137,7 @@ private:
     std::function<void(const MessageBox&)> m_hook;
     QRandomGenerator* m_random = nullptr;
     QStringList m_randomInputs;
+    int m_unscripted = 0;
 };
 
 } // namespace vantor::test

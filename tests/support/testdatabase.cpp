@@ -1,7 +1,6 @@
 #include "testdatabase.h"
 
 #include <masktest.h>
-#include <postgresengine.h>
 #include <serverlocation.h>
 
 #include <QCoreApplication>
@@ -9,10 +8,11 @@
 #include <QFile>
 #include <QProcess>
 #include <QSqlDatabase>
-#include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QSqlRecord>
 #include <QTest>
+#include <QUrl>
 
 #include <libpq-fe.h>
 
@@ -36,6 +36,70 @@ std::unique_ptr<TestServer> readServer(const QString& infoFile)
     }
     return server;
 }
+
+// A connection to a server database past the store, as psql makes one: the location's parts
+// handed to libpq as keywords, exactly as they are.
+class ServerConnection
+{
+public:
+    explicit ServerConnection(const QString& uri)
+    {
+        const server::ServerAddress address = server::parse(uri);
+        QList<QByteArray> texts;
+        for (const auto& [keyword, value] : address.keywords)
+            texts << keyword.toUtf8() << value.toUtf8();
+        std::vector<const char*> keywords, values;
+        for (qsizetype i = 0; i < texts.size(); i += 2) {
+            keywords.push_back(texts.at(i).constData());
+            values.push_back(texts.at(i + 1).constData());
+        }
+        keywords.push_back(nullptr);
+        values.push_back(nullptr);
+        m_conn = PQconnectdbParams(keywords.data(), values.data(), 0);
+        if (PQstatus(m_conn) != CONNECTION_OK)
+            qWarning("%s", PQerrorMessage(m_conn));
+    }
+    ~ServerConnection() { PQfinish(m_conn); }
+    ServerConnection(const ServerConnection&) = delete;
+    ServerConnection& operator=(const ServerConnection&) = delete;
+
+    PGconn* handle() const { return m_conn; }
+
+    // Runs `sql`, its '?' marks bound from `values` (texts and nulls); `rows` gets the result.
+    bool run(const QString& sql, const QVariantList& values, QList<QVariantList>* rows = nullptr) const
+    {
+        QString numbered;
+        int n = 0;
+        bool quoted = false;
+        for (const QChar c : sql) {
+            quoted = c == u'\'' ? !quoted : quoted;
+            numbered += c == u'?' && !quoted ? u'$' + QString::number(++n) : QString(c);
+        }
+        QList<QByteArray> texts;
+        std::vector<const char*> bound;
+        for (const QVariant& v : values)
+            texts << v.toString().toUtf8();
+        for (qsizetype i = 0; i < values.size(); ++i)
+            bound.push_back(values.at(i).isNull() ? nullptr : texts.at(i).constData());
+        PGresult* result = PQexecParams(m_conn, numbered.toUtf8().constData(), int(bound.size()), nullptr, bound.data(),
+                                        nullptr, nullptr, 0);
+        const ExecStatusType status = PQresultStatus(result);
+        const bool done = status == PGRES_COMMAND_OK || status == PGRES_TUPLES_OK;
+        if (!done)
+            qWarning("%s", PQresultErrorMessage(result));
+        for (int r = 0; done && rows && r < PQntuples(result); ++r) {
+            QVariantList row;
+            for (int c = 0; c < PQnfields(result); ++c)
+                row << (PQgetisnull(result, r, c) ? QVariant() : QVariant(QString::fromUtf8(PQgetvalue(result, r, c))));
+            *rows << row;
+        }
+        PQclear(result);
+        return done;
+    }
+
+private:
+    PGconn* m_conn;
+};
 
 bool runScript(const QString& action, const QString& infoFile)
 {
@@ -63,14 +127,16 @@ const TestServer& testServer()
 
 QString TestServer::uri(const QString& database, const QString& user) const
 {
+    const QString name = QString::fromUtf8(QUrl::toPercentEncoding(database));
     if (user.isEmpty())
-        return QStringLiteral("postgresql://vantor_admin@/%1?host=%2&port=%3").arg(database, socket, port);
-    return QStringLiteral("postgresql://%1@127.0.0.1:%2/%3").arg(user, port, database);
+        return QStringLiteral("postgresql://vantor_admin@/%1?host=%2&port=%3").arg(name, socket, port);
+    return QStringLiteral("postgresql://%1@127.0.0.1:%2/%3")
+        .arg(QString::fromUtf8(QUrl::toPercentEncoding(user)), port, name);
 }
 
 bool TestServer::execute(const QString& sql, const QString& database) const
 {
-    return RawConnection(uri(database)).query(sql).isActive();
+    return ServerConnection(uri(database)).run(sql, {});
 }
 
 QString TestServer::newDatabase() const
@@ -85,18 +151,14 @@ QString TestServer::newDatabase() const
 
 bool TestServer::createRole(const QString& role, const QString& password) const
 {
-    RawConnection raw(uri(QStringLiteral("postgres")));
-    const QVariant handle = raw.database().driver()->handle();
-    PGconn* conn
-        = qstrcmp(handle.typeName(), "pg_conn*") == 0 ? *static_cast<PGconn* const*>(handle.constData()) : nullptr;
-    char* verifier = conn
-        ? PQencryptPasswordConn(conn, password.toUtf8().constData(), role.toUtf8().constData(), "scram-sha-256")
-        : nullptr;
+    const ServerConnection raw(uri(QStringLiteral("postgres")));
+    char* verifier = PQencryptPasswordConn(raw.handle(), password.toUtf8().constData(), role.toUtf8().constData(),
+                                           "scram-sha-256");
     if (!verifier)
         return false;
     const QString sql = QStringLiteral("CREATE ROLE %1 LOGIN PASSWORD '%2'").arg(role, QString::fromLatin1(verifier));
     PQfreemem(verifier);
-    return raw.query(sql).isActive();
+    return raw.run(sql, {});
 }
 
 bool TestServer::control(const QString& action) const
@@ -123,12 +185,8 @@ TestServer::~TestServer()
 
 RawConnection::RawConnection(const QString& path)
 {
-    const bool server = server::isServerUri(path);
-    QSqlDatabase db = QSqlDatabase::addDatabase(server ? QStringLiteral("QPSQL") : QStringLiteral("QSQLITE"), m_name);
-    if (server)
-        db.setConnectOptions(conninfoOptions(path));
-    else
-        db.setDatabaseName(path);
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_name);
+    db.setDatabaseName(path);
     if (!db.open())
         qWarning("%s", qPrintable(db.lastError().text()));
 }
@@ -141,7 +199,6 @@ RawConnection::~RawConnection()
 QSqlQuery RawConnection::query(const QString& sql, const QVariantList& values) const
 {
     QSqlQuery q(database());
-    // The server prepares only what can be prepared: no CREATE DATABASE, no DDL.
     bool done = false;
     if (values.isEmpty()) {
         done = q.exec(sql);
@@ -171,21 +228,30 @@ QString createDatabase(const QString& directory, const QList<Row>& rows, const Q
         QTest::qFail(qPrintable(error.description), __FILE__, __LINE__);
         return {};
     }
-    RawConnection raw(path);
-    QSqlDatabase db = raw.database();
-    db.transaction();
-    {
-        QSqlQuery insert(db);
-        insert.prepare(QStringLiteral("INSERT INTO \"MT\" (\"%1\") VALUES (?,?,?,?,?,?,?,?,?,?,?,?,?,?)")
-                           .arg(masktest::fieldNames().join(QStringLiteral("\",\""))));
-        for (const Row& r : rows) {
-            for (const QVariant& v : r)
-                insert.addBindValue(v.isValid() ? v : QVariant(QMetaType::fromType<QString>()));
-            if (!insert.exec())
-                QTest::qFail(qPrintable(insert.lastError().text()), __FILE__, __LINE__);
+    const QString insert = QStringLiteral("INSERT INTO \"MT\" (\"%1\") VALUES (?,?,?,?,?,?,?,?,?,?,?,?,?,?)")
+                               .arg(masktest::fieldNames().join(QStringLiteral("\",\"")));
+    bool stored = true;
+    if (onServer()) {
+        const ServerConnection raw(path);
+        stored = raw.run(QStringLiteral("BEGIN"), {});
+        for (qsizetype i = 0; stored && i < rows.size(); ++i)
+            stored = raw.run(insert, rows.at(i));
+        stored = stored && raw.run(QStringLiteral("COMMIT"), {});
+    } else {
+        const RawConnection raw(path);
+        QSqlDatabase db = raw.database();
+        db.transaction();
+        QSqlQuery query(db);
+        stored = query.prepare(insert);
+        for (qsizetype i = 0; stored && i < rows.size(); ++i) {
+            for (const QVariant& v : rows.at(i))
+                query.addBindValue(v.isValid() ? v : QVariant(QMetaType::fromType<QString>()));
+            stored = query.exec();
         }
+        stored = stored && db.commit();
     }
-    db.commit();
+    if (!stored)
+        QTest::qFail("the test's records could not be stored", __FILE__, __LINE__);
     return path;
 }
 
@@ -196,24 +262,30 @@ QString connectionString(const QString& path)
 
 QList<Row> readRows(const QString& path)
 {
-    RawConnection raw(path);
-    QSqlQuery query
-        = raw.query(QStringLiteral("SELECT \"%1\" FROM \"MT\" ORDER BY %2")
-                        .arg(masktest::fieldNames().join(QStringLiteral("\",\"")),
-                             server::isServerUri(path) ? QStringLiteral("row_key") : QStringLiteral("rowid")));
-    QList<Row> rows;
-    while (query.next()) {
-        Row r;
-        for (int i = 0; i < 14; ++i)
-            r << (query.isNull(i) ? QVariant() : QVariant(query.value(i).toString()));
-        rows << r;
-    }
+    QList<QVariantList> rows;
+    execute(path,
+            QStringLiteral("SELECT \"%1\" FROM \"MT\" ORDER BY %2")
+                .arg(masktest::fieldNames().join(QStringLiteral("\",\"")),
+                     server::isServerUri(path) ? QStringLiteral("row_key") : QStringLiteral("rowid")),
+            {}, &rows);
     return rows;
 }
 
-bool execute(const QString& path, const QString& sql, const QVariantList& values)
+bool execute(const QString& path, const QString& sql, const QVariantList& values, QList<QVariantList>* rows)
 {
-    return RawConnection(path).query(sql, values).isActive();
+    if (server::isServerUri(path))
+        return ServerConnection(path).run(sql, values, rows);
+    const RawConnection raw(path);
+    QSqlQuery query = raw.query(sql, values);
+    const bool done = query.isActive();
+    const int columns = query.record().count();
+    while (rows && query.next()) {
+        QVariantList row;
+        for (int c = 0; c < columns; ++c)
+            row << (query.isNull(c) ? QVariant() : QVariant(query.value(c).toString()));
+        *rows << row;
+    }
+    return done;
 }
 
 bool refuseWrites(const QString& path, const QString& operation, const QString& message)

@@ -33,7 +33,8 @@ struct TestServer {
     // A login role that may connect over TCP with `password`, sent to the server only as a
     // SCRAM verifier made here, so that no statement or server log holds it.
     bool createRole(const QString& role, const QString& password) const;
-    // pgserver.sh's `halt` (as a crash would) or `resume`.
+    // pgserver.sh's `halt` (as a crash would), `resume`, `freeze` (SIGSTOP, as a network that
+    // drops without a reset looks) or `thaw`.
     bool control(const QString& action) const;
     // A server of the caller's own, for tests that stop it; stopped when the object goes.
     static std::unique_ptr<TestServer> startPrivate(const QString& directory);
@@ -44,8 +45,8 @@ private:
 };
 const TestServer& testServer();
 
-// A connection of its own to a records file or a server database, past the store, as another
-// program would open it; removed when it goes out of scope.
+// A connection of its own to a records file, past the store, as another program would open it;
+// removed when it goes out of scope.
 class RawConnection
 {
 public:
@@ -81,8 +82,11 @@ QString connectionString(const QString& path);
 QList<Row> readRows(const QString& path);
 
 // Runs one statement on the file outside the store, as another program would. Statements
-// meant for both engines quote their names: UPDATE "MT" SET "Last" = ...
-bool execute(const QString& path, const QString& sql, const QVariantList& values = {});
+// meant for both engines quote their names: UPDATE "MT" SET "Last" = ... On the server, libpq
+// is handed the location's parts as they are, and `rows`, where given, receives the result's
+// rows as texts and nulls.
+bool execute(const QString& path, const QString& sql, const QVariantList& values = {},
+             QList<QVariantList>* rows = nullptr);
 
 // Makes the records refuse every `operation` (INSERT, UPDATE or DELETE) on MT with `message`,
 // as a store that will not take a write does; allowWrites() takes the refusal back.
