@@ -43,6 +43,8 @@ public:
         , m_result(result)
     {
         m_records.resize(audited().size());
+        for (const Audited& table : audited())
+            m_tableNames << table.table.toUtf8();
     }
 
     StoreError run()
@@ -87,10 +89,13 @@ private:
             m_result.add({Finding::Kind::Missing, m_last + 1, entry - 1});
         chainBytes(rows, row, m_bytes);
         const QByteArray expected = m_hasher.seal(m_previous, m_bytes.bytes());
-        const QString writer = rows.isNull(row, Who) ? QString() : QString::fromUtf8(rows.bytes(row, Who));
+        // Read only where an entry is reported: a whole chain is millions of them.
+        const auto writer = [&rows, row] {
+            return rows.isNull(row, Who) ? QString() : QString::fromUtf8(rows.bytes(row, Who));
+        };
         if (rows.isNull(row, Hash)) {
             // Sealed with the next change Vantor makes; the next one sealed chains onto it.
-            m_unsealed.emplace_back(entry, writer);
+            m_unsealed.emplace_back(entry, writer());
             m_previous = expected;
         } else {
             // Entries are sealed in order: one without a seal before a sealed one lost its own.
@@ -101,9 +106,10 @@ private:
             // After a gap the entry was chained onto one that is gone: the gap is the finding.
             if (!gap && stored != expected)
                 m_result.add({Finding::Kind::Edited, entry});
-            m_previous = stored.toByteArray();
+            m_previous.resize(0);
+            m_previous.append(stored);
             if (!rows.isNull(row, Sealed))
-                outside(entry, writer, Finding::Kind::OutsideSealed, QString::fromUtf8(rows.bytes(row, Sealed)));
+                outside(entry, writer(), Finding::Kind::OutsideSealed, QString::fromUtf8(rows.bytes(row, Sealed)));
         }
         followRecord(rows, row, entry);
         m_last = entry;
@@ -123,13 +129,15 @@ private:
     {
         using namespace entryfield;
         const QByteArrayView table = rows.bytes(row, Record);
-        const qint64 key = rows.bytes(row, RecordKey).toByteArray().toLongLong();
-        const QString fdid = QString::fromUtf8(rows.bytes(row, Fdid));
+        const qint64 key = rows.bytes(row, RecordKey).toLongLong();
+        const auto fdid = [&rows, row] {
+            return QString::fromUtf8(rows.bytes(row, Fdid));
+        };
         qsizetype index = 0;
-        while (index < audited().size() && table != audited().at(index).table.toUtf8())
+        while (index < m_tableNames.size() && table != m_tableNames.at(index))
             ++index;
-        if (index == audited().size()) {
-            m_result.add({Finding::Kind::UnknownRecord, entry, 0, QString::fromUtf8(table), key, fdid});
+        if (index == m_tableNames.size()) {
+            m_result.add({Finding::Kind::UnknownRecord, entry, 0, QString::fromUtf8(table), key, fdid()});
             return;
         }
         const QByteArrayView action = rows.bytes(row, Action);
@@ -138,11 +146,14 @@ private:
         const bool known = latest.entry != 0 && !latest.deleted;
         // A change must find the record as the entry before it left it; a new record none.
         if (begins ? known : !known || !sameRecord(rows.bytes(row, Before), latest.after))
-            m_result.add({Finding::Kind::ChangedBetween, entry, 0, audited().at(index).table, key, fdid,
+            m_result.add({Finding::Kind::ChangedBetween, entry, 0, audited().at(index).table, key, fdid(),
                           latest.entry ? QString::number(latest.entry) : QString()});
         latest.entry = entry;
         latest.deleted = action == "delete";
-        latest.after = latest.deleted ? QByteArray() : rows.bytes(row, After).toByteArray();
+        // Into the record's own buffer, which its next entry's text mostly fits.
+        latest.after.resize(0);
+        if (!latest.deleted)
+            latest.after.append(rows.bytes(row, After));
     }
 
     StoreError checkHead()
@@ -207,6 +218,7 @@ private:
     qint64 m_last = 0;
     std::vector<std::pair<qint64, QString>> m_unsealed; // with their writers
     QList<Records> m_records;
+    QByteArrayList m_tableNames; // as the entries name them
 };
 
 } // namespace

@@ -4,6 +4,7 @@
 #include <QByteArrayView>
 
 #include <array>
+#include <charconv>
 #include <memory>
 
 // The seal of the history: every entry carries a SHA-256 hash of the hash before it and of
@@ -23,12 +24,31 @@ QByteArray firstPrevious();
 class EntryBytes
 {
 public:
-    void clear() { m_bytes.clear(); }
-    void add(QByteArrayView utf8) { m_bytes.append(QByteArray::number(utf8.size())).append(':').append(utf8); }
+    // Keeps the room the last entry took: a chain of millions is built in one buffer.
+    void clear() { m_bytes.resize(0); }
+    void add(QByteArrayView utf8)
+    {
+        appendNumber(utf8.size());
+        m_bytes.append(':').append(utf8);
+    }
+    // A whole number as its text: the entry's number.
+    void addNumber(qint64 number)
+    {
+        std::array<char, 24> digits{};
+        const auto end = std::to_chars(digits.data(), digits.data() + digits.size(), number).ptr;
+        add(QByteArrayView(digits.data(), end - digits.data()));
+    }
     void addNull() { m_bytes.append('N'); }
     const QByteArray& bytes() const { return m_bytes; }
 
 private:
+    void appendNumber(qsizetype number)
+    {
+        std::array<char, 24> digits{};
+        const auto end = std::to_chars(digits.data(), digits.data() + digits.size(), number).ptr;
+        m_bytes.append(digits.data(), end - digits.data());
+    }
+
     QByteArray m_bytes;
 };
 

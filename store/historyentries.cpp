@@ -56,7 +56,7 @@ StoreError readHead(Connection& connection, bool& kept, qint64& entry, QByteArra
 void chainBytes(const TextRows& rows, qsizetype row, chain::EntryBytes& bytes, const QByteArray* sealed)
 {
     bytes.clear();
-    bytes.add(QByteArray::number(rows.key(row)));
+    bytes.addNumber(rows.key(row));
     for (int field = entryfield::At; field < entryfield::Hash; ++field) {
         if (field == entryfield::Sealed && sealed)
             bytes.add(*sealed);
