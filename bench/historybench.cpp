@@ -20,7 +20,9 @@ namespace vantor::bench {
 namespace {
 
 constexpr int PerMember = 50; // 100,000 members: 5,000,000 entries
-constexpr int Writes = 20; // changes a write job makes, timed one at a time
+// Changes a write job makes, timed one at a time: enough that a session's first change, which
+// on a server compiles the trigger's function, weighs no more than it does in a day's work.
+constexpr int Writes = 100;
 
 // The members of a department at most: the largest size up to 100,000.
 int departmentSize(const QList<int>& sizes)
@@ -100,7 +102,7 @@ QString copyDatabase(const BenchServer& server, const QString& from, const QStri
 } // namespace
 
 void Bench::compareOurs(const QString& name, qint64 size, const QStringList& with, const QStringList& without,
-                        qint64 rows, double limit)
+                        qint64 rows, double limit, double slack)
 {
     Series ours, plain;
     measureOurs(with, ours, false);
@@ -114,8 +116,7 @@ void Bench::compareOurs(const QString& name, qint64 size, const QStringList& wit
     check(label + QStringLiteral(" without"), plain, rows, QString());
     QString target;
     if (ours.ok() && plain.ok()) {
-        // Within the spread of the shorter jobs: a millisecond.
-        const bool held = ours.median() <= plain.median() * limit || ours.median() - plain.median() <= 0.001;
+        const bool held = ours.median() <= plain.median() * limit || ours.median() - plain.median() <= slack;
         target = QStringLiteral("<=%1x %2").arg(limit).arg(held ? QStringLiteral("ok") : QStringLiteral("MISSED"));
         if (!held)
             m_missed << QStringLiteral("%1: %2 against %3 without")
@@ -188,8 +189,8 @@ void Bench::writesWithAndWithout(int size, const QString& with, const QString& w
     for (const char* kind : {"save", "update", "delete"}) {
         const QString name = QStringLiteral("%1 a record, with the history").arg(QString::fromLatin1(kind));
         compareOurs(name, size, {QStringLiteral("write"), with, QString::fromLatin1(kind), QString::number(Writes)},
-                    {QStringLiteral("write"), without, QString::fromLatin1(kind), QString::number(Writes)}, Writes,
-                    1.2);
+                    {QStringLiteral("write"), without, QString::fromLatin1(kind), QString::number(Writes)}, Writes, 1.2,
+                    0);
     }
 }
 
