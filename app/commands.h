@@ -47,6 +47,15 @@ int report(const QString& group, const RecordsLocation& location, const QString&
 int dueReport(const RecordsLocation& location, const QString& within, const QString& outputPath, QTextStream& out,
               QTextStream& err);
 
+// `vantor --verify-history [--database LOCATION]`: whether every entry of the history matches
+// its seal, none is missing, and every record is as its latest entry left it; 1 where not.
+int verifyHistory(const RecordsLocation& location, QTextStream& out, QTextStream& err);
+
+// `vantor --report history [--since DATE] --output FILE.xlsx`: every entry of the history, or
+// those from DATE on, written as a workbook.
+int historyReport(const RecordsLocation& location, const QString& since, const QString& outputPath, QTextStream& out,
+                  QTextStream& err);
+
 // `vantor --upgrade-database LOCATION`: the tables of this version added to records of an
 // earlier one, by the owner of a server database; exit status.
 int upgradeDatabase(const RecordsLocation& location, QTextStream& out, QTextStream& err);

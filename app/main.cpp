@@ -43,7 +43,7 @@ struct Options {
     QCommandLineOption report{QStringLiteral("report"),
                               Text::tr("Write the list of members of <group> (1, 2, 3, 40 or special) not "
                                        "tested this year as a workbook (with --output); or, for the group due, "
-                                       "every member due for a fit test."),
+                                       "every member due for a fit test; or, for history, every change recorded."),
                               Text::tr("group")};
     QCommandLineOption output{QStringLiteral("output"), Text::tr("With --report: the workbook file to write."),
                               Text::tr("file")};
@@ -51,9 +51,16 @@ struct Options {
                               Text::tr("With --report due: members due within <days> (30 unless given), and "
                                        "everyone overdue."),
                               Text::tr("days")};
+    QCommandLineOption since{QStringLiteral("since"),
+                             Text::tr("With --report history: the entries from <date> on (2026-03-01 or 3/1/2026)."),
+                             Text::tr("date")};
+    QCommandLineOption verify{QStringLiteral("verify-history"),
+                              Text::tr("Check that the history of every change is whole: every entry as it was "
+                                       "sealed, none missing, every record as its latest entry left it.")};
     QCommandLineOption upgrade{QStringLiteral("upgrade-database"),
-                               Text::tr("Add the tables this version keeps (the fit tests) to records of an earlier "
-                                        "version at <location>, as the owner of a server database."),
+                               Text::tr("Add the tables this version keeps (the fit tests, the history of changes) to "
+                                        "records of an earlier version at <location>, as the owner of a server "
+                                        "database."),
                                Text::tr("location")};
     QCommandLineOption database{QStringLiteral("database"),
                                 Text::tr("The records to open (the window, --report) or to fill "
@@ -72,7 +79,8 @@ struct Options {
         parser.setApplicationDescription(Text::tr("Vantor: annual respirator mask test records."));
         parser.addHelpOption();
         parser.addVersionOption();
-        parser.addOptions({create, sample, import, copy, report, output, within, upgrade, database, showLocation});
+        parser.addOptions(
+            {create, sample, import, copy, report, output, within, since, verify, upgrade, database, showLocation});
     }
 };
 
@@ -100,7 +108,10 @@ QStringList argumentsOf(int argc, char* argv[])
 int checkCompanions(const QCommandLineParser& parser, const Options& options, QTextStream& err)
 {
     const std::pair<const QCommandLineOption*, const QCommandLineOption*> companions[]
-        = {{&options.sample, &options.create}, {&options.output, &options.report}, {&options.within, &options.report}};
+        = {{&options.sample, &options.create},
+           {&options.output, &options.report},
+           {&options.within, &options.report},
+           {&options.since, &options.report}};
     for (const auto& [option, needs] : companions) {
         if (parser.isSet(*option) && !parser.isSet(*needs)) {
             complain(err,
@@ -229,6 +240,15 @@ int main(int argc, char* argv[])
         complain(err, Text::tr("%1 It is left out.").arg(problem));
     if (parser.isSet(options.showLocation))
         return showLocation(choice, out);
+    if (parser.isSet(options.verify))
+        return vantor::commands::verifyHistory(choice.location, out, err);
+    if (parser.isSet(options.since) && parser.value(options.report).trimmed().toLower() != u"history") {
+        complain(err, Text::tr("--since goes with --report history"));
+        return 2;
+    }
+    if (parser.isSet(options.report) && parser.value(options.report).trimmed().toLower() == u"history")
+        return vantor::commands::historyReport(choice.location, parser.value(options.since),
+                                               parser.value(options.output), out, err);
     if (parser.isSet(options.report) && parser.value(options.report).trimmed().toLower() == u"due")
         return vantor::commands::dueReport(choice.location, parser.value(options.within), parser.value(options.output),
                                            out, err);

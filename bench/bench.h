@@ -20,6 +20,10 @@ class Engine;
 }
 
 namespace vantor::bench {
+class BenchServer;
+}
+
+namespace vantor::bench {
 
 // Several timed runs of one command.
 struct Series {
@@ -72,6 +76,16 @@ private:
     void fitTestJobs(const QMap<int, QString>& files, const QMap<int, QString>& locations,
                      const QMap<int, QString>& plainLocations, const Engine& engine);
     void startupBesideTests(int size, const QString& location, const QString& plain);
+    // The history's jobs (historybench.cpp): the check beside sha256sum, start-up and a list
+    // beside five million entries, and the writes with the history against without.
+    void historyJobs(const QMap<int, QString>& files);
+    void historyServerJobs(const BenchServer& server, const QMap<int, QString>& files);
+    void writesWithAndWithout(int size, const QString& with, const QString& without);
+    void verifyBesideSha256(const QString& history, qint64 entries);
+    // Our job `with` beside our job `without`, alternately; the target: at most `limit` times as
+    // long, or at most `slack` seconds longer (a job of a millisecond or two varies by that much).
+    void compareOurs(const QString& name, qint64 size, const QStringList& with, const QStringList& without, qint64 rows,
+                     double limit, double slack = 0.001);
     void exportJob(qint64 rows, const QString& path);
     void reportJob(int size, const QString& path);
     void measureWhole(const QStringList& argv, Series& series, bool timed);
@@ -99,6 +113,8 @@ private:
     bool m_onServer = false;
     bool m_officeWarm = false;
     QMap<int, QString> m_fitFiles; // the records files with fit tests, by members
+    QString m_history; // the records file with five million entries, and a small one
+    QString m_smallHistory;
     QStringList m_missed;
     QStringList m_failures;
 };

@@ -75,7 +75,9 @@ bool fill(const QString& path, int size, QTextStream& log)
                 return false;
         }
     }
-    if (!exec(db.get(), "PRAGMA journal_mode=OFF; PRAGMA synchronous=OFF; BEGIN", log))
+    bool aside = false;
+    const QList<QByteArray> triggers = setHistoryAside(db.get(), log, aside);
+    if (!aside || !exec(db.get(), "PRAGMA journal_mode=OFF; PRAGMA synchronous=OFF; BEGIN", log))
         return false;
     sqlite3_stmt* raw = nullptr;
     if (sqlite3_prepare_v2(db.get(), "INSERT INTO MT VALUES (?,?,?,?,?,?,?,?,?,?,?,?,?,?)", -1, &raw, nullptr)
@@ -109,10 +111,37 @@ bool fill(const QString& path, int size, QTextStream& log)
         if (!exec(db.get(), sql, log))
             return false;
     }
-    return true;
+    return restoreHistory(db.get(), triggers, log);
 }
 
 } // namespace
+
+QList<QByteArray> setHistoryAside(sqlite3* db, QTextStream& log, bool& ok)
+{
+    QList<QByteArray> triggers, names;
+    sqlite3_stmt* raw = nullptr;
+    sqlite3_prepare_v2(db, "SELECT name, sql FROM sqlite_master WHERE type = 'trigger' AND name GLOB '*_History_*'", -1,
+                       &raw, nullptr);
+    Statement list(raw);
+    while (list && sqlite3_step(list.get()) == SQLITE_ROW) {
+        names << reinterpret_cast<const char*>(sqlite3_column_text(list.get(), 0));
+        triggers << reinterpret_cast<const char*>(sqlite3_column_text(list.get(), 1));
+    }
+    list.reset();
+    ok = true;
+    for (const QByteArray& name : std::as_const(names))
+        ok = ok && exec(db, "DROP TRIGGER \"" + name + '"', log);
+    return triggers;
+}
+
+bool restoreHistory(sqlite3* db, const QList<QByteArray>& triggers, QTextStream& log)
+{
+    for (const QByteArray& sql : triggers) {
+        if (!exec(db, sql, log))
+            return false;
+    }
+    return true;
+}
 
 QString ensureDatabase(const QString& dataDir, int size, QTextStream& log)
 {

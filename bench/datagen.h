@@ -1,8 +1,11 @@
 #pragma once
 
+#include <QByteArray>
+#include <QList>
 #include <QString>
 
 class QTextStream;
+struct sqlite3;
 
 namespace vantor::bench {
 
@@ -13,6 +16,11 @@ namespace vantor::bench {
 //
 // Returns the path of the file, or an empty string after writing the reason to `log`.
 QString ensureDatabase(const QString& dataDir, int size, QTextStream& log);
+
+// The history's triggers, set aside while generated rows go in (each would write an entry a
+// department's records never came with) and made again from their own SQL after.
+QList<QByteArray> setHistoryAside(sqlite3* db, QTextStream& log, bool& ok);
+bool restoreHistory(sqlite3* db, const QList<QByteArray>& triggers, QTextStream& log);
 
 // The FDID of the record in the middle of the file, for searching.
 QString middleFdid(const QString& path);

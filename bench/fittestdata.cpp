@@ -1,5 +1,7 @@
 #include "fittestdata.h"
 
+#include "datagen.h"
+
 #include <connection.h>
 #include <recordslocation.h>
 #include <schema.h>
@@ -54,7 +56,9 @@ bool fill(const QString& path, int size, QTextStream& log)
     sqlite3* raw = nullptr;
     sqlite3_open_v2(QFile::encodeName(path).constData(), &raw, SQLITE_OPEN_READWRITE, nullptr);
     Db db(raw);
-    if (!db
+    bool aside = false;
+    const QList<QByteArray> triggers = db ? setHistoryAside(db.get(), log, aside) : QList<QByteArray>();
+    if (!db || !aside
         || !exec(db.get(), "DROP INDEX \"FitTest_Member\"; PRAGMA journal_mode=OFF; PRAGMA synchronous=OFF; BEGIN",
                  log))
         return false;
@@ -103,7 +107,8 @@ bool fill(const QString& path, int size, QTextStream& log)
     return exec(db.get(),
                 "COMMIT; CREATE INDEX \"FitTest_Member\" ON \"FitTest\" (\"Member\", \"Passed\", \"TestDate\", "
                 "\"row_key\"); ANALYZE",
-                log);
+                log)
+        && restoreHistory(db.get(), triggers, log);
 }
 
 } // namespace

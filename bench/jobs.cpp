@@ -2,6 +2,7 @@
 
 #include "benchsql.h"
 #include "exportjob.h"
+#include "historyjobs.h"
 
 #include <duelist.h>
 #include <mainrecords.h>
@@ -148,7 +149,7 @@ int runJob(const QStringList& arguments)
     // What the program has done before the user's action: a search or a list comes after
     // the records window's start-up, with its store objects open.
     MainRecords window;
-    if (job != QLatin1String("startup")) {
+    if (job != QLatin1String("startup") && job != QLatin1String("verify")) {
         if (const StoreError error = startup(window, path).error) {
             err << "vantor-bench: " << error.description << '\n';
             return 1;
@@ -174,6 +175,12 @@ int runJob(const QStringList& arguments)
         outcome = dueList(path);
     } else if (job == QLatin1String("fittests")) {
         outcome = memberTests(path, arguments.value(2).toLongLong());
+    } else if (job == QLatin1String("verify") || job == QLatin1String("write")) {
+        const int count = arguments.value(3).toInt();
+        const HistoryOutcome done = job == QLatin1String("verify")
+            ? verifyHistoryJob(path)
+            : writeJob(*window.records, arguments.value(2), count);
+        outcome = {done.error, done.rows, done.first};
     } else if (job == QLatin1String("export")) {
         QString written;
         outcome.rows = exportRows(path, arguments.value(2).toLongLong(), arguments.value(3), written);
@@ -184,7 +191,10 @@ int runJob(const QStringList& arguments)
         err << "vantor-bench: unknown job '" << job << "'\n";
         return 2;
     }
-    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    // A write is timed one change at a time.
+    if (job == QLatin1String("write") && outcome.rows > 0)
+        seconds /= double(outcome.rows);
     if (outcome.error) {
         err << "vantor-bench: " << job << ": " << outcome.error.description << '\n';
         return 1;

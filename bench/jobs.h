@@ -14,6 +14,8 @@ namespace vantor::bench {
 //   export DB ROWS DIR    the first ROWS rows of MT sent to a workbook in DIR (then removed)
 //   due DB                the Fit Tests Due list of every member, 30 days ahead
 //   fittests DB KEY       the Fit Tests window's opening on the member with row key KEY
+//   verify DB             --verify-history's check of every entry and record
+//   write DB KIND N       N saves, updates or deletes (KIND) of the records window; time per change
 // Returns the process exit code.
 int runJob(const QStringList& arguments);
 

@@ -287,6 +287,7 @@ int Bench::run()
         m_fitFiles.insert(size, path);
     }
     fitTestJobs(m_fitFiles, m_fitFiles, files, sqliteEngine());
+    historyJobs(files);
     for (int size : m_options.sizes)
         reportJob(size, files.value(size));
 
@@ -399,6 +400,7 @@ void Bench::serverRun(const QMap<int, QString>& files)
         fitLocations.insert(it.key(), location);
     }
     fitTestJobs(m_fitFiles, fitLocations, locations, postgresEngine());
+    historyServerJobs(server, files);
     QList<int> exported;
     for (int wanted : m_options.exportRows) {
         const int rows = std::min(wanted, locations.lastKey());

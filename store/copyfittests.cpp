@@ -1,5 +1,6 @@
 #include "copyfittests.h"
 
+#include "copyhistory.h"
 #include "fittests.h"
 #include "recordset.h"
 #include "schema.h"
@@ -34,18 +35,6 @@ qint64 countTests(Connection& connection, StoreError& error)
     QList<QVariantList> rows;
     error = connection.query(CountTests, {}, rows);
     return error || rows.isEmpty() ? -1 : rows.first().value(0).toLongLong();
-}
-
-// An INSERT of one test with every column of FitTest, reading its new key back.
-QString insertTest(const QStringList& columns)
-{
-    QStringList names, marks;
-    for (const QString& column : columns) {
-        names << u'"' + column + u'"';
-        marks << QStringLiteral("?");
-    }
-    return QStringLiteral(R"(INSERT INTO "FitTest" (%1) VALUES (%2) RETURNING "row_key")")
-        .arg(names.join(QStringLiteral(", ")), marks.join(QStringLiteral(", ")));
 }
 
 } // namespace
@@ -89,14 +78,16 @@ StoreError copyFitTests(Connection& from, Connection& to, qsizetype* copied)
     if (StoreError e = tests.open(AllTests, from))
         return e;
     const QStringList columns = testTable().columns;
-    const QString insert = insertTest(columns);
+    // Each test keeps its key, which the history's entries name it by.
+    const QString insert
+        = history::insertWithKeys(*to.engine(), TableName, columns) + QStringLiteral(" RETURNING row_key");
     const int memberField = tests.fieldIndex(column::Member);
     const int recordingField = tests.fieldIndex(column::RecordingName);
     qsizetype done = 0;
     for (StoreError e = tests.moveFirst(); !tests.eof(); e = tests.moveNext()) {
         if (e)
             return e;
-        QVariantList values;
+        QVariantList values{tests.currentKey()};
         for (const QString& name : columns) {
             StoreError readError;
             QVariant value = tests.value(name, &readError);
@@ -130,7 +121,7 @@ StoreError copyFitTests(Connection& from, Connection& to, qsizetype* copied)
                                             .arg(done));
     if (copied)
         *copied = done;
-    return {};
+    return history::followKeys(to, TableName);
 }
 
 } // namespace vantor::fittests

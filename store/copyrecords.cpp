@@ -2,6 +2,8 @@
 
 #include "connection.h"
 #include "copyfittests.h"
+#include "copyhistory.h"
+#include "history.h"
 #include "masktest.h"
 #include "recordset.h"
 #include "schema.h"
@@ -102,24 +104,27 @@ StoreError openRecords(Connection& connection, const RecordsLocation& location)
     return error;
 }
 
-// Inserts every row of `records` into `target`'s MT, the fourteen fields in their order. A
-// value the target cannot store as it is (a NUL on a server) stops the copy at its record.
+// Inserts every row of `records` into `target`'s MT, its key and the fourteen fields in their
+// order: the history's entries name their records by key. A value the target cannot store as
+// it is (a NUL on a server) stops the copy at its record.
 StoreError insertAll(RecordSet& records, Connection& target, qsizetype& count)
 {
-    const QString insert = insertStatement(*target.engine());
     const QStringList names = fieldNames();
+    const QString insert = history::insertWithKeys(*target.engine(), TableName, names);
     QList<int> positions;
     for (const QString& name : names)
         positions << records.fieldIndex(name);
-    QVariantList values(names.size());
+    QVariantList values(names.size() + 1);
     for (StoreError error = records.moveFirst(); !error && !records.eof(); error = records.moveNext()) {
+        values[0] = records.currentKey();
         for (qsizetype f = 0; f < names.size(); ++f) {
             StoreError readError;
-            values[f] = records.value(positions.at(f), &readError);
+            QVariant& value = values[f + 1];
+            value = records.value(positions.at(f), &readError);
             if (readError)
                 return readError;
-            if (const StoreError refused = target.engine()->acceptValue(names.at(f), values.at(f)))
-                return refuseRecord(count + 1, values.at(0), refused.description);
+            if (const StoreError refused = target.engine()->acceptValue(names.at(f), value))
+                return refuseRecord(count + 1, values.at(1), refused.description);
         }
         if (StoreError insertError = target.execute(insert, values))
             return insertError;
@@ -148,7 +153,13 @@ StoreError prepareTarget(Connection& to)
             QStringLiteral("The table MT of %1 already holds records; records are copied only into an empty one, "
                            "and these are left as they are.")
                 .arg(to.dataSource()));
-    return error;
+    // Empty records of an earlier version gain what this one keeps, in the copy's transaction.
+    int version = schema::FirstVersion;
+    if (!error)
+        error = schema::readVersion(to, version);
+    if (!error && version < schema::CurrentVersion)
+        error = schema::upgradeFrom(to, version);
+    return error ? error : history::requireEmptyHistory(to);
 }
 
 StoreError copyInto(const RecordsLocation& source, const RecordsLocation& target, qsizetype* copied)
@@ -171,6 +182,9 @@ StoreError copyInto(const RecordsLocation& source, const RecordsLocation& target
     qsizetype count = 0;
     const StoreError error = to.transaction([&]() -> StoreError {
         StoreError failure = prepareTarget(to);
+        // The source's history comes with its records: the target's triggers would write a second one.
+        if (!failure)
+            failure = history::suspendTriggers(to);
         if (!failure)
             failure = insertAll(records, to, count);
         // What was read, what the source holds and what the target holds now must all agree.
@@ -185,7 +199,13 @@ StoreError copyInto(const RecordsLocation& source, const RecordsLocation& target
                                                                    "one is working on them.")
                                                         .arg(count));
         if (!failure)
+            failure = history::followKeys(to, TableName);
+        if (!failure)
             failure = fittests::copyFitTests(from, to);
+        if (!failure)
+            failure = history::copyHistory(from, to, source.displayName());
+        if (!failure)
+            failure = history::resumeTriggers(to);
         return failure;
     });
     if (error)

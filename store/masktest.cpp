@@ -1,6 +1,7 @@
 #include "masktest.h"
 
 #include "fileformat.h"
+#include "history.h"
 #include "sampledata.h"
 #include "schema.h"
 
@@ -27,6 +28,9 @@ StoreError fillNew(Connection& connection, int sampleCount, quint32 seed)
         // A new database is made at the current version: the tables beside MT come with it.
         if (!error)
             error = schema::createTablesBesideMaskTests(connection);
+        // The invented members are added in the creating user's name.
+        if (!error && sampleCount > 0)
+            error = history::beginWriting(connection);
         if (!error && sampleCount > 0)
             error = insertSamples(connection, sampleCount, seed);
         return error;

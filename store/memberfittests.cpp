@@ -1,5 +1,6 @@
 #include "memberfittests.h"
 
+#include "history.h"
 #include "masktest.h"
 #include "schema.h"
 
@@ -261,7 +262,7 @@ StoreError MemberFitTests::save(FitTest& test, const RecordingChange& recording,
     Member member = m_member;
     bool setDate = false;
     qint64 key = test.key;
-    StoreError error = m_connection->transaction([&]() -> StoreError {
+    StoreError error = history::recordChanges(*m_connection, [&]() -> StoreError {
         // The member first: it is read in the transaction, so that its FDID and date are
         // those stored now, and a member deleted meanwhile takes no test.
         if (StoreError e = followLastDate(test, member, setDate))

@@ -1,6 +1,7 @@
 // The writes of a record set: AddNew, field values, Update, CancelUpdate and Delete.
 #include "recordset.h"
 
+#include "history.h"
 #include "recordsetdetail.h"
 
 #include <algorithm>
@@ -117,11 +118,15 @@ StoreError RecordSet::insertPending()
     // could belong to another statement. Every row of it is read, so a failed commit is seen.
     qint64 key = 0;
     bool read = false;
-    if (StoreError error = m_connection->run(sql + QStringLiteral(" RETURNING ") + engine->rowKeyColumn(), values,
-                                             Columns::KeysAndTexts, [&key, &read](const ResultRow& row) {
-                                                 key = row.number(0);
-                                                 read = true;
-                                             }))
+    // The history's entry is written with the row, or neither is.
+    if (StoreError error = history::recordStatement(*m_connection, [&] {
+            read = false;
+            return m_connection->run(sql + QStringLiteral(" RETURNING ") + engine->rowKeyColumn(), values,
+                                     Columns::KeysAndTexts, [&key, &read](const ResultRow& row) {
+                                         key = row.number(0);
+                                         read = true;
+                                     });
+        }))
         return error;
     if (!read)
         return keyNotReadBack();
@@ -182,8 +187,10 @@ StoreError RecordSet::writeCurrentRow(const QString& statement, const QList<QVar
     bound << m_keys[std::size_t(m_position)];
     bound << original;
     qint64 changed = 0;
-    if (StoreError error
-        = m_connection->run(statement + QStringLiteral(" WHERE ") + lockCondition(), bound, Columns::Any, {}, &changed))
+    if (StoreError error = history::recordStatement(*m_connection, [&] {
+            return m_connection->run(statement + QStringLiteral(" WHERE ") + lockCondition(), bound, Columns::Any, {},
+                                     &changed);
+        }))
         return error;
     if (changed != 1)
         return conflictError();

@@ -1,6 +1,7 @@
 #include "schema.h"
 
 #include "fittests.h"
+#include "history.h"
 
 namespace vantor::schema {
 
@@ -44,15 +45,33 @@ StoreError readVersion(Connection& connection, int& version)
     return {};
 }
 
-StoreError createTablesBesideMaskTests(Connection& connection)
+StoreError upgradeFrom(Connection& connection, int version)
 {
-    for (const TableDefinition& table : tablesBesideMaskTests()) {
-        for (const QString& sql : connection.engine()->createTableStatements(table)) {
-            if (StoreError error = connection.execute(sql))
-                return error;
+    if (version < FitTestsVersion) {
+        for (const TableDefinition& table : tablesBesideMaskTests()) {
+            for (const QString& sql : connection.engine()->createTableStatements(table)) {
+                if (StoreError error = connection.execute(sql))
+                    return error;
+            }
         }
     }
+    if (version < HistoryVersion) {
+        if (StoreError error = history::createHistory(connection))
+            return error;
+        // Every record there is begins its history as it is now, in the upgrading user's name.
+        if (StoreError error = history::beginWriting(connection))
+            return error;
+        if (StoreError error = history::startHistory(
+                connection, history::action::Start,
+                history::Text::tr("the history starts here: the record as it was when its records were upgraded")))
+            return error;
+    }
     return connection.execute(MarkVersion, {CurrentVersion});
+}
+
+StoreError createTablesBesideMaskTests(Connection& connection)
+{
+    return upgradeFrom(connection, FirstVersion);
 }
 
 StoreError upgrade(Connection& connection, bool* upgraded)
@@ -72,7 +91,7 @@ StoreError upgrade(Connection& connection, bool* upgraded)
             return error;
         if (version >= CurrentVersion)
             return {};
-        if (StoreError error = createTablesBesideMaskTests(connection))
+        if (StoreError error = upgradeFrom(connection, version))
             return error;
         if (upgraded)
             *upgraded = true;
@@ -98,6 +117,22 @@ StoreError requireFitTests(Connection& connection, const RecordsLocation& locati
             fittests::Text::tr("The records on %1 do not hold fit tests yet. The owner of the database adds the "
                                "tables for them (clerks may not) with:\n    %2\nUntil then everything else works "
                                "as before.")
+                .arg(location.displayName(), upgradeCommand(location)));
+    return upgrade(connection);
+}
+
+StoreError requireHistory(Connection& connection, const RecordsLocation& location)
+{
+    int version = FirstVersion;
+    if (StoreError error = readVersion(connection, version))
+        return error;
+    if (version >= HistoryVersion)
+        return {};
+    if (location.isServer())
+        return StoreError::make(
+            TableNotFound,
+            history::Text::tr("The records on %1 keep no history of changes yet. The owner of the database adds it "
+                              "(clerks may not) with:\n    %2\nUntil then everything else works as before.")
                 .arg(location.displayName(), upgradeCommand(location)));
     return upgrade(connection);
 }

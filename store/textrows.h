@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QString>
 #include <QVariant>
 
@@ -24,6 +25,7 @@ public:
     qsizetype rowCount() const { return m_rows; }
     // The keys, handed over to their new owner; the values stay.
     std::vector<qint64> takeKeys() { return std::exchange(m_keys, {}); }
+    qint64 key(qsizetype row) const { return m_keys[std::size_t(row)]; }
 
     // A row is its key, then its values one after the other: text, or a null.
     void addKey(qint64 key)
@@ -46,14 +48,25 @@ public:
     // A value as the store reads it: text, or an invalid QVariant for a null.
     QVariant value(qsizetype row, int field) const
     {
-        const std::size_t cell = std::size_t(row) * std::size_t(m_valueCount) + std::size_t(field);
-        if (m_nulls[cell])
+        if (isNull(row, field))
             return {};
-        const qsizetype start = cell == 0 ? 0 : m_ends[cell - 1];
-        return QVariant(QString::fromUtf8(m_text.constData() + start, m_ends[cell] - start));
+        return QVariant(QString::fromUtf8(bytes(row, field)));
+    }
+    bool isNull(qsizetype row, int field) const { return m_nulls[cell(row, field)]; }
+    // A value's bytes as they were read, without a copy: what a hash is taken over. Empty for a null.
+    QByteArrayView bytes(qsizetype row, int field) const
+    {
+        const std::size_t at = cell(row, field);
+        const qsizetype start = at == 0 ? 0 : m_ends[at - 1];
+        return QByteArrayView(m_text.constData() + start, m_ends[at] - start);
     }
 
 private:
+    std::size_t cell(qsizetype row, int field) const
+    {
+        return std::size_t(row) * std::size_t(m_valueCount) + std::size_t(field);
+    }
+
     int m_valueCount;
     qsizetype m_rows = 0;
     std::vector<qint64> m_keys;

@@ -15,7 +15,9 @@
 
 #include <memory>
 
+class QAction;
 class QGroupBox;
+class QMenuBar;
 
 namespace vantor {
 
@@ -52,6 +54,7 @@ private slots:
     void cmdQuery_Click();
     void mnuFitTests_Click();
     void mnuFitTestsDue_Click();
+    void mnuRecordHistory_Click();
 
 private:
     void buildLayout();
@@ -60,6 +63,8 @@ private:
     void setTabOrder();
     // The menu bar above the form, the way to the fit-test windows (mainfittests.cpp).
     void addFitTestsMenu();
+    // The History menu on that bar, the way to the History window (mainhistory.cpp).
+    QAction* addHistoryMenu(QMenuBar* bar);
 
     void Form_Unload();
     void LockFields();

@@ -82,8 +82,9 @@ void frmMaskTesting::addFitTestsMenu()
     connect(due, &QAction::triggered, this, &frmMaskTesting::mnuFitTestsDue_Click);
     due->setObjectName(QStringLiteral("mnuFitTestsDue"));
     due->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_T));
-    addActions({tests, due});
-    new FollowsButton(cmdQuery, {tests, due});
+    QAction* history = addHistoryMenu(bar);
+    addActions({tests, due, history});
+    new FollowsButton(cmdQuery, {tests, due, history});
 
     // The bar goes above the client area as drawn; the form below it keeps every place.
     const int height = bar->sizeHint().height();

@@ -7,6 +7,7 @@
 #include <connection.h>
 #include <connectionstring.h>
 #include <fileformat.h>
+#include <history.h>
 #include <masktest.h>
 
 #include <QDir>
@@ -60,18 +61,27 @@ bool linksUnsupported(int error)
     return error == EPERM || error == EOPNOTSUPP || error == EXDEV || error == EMLINK;
 }
 
-StoreError insertRows(const QString& path, const QList<JetRow>& rows)
+// The records go in with one history entry each, "converted from OLD.mdb", in the converting
+// user's name, rather than one the triggers would write for a record added.
+StoreError insertRows(const QString& path, const QList<JetRow>& rows, const QString& source)
 {
     Connection connection;
     if (StoreError error = connection.open(jetConnectionString(path)))
         return error;
     const QString insert = masktest::insertStatement(*connection.engine());
+    // One entry a record says where it came from; the triggers would add a second.
     StoreError error = connection.transaction([&]() -> StoreError {
-        for (const JetRow& row : rows) {
-            if (StoreError failure = connection.execute(insert, row))
-                return failure;
-        }
-        return {};
+        StoreError failure = history::suspendTriggers(connection);
+        if (!failure)
+            failure = history::beginWriting(connection);
+        for (qsizetype i = 0; !failure && i < rows.size(); ++i)
+            failure = connection.execute(insert, rows.at(i));
+        if (!failure)
+            failure = history::startHistory(connection, history::action::Convert,
+                                            history::Text::tr("converted from %1").arg(QFileInfo(source).fileName()));
+        if (!failure)
+            failure = history::resumeTriggers(connection);
+        return failure;
     });
     if (error)
         return error;
@@ -102,7 +112,7 @@ public:
     QString path() const { return m_work.filePath(masktest::DatabaseFileName); }
     QString folder() const { return m_folder; }
 
-    StoreError build(const QList<JetRow>& rows) const
+    StoreError build(const QList<JetRow>& rows, const QString& source) const
     {
         if (!QFileInfo(m_folder).isDir())
             return StoreError::make(FileNotFound, QStringLiteral("The folder '%1' does not exist.").arg(m_folder));
@@ -112,7 +122,7 @@ public:
                 QStringLiteral("Vantor cannot write into the folder '%1': %2").arg(m_folder, m_work.errorString()));
         if (StoreError error = masktest::createDatabase(RecordsLocation::file(path())))
             return error;
-        if (StoreError error = insertRows(path(), rows))
+        if (StoreError error = insertRows(path(), rows, source))
             return error;
         if (const int error = syncToDisk(path()))
             return fileError(error, QStringLiteral("The new records file cannot be saved to the disk"));
@@ -174,7 +184,7 @@ StoreError convertFile(const QString& source, const QString& target, qsizetype* 
     if (StoreError error = readForConversion(source, rows))
         return error;
     const StagedStore staged(target);
-    if (StoreError error = staged.build(rows))
+    if (StoreError error = staged.build(rows, source))
         return error;
     if (StoreError error = addName(staged.path(), target, false))
         return error;
@@ -197,7 +207,7 @@ StoreError convertInPlace(const QString& path, qsizetype* rowCount)
     if (StoreError error = readForConversion(path, rows))
         return error;
     const StagedStore staged(path);
-    if (StoreError error = staged.build(rows))
+    if (StoreError error = staged.build(rows, path))
         return error;
 
     // The original gets its second name before its first one is given to the new file, so
