@@ -58,6 +58,7 @@ private:
     StoreError resultFailure(const pg_result* result) const;
     StoreError connectionFailure() const;
     StoreError whyNotConnected(int stage) const;
+    StoreError certificateRefused(const QString& cause) const;
     StoreError giveUp(const ServerWait& wait, int outcome);
     void abandon();
 
