@@ -62,7 +62,7 @@ Outcome startup(MainRecords& window, const QString& path)
 Outcome search(MainRecords& window, const QString& fdid)
 {
     std::unique_ptr<RecordSet> found;
-    if (const StoreError error = openSearchRecords(window.connect, fdid, found))
+    if (const StoreError error = openSearchRecords(*window.connection, fdid, found))
         return {error, 0, {}};
     window.records->close();
     window.records = std::move(found);

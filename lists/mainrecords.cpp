@@ -27,11 +27,11 @@ MainRecords openMainRecords(const RecordsLocation& location)
 
     store.records = std::make_unique<RecordSet>();
     store.sql = mainsql::StartupQuery;
-    store.error = store.records->open(store.sql, store.connect);
+    store.error = store.records->open(store.sql, *store.connection);
     return store;
 }
 
-StoreError openSearchRecords(const QString& connect, const QString& answer, std::unique_ptr<RecordSet>& found)
+StoreError openSearchRecords(Connection& connection, const QString& answer, std::unique_ptr<RecordSet>& found)
 {
     QString sql = mainsql::SearchAll;
     QVariantList parameters;
@@ -40,7 +40,12 @@ StoreError openSearchRecords(const QString& connect, const QString& answer, std:
         parameters << answer; // as typed: not trimmed, case kept
     }
     auto records = std::make_unique<RecordSet>();
-    if (StoreError error = records->open(sql, connect, parameters))
+    // A search reads the records where they are now: where the window's records file is no
+    // longer there, from whatever is at its location (or nothing), on a connection of its own.
+    const StoreError error = connection.stillAtLocation()
+        ? records->open(sql, connection, parameters)
+        : records->open(sql, connection.connectionString(), parameters);
+    if (error)
         return error;
     found = std::move(records);
     return {};

@@ -23,11 +23,13 @@ struct MainRecords {
 
 // Form_Load's store steps, in its order: create the connection, form the path and the
 // connection string, open the connection (and check its table), create the record set and
-// open it on the start-up query. The first record is then the window's to show.
+// open it on the start-up query, on the window's connection, which every later record set of
+// the window shares. The first record is then the window's to show.
 MainRecords openMainRecords(const RecordsLocation& location);
 
-// Search's new record set on `connect`: every record when `answer` is empty, otherwise the
-// records whose ID is the answer as typed. `found` is set only when the set opened.
-StoreError openSearchRecords(const QString& connect, const QString& answer, std::unique_ptr<RecordSet>& found);
+// Search's new record set on the window's connection: every record when `answer` is empty,
+// otherwise the records whose ID is the answer as typed. `found` is set only when the set
+// opened. It reads the records as they are stored now, as a set on a new connection would.
+StoreError openSearchRecords(Connection& connection, const QString& answer, std::unique_ptr<RecordSet>& found);
 
 } // namespace vantor

@@ -14,32 +14,27 @@ struct Query {
     Q_DECLARE_TR_FUNCTIONS(vantor::UntestedQuery)
 };
 
-// Read right after the list: a list made just before midnight on New Year's Eve still names
-// the year it compared with. Where the store cannot say, this computer's clock does.
-int storeYear(Connection& connection)
-{
-    QVariant value;
-    if (!connection.readValue(querysql::StoreYear, {}, value)) {
-        bool ok = false;
-        const int year = value.toInt(&ok);
-        if (ok)
-            return year;
-    }
-    return QDate::currentDate().year();
-}
-
 } // namespace
 
 UntestedQuery runUntestedQuery(const RecordsLocation& location, int position, Reading reading)
 {
-    UntestedQuery run;
-    run.connection = std::make_unique<Connection>();
+    auto connection = std::make_unique<Connection>();
     const QString connect = location.connectionString();
-    run.connection->setConnectionString(connect);
-    run.error = run.connection->open(connect, QString(), QString());
-    if (run.error)
+    connection->setConnectionString(connect);
+    if (StoreError error = connection->open(connect, QString(), QString())) {
+        UntestedQuery run;
+        run.connection = std::move(connection);
+        run.error = error;
         return run;
+    }
+    UntestedQuery run = runUntestedQuery(*connection, position, reading);
+    run.connection = std::move(connection);
+    return run;
+}
 
+UntestedQuery runUntestedQuery(Connection& connection, int position, Reading reading)
+{
+    UntestedQuery run;
     run.records = std::make_unique<RecordSet>();
     const QString sql = querysql::forPosition(position);
     if (sql.isEmpty()) {
@@ -47,9 +42,18 @@ UntestedQuery runUntestedQuery(const RecordsLocation& location, int position, Re
         return run;
     }
     run.listName = querysql::entries().at(position);
-    run.error = run.records->open(sql, *run.connection, {}, reading);
-    if (!run.error)
-        run.year = storeYear(*run.connection);
+    // Read with the list: a list made just before midnight on New Year's Eve still names the
+    // year it compared with. Where the store cannot say, this computer's clock does.
+    QVariant year;
+    Statement readYear = connection.valueStatement(querysql::StoreYear, {}, year);
+    readYear.optional = true;
+    run.error = run.records->open(sql, connection, {}, reading, {std::move(readYear)});
+    if (run.error)
+        return run;
+    bool ok = false;
+    run.year = year.toInt(&ok);
+    if (!ok)
+        run.year = QDate::currentDate().year();
     return run;
 }
 

@@ -25,5 +25,9 @@ struct UntestedQuery {
 // record set, open the record set. The window's grid reads the rows on demand; a report,
 // which walks the whole list once, reads them all at once.
 UntestedQuery runUntestedQuery(const RecordsLocation& location, int position, Reading reading = Reading::OnDemand);
+// The same on a connection the caller keeps open (the query window's own, for every list it
+// shows): `connection` of the result stays empty. The list and the store's year come in one
+// round trip on a server.
+UntestedQuery runUntestedQuery(Connection& connection, int position, Reading reading = Reading::OnDemand);
 
 } // namespace vantor

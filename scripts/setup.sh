@@ -12,7 +12,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools qt6-base-private-dev qt6-svg-dev libqt6sql6-sqlite libqt6svg6
   libgl-dev libxkbcommon-dev
   libsqlite3-dev sqlite3
-  libpq-dev postgresql-15 postgresql-client-15 libssl-dev
+  libpq-dev postgresql-15 postgresql-client-15 libssl-dev openssl
   libxlsxwriter-dev unzip
   mdbtools-dev libglib2.0-dev
   fonts-wine fonts-dejavu-core

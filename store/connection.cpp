@@ -1,5 +1,8 @@
 #include "connection.h"
 
+#include <QMutex>
+#include <QThread>
+
 namespace vantor {
 
 namespace {
@@ -7,6 +10,62 @@ namespace {
 const QString Begin = QStringLiteral("BEGIN");
 const QString Commit = QStringLiteral("COMMIT");
 const QString Rollback = QStringLiteral("ROLLBACK");
+
+// Connections to a server that no Connection holds, kept open for the next one that asks for the
+// same records as the same user: a window opened again, a list chosen again, costs no dialling
+// (a TCP and TLS handshake and the password's exchange, five round trips and more). A few are
+// enough: each window holds its own while it is open.
+class SessionPool
+{
+public:
+    static constexpr std::size_t MaxIdle = 4;
+
+    std::unique_ptr<Session> take(const QString& key)
+    {
+        QMutexLocker lock(&m_mutex);
+        // The most recently used first; one the server closed meanwhile goes, and the next is
+        // tried, or a new one dialled.
+        for (std::size_t i = m_idle.size(); i-- > 0;) {
+            if (m_idle[i].key != key || m_idle[i].thread != QThread::currentThread())
+                continue;
+            std::unique_ptr<Session> session = std::move(m_idle[i].session);
+            m_idle.erase(m_idle.begin() + qsizetype(i));
+            if (!session->lost())
+                return session;
+        }
+        return nullptr;
+    }
+    void give(const QString& key, std::unique_ptr<Session> session)
+    {
+        if (!session->reusable())
+            return;
+        QMutexLocker lock(&m_mutex);
+        m_idle.push_back(Idle{key, QThread::currentThread(), std::move(session)});
+        if (m_idle.size() > MaxIdle)
+            m_idle.erase(m_idle.begin());
+    }
+
+private:
+    struct Idle {
+        QString key;
+        QThread* thread;
+        std::unique_ptr<Session> session;
+    };
+    QMutex m_mutex;
+    std::vector<Idle> m_idle;
+};
+
+SessionPool& pool()
+{
+    static SessionPool idle;
+    return idle;
+}
+
+QString poolKey(const QString& connectionString, const QString& userName, const QString& password)
+{
+    return connectionString + QChar(0) + userName + QChar(0) + password;
+}
+
 } // namespace
 
 Connection::Connection() = default;
@@ -20,14 +79,17 @@ StoreError Connection::open(const QString& connectionString, const QString& user
 {
     if (!connectionString.isEmpty())
         m_connectionString = connectionString;
-    m_session.reset();
+    release();
 
     ConnectionString cs;
     StoreError error;
     m_engine = Engine::forConnectionString(m_connectionString, cs, error);
     if (!m_engine)
         return error;
-    m_session = m_engine->open(cs, userName, password, error);
+    m_session = pool().take(poolKey(m_connectionString, userName, password));
+    m_sessionKept = m_session != nullptr;
+    if (!m_session)
+        m_session = m_engine->open(cs, userName, password, error);
     if (!m_session)
         return error ? error : StoreError::closed();
     m_dataSource = m_engine->describeSource(cs.dataSource());
@@ -35,6 +97,13 @@ StoreError Connection::open(const QString& connectionString, const QString& user
     m_password = password;
     m_opened = true;
     return {};
+}
+
+void Connection::release()
+{
+    if (m_session && !m_inTransaction)
+        pool().give(poolKey(m_connectionString, m_userName, m_password), std::move(m_session));
+    m_session.reset();
 }
 
 StoreError Connection::closedOrLost() const
@@ -63,31 +132,49 @@ StoreError Connection::reopenIfLost()
     return open(m_connectionString, userName, password);
 }
 
+StoreError Connection::runBatch(std::vector<Statement>& batch)
+{
+    if (StoreError error = reopenIfLost())
+        return error;
+    const bool kept = std::exchange(m_sessionKept, true);
+    StoreError error = m_session->runBatch(batch);
+    // Kept open between actions, a connection can break unseen: a server restarted, a network
+    // that dropped it. A new one does what the broken one never began.
+    if (error && kept && !m_inTransaction && m_session->brokeUnanswered()) {
+        const QString userName = m_userName;
+        const QString password = m_password;
+        if (!open(m_connectionString, userName, password)) {
+            m_sessionKept = true;
+            error = m_session->runBatch(batch);
+        }
+    }
+    return error;
+}
+
 StoreError Connection::run(const QString& sql, const QVariantList& parameters, Columns columns, const RowHandler& onRow,
                            qint64* rowsAffected)
 {
-    if (StoreError error = reopenIfLost())
-        return error;
-    return m_session->run(sql, parameters, columns, onRow, rowsAffected);
+    std::vector<Statement> batch{Statement{sql, parameters, columns, onRow, nullptr, rowsAffected}};
+    return runBatch(batch);
 }
 
-StoreError Connection::readKeys(const QString& sql, const QVariantList& parameters, std::vector<qint64>& keys)
+Statement Connection::valueStatement(const QString& sql, const QVariantList& parameters, QVariant& value) const
 {
-    if (StoreError error = reopenIfLost())
-        return error;
-    return m_session->readKeys(sql, parameters, keys);
+    value.clear();
+    if (!m_engine)
+        return {};
+    return {m_engine->translate(sql), parameters, Columns::Any, [&value, first = true](const ResultRow& row) mutable {
+                if (std::exchange(first, false) && !row.isNull(0))
+                    value = QString::fromUtf8(row.text(0));
+            }};
 }
 
 StoreError Connection::readValue(const QString& sql, const QVariantList& parameters, QVariant& value)
 {
-    value.clear();
     if (!m_engine)
         return StoreError::closed();
-    bool first = true;
-    return run(m_engine->translate(sql), parameters, Columns::Any, [&](const ResultRow& row) {
-        if (std::exchange(first, false) && !row.isNull(0))
-            value = QString::fromUtf8(row.text(0));
-    });
+    std::vector<Statement> batch{valueStatement(sql, parameters, value)};
+    return runBatch(batch);
 }
 
 StoreError Connection::execute(const QString& sql, const QVariantList& parameters, qint64* rowsAffected)
@@ -112,20 +199,27 @@ StoreError Connection::query(const QString& sql, const QVariantList& parameters,
     });
 }
 
+Statement Connection::textRowsStatement(const QString& sql, const QVariantList& parameters, Columns columns,
+                                        TextRows& rows) const
+{
+    return {sql, parameters, columns, [&rows](const ResultRow& row) {
+                rows.addKey(row.number(0));
+                for (int f = 1; f <= rows.valueCount(); ++f) {
+                    if (row.isNull(f)) {
+                        rows.addNull();
+                    } else {
+                        // Kept as the records hold it, UTF-8, until someone reads the value.
+                        const QByteArrayView text = row.text(f);
+                        rows.addText(text.data(), text.size());
+                    }
+                }
+            }};
+}
+
 StoreError Connection::readTextRows(const QString& sql, const QVariantList& parameters, Columns columns, TextRows& rows)
 {
-    return run(sql, parameters, columns, [&rows](const ResultRow& row) {
-        rows.addKey(row.number(0));
-        for (int f = 1; f <= rows.valueCount(); ++f) {
-            if (row.isNull(f)) {
-                rows.addNull();
-            } else {
-                // Kept as the records hold it, UTF-8, until someone reads the value.
-                const QByteArrayView text = row.text(f);
-                rows.addText(text.data(), text.size());
-            }
-        }
-    });
+    std::vector<Statement> batch{textRowsStatement(sql, parameters, columns, rows)};
+    return runBatch(batch);
 }
 
 StoreError Connection::transaction(const std::function<StoreError()>& work)
@@ -148,15 +242,16 @@ StoreError Connection::transaction(const std::function<StoreError()>& work)
 StoreError Connection::tableColumns(const QString& table, QStringList& columns)
 {
     columns.clear();
-    if (StoreError error = reopenIfLost())
-        return error;
-    return m_engine->tableColumns(*m_session, table, columns);
+    if (!m_engine)
+        return StoreError::closed();
+    std::vector<Statement> batch{m_engine->columnsStatement(table, columns)};
+    return runBatch(batch);
 }
 
 void Connection::close()
 {
     m_opened = false;
-    m_session.reset();
+    release();
 }
 
 bool Connection::isOpen() const

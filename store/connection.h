@@ -13,7 +13,10 @@
 namespace vantor {
 
 // A connection to the record store, reached through a connection string. Record sets opened
-// on it share it; on a server, each of its statements costs one round trip.
+// on it share it; on a server, each of its batches of statements costs one round trip. A
+// connection to a server that closes goes back to a small pool of idle ones, and the next
+// Connection opened with the same connection string, user and password takes it from there
+// instead of dialling again.
 class Connection
 {
 public:
@@ -30,14 +33,25 @@ public:
     StoreError open(const QString& connectionString = {}, const QString& userName = {}, const QString& password = {});
     void close();
     bool isOpen() const;
+    // Whether a connection opened now would reach what this one reaches: false where the
+    // records file was moved, removed or replaced since it was opened.
+    bool stillAtLocation() const { return m_session && !m_session->movedAway(); }
     // Opens the connection again where the engine lost it (a server restarted, a network
-    // gone, a wait given up), with what it was first opened with; the record sets call it
-    // before each of their statements, so that the one after a lost connection finds it back.
+    // gone, a wait given up), with what it was first opened with; every statement calls it
+    // first, so that the one after a lost connection finds it back.
     StoreError reopenIfLost();
 
-    // Runs a query of one value (a count, the store's clock) in the engine's dialect, with
+    // Runs the statements of `batch`, in the engine's dialect, as Session::runBatch does: on a
+    // server, one round trip for a batch of reads. A connection kept open since an earlier
+    // action that is found broken before it answered anything is opened again, and the batch
+    // sent once more: nothing of it was carried out.
+    StoreError runBatch(std::vector<Statement>& batch);
+
+    // Runs a query of one value (a count, the store's clock) in the windows' Jet dialect, with
     // `parameters` bound, and sets `value` to its first column of its first row.
     StoreError readValue(const QString& sql, const QVariantList& parameters, QVariant& value);
+    // The same as a statement of a batch; `value` must outlive it.
+    Statement valueStatement(const QString& sql, const QVariantList& parameters, QVariant& value) const;
 
     // Statements that both engines take as written, not in the windows' Jet dialect: names in
     // SQL's double quotes, values as ? marks bound from `parameters`. A value is text, a whole
@@ -74,10 +88,13 @@ private:
     // A statement of the store's own (in the engine's dialect), on the connection as it is.
     StoreError run(const QString& sql, const QVariantList& parameters, Columns columns, const RowHandler& onRow,
                    qint64* rowsAffected = nullptr);
-    StoreError readKeys(const QString& sql, const QVariantList& parameters, std::vector<qint64>& keys);
     // `columns` says whether the values are texts alone, which an engine may read faster.
     StoreError readTextRows(const QString& sql, const QVariantList& parameters, Columns columns, TextRows& rows);
+    Statement textRowsStatement(const QString& sql, const QVariantList& parameters, Columns columns,
+                                TextRows& rows) const;
     StoreError closedOrLost() const;
+    // Lets go of the session: back to the pool where another Connection may use it.
+    void release();
 
     QString m_connectionString;
     QString m_dataSource;
@@ -85,6 +102,7 @@ private:
     QString m_password;
     bool m_opened = false; // opened, and not closed since: worth opening again when lost
     bool m_inTransaction = false;
+    bool m_sessionKept = false; // the session has been open since before the batch now sent
     const Engine* m_engine = nullptr;
     std::unique_ptr<Session> m_session;
 };

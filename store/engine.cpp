@@ -5,10 +5,30 @@
 
 namespace vantor {
 
-StoreError Session::readKeys(const QString& sql, const QVariantList& parameters, std::vector<qint64>& keys)
+StoreError Session::runBatch(std::vector<Statement>& batch)
 {
-    return run(sql, parameters, Columns::KeysAndTexts,
-               [&keys](const ResultRow& row) { keys.push_back(row.number(0)); });
+    for (Statement& statement : batch) {
+        statement.done = false;
+        if (StoreError error = runOne(statement); error && !statement.optional)
+            return error;
+        else if (!error)
+            statement.done = true;
+    }
+    return {};
+}
+
+StoreError Session::run(const QString& sql, const QVariantList& parameters, Columns columns, const RowHandler& onRow,
+                        qint64* rowsAffected)
+{
+    std::vector<Statement> batch{Statement{sql, parameters, columns, onRow, nullptr, rowsAffected}};
+    return runBatch(batch);
+}
+
+StoreError Engine::tableColumns(Session& session, const QString& table, QStringList& columns) const
+{
+    columns.clear();
+    std::vector<Statement> batch{columnsStatement(table, columns)};
+    return session.runBatch(batch);
 }
 
 StoreError Engine::acceptValue(const QString& /*field*/, const QVariant& /*value*/) const

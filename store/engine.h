@@ -82,6 +82,25 @@ protected:
 };
 using RowHandler = std::function<void(const ResultRow&)>;
 
+// One statement as a session runs it: its text in the engine's dialect, its '?' marks bound in
+// order from `parameters` (text, a whole number, bytes as QByteArray, or null: an invalid or
+// null QVariant), and where its answer goes.
+struct Statement {
+    QString sql;
+    QVariantList parameters = {};
+    Columns columns = Columns::Any;
+    RowHandler onRow = {}; // every row of the result, where given
+    // Where given, the statement's one column is the row key, and every key is appended here:
+    // a record set's keyset, read the engine's fastest way (a million keys open a table only as
+    // fast as they are read).
+    std::vector<qint64>* keys = nullptr;
+    qint64* rowsAffected = nullptr; // the rows it changed, where given
+    // A read whose failure is its own (a page read ahead): it fails no other statement of its
+    // batch, and only `done` tells.
+    bool optional = false;
+    bool done = false; // set once the statement has run and its rows are handed over
+};
+
 // One open connection of an engine: what a Connection holds while it is open. Its failures
 // name the records it reaches and the cause, never a statement.
 class Session
@@ -89,19 +108,33 @@ class Session
 public:
     virtual ~Session() = default;
 
-    // Runs one statement, its '?' marks bound in order from `parameters` (text, a whole number,
-    // bytes as QByteArray, or null: an invalid or null QVariant), and hands every row of its
-    // result to `onRow`, where given. `rowsAffected`, where given, receives the rows it changed.
-    virtual StoreError run(const QString& sql, const QVariantList& parameters, Columns columns, const RowHandler& onRow,
-                           qint64* rowsAffected = nullptr)
-        = 0;
-    // Runs `sql`, whose one column is the row key, and appends every key to `keys`. A record
-    // set's keyset comes from here, so a table of a million records opens only as fast as this
-    // reads; an engine may read them its own faster way.
-    virtual StoreError readKeys(const QString& sql, const QVariantList& parameters, std::vector<qint64>& keys);
+    // Runs the statements of `batch` in order and stops at the first that fails, which it
+    // returns. A statement that writes while no transaction is open is committed on its own
+    // before the statements after it run. An engine that answers over a network sends them
+    // together and waits once: a server answers a batch of reads in one round trip, and a write
+    // with the reads after it in two (the commit goes only once the write has answered, so
+    // that a write given up unanswered is never stored).
+    virtual StoreError runBatch(std::vector<Statement>& batch);
+    // The same, for one statement.
+    StoreError run(const QString& sql, const QVariantList& parameters, Columns columns, const RowHandler& onRow,
+                   qint64* rowsAffected = nullptr);
     // Whether the connection is gone (a server stopped or restarted, a network gone, a wait
     // given up): the store then opens a new one before its next statement.
     virtual bool lost() = 0;
+    // Whether what the connection was opened on is no longer at its location: a records file
+    // moved, removed or replaced since. Its statements still reach what it opened; a new
+    // connection would not.
+    virtual bool movedAway() const { return false; }
+    // Whether the last batch failed because the connection broke before any of it was answered:
+    // none of it was carried out, and it may be sent again on a new connection.
+    virtual bool brokeUnanswered() const { return false; }
+    // Whether the connection may serve another Connection once its own closes: open, idle and
+    // outside any transaction. A file is opened afresh each time instead.
+    virtual bool reusable() { return false; }
+
+protected:
+    // What the default runBatch() runs each statement with, one after the other.
+    virtual StoreError runOne(Statement& statement) = 0;
 };
 
 // What one database engine needs to carry the store: how to reach a file or server, how to
@@ -134,9 +167,11 @@ public:
     // The statements that create `table` and its indexes, run in one transaction.
     virtual QStringList createTableStatements(const TableDefinition& table) const = 0;
 
-    // Lists the columns of `table` in the table's order into `columns`, the row key left out;
-    // an empty list when there is no such table.
-    virtual StoreError tableColumns(Session& session, const QString& table, QStringList& columns) const = 0;
+    // The statement that lists the columns of `table` in the table's order into `columns`, the
+    // row key left out; none when there is no such table. `columns` must outlive the statement.
+    virtual Statement columnsStatement(const QString& table, QStringList& columns) const = 0;
+    // Runs it.
+    StoreError tableColumns(Session& session, const QString& table, QStringList& columns) const;
 
     // Translates a Jet SQL text into the engine's own dialect: by default through
     // translateJet() (jetdialect.h) with the pieces below, over table MT.

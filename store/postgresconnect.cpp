@@ -138,6 +138,34 @@ StoreError PostgresSession::connect(const Keywords& keywords)
     return {};
 }
 
+// A certificate verify-full refuses is the one failure a reconnect cannot mend: the station may
+// be talking to another machine than the department's server, and must not send the password.
+// Told apart by libpq's own words, which it gives in English where the program sets no other
+// language.
+StoreError PostgresSession::certificateRefused(const QString& cause) const
+{
+    if (cause.contains(u"does not match host name"))
+        return StoreError::make(
+            ServerNameMismatch,
+            QStringLiteral("%1: The server's certificate is made out to another name than \"%2\", the host the "
+                           "location names, so the connection was refused: the machine that answered may not be "
+                           "your department's server. Name the server in the location exactly as its certificate "
+                           "does (the server's administrator knows the name). (%3)")
+                .arg(m_server, usedValue(m_conn, "host"), cause));
+    if (!cause.contains(u"certificate verify failed") && !cause.contains(u"root certificate file"))
+        return {};
+    QString authority = usedValue(m_conn, "sslrootcert");
+    if (authority.isEmpty())
+        authority = QStringLiteral("~/.postgresql/root.crt");
+    return StoreError::make(
+        ServerCertificateUntrusted,
+        QStringLiteral("%1: The server's certificate is not signed by the certificate authority this station "
+                       "trusts (the file %2), so the connection was refused: the machine that answered may not be "
+                       "your department's server. Put your department's CA certificate in that file, or name its "
+                       "file in the location (sslrootcert=...). (%3)")
+            .arg(m_server, authority, cause));
+}
+
 StoreError PostgresSession::whyNotConnected(int stage) const
 {
     QString state;
@@ -171,6 +199,8 @@ StoreError PostgresSession::whyNotConnected(int stage) const
     }
     if (!state.isEmpty())
         return m_engine.mapFailure(state, cause, m_server);
+    if (StoreError refused = certificateRefused(cause))
+        return refused;
     if (stage == CONNECTION_SSL_STARTUP)
         return StoreError::make(
             SecureConnectionFailed,

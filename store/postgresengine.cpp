@@ -145,11 +145,11 @@ QStringList PostgresEngine::copyTriggers(const TableDefinition& table) const
 }
 
 // Named as the table was made, in its case: "MT".
-StoreError PostgresEngine::tableColumns(Session& session, const QString& table, QStringList& columns) const
+Statement PostgresEngine::columnsStatement(const QString& table, QStringList& columns) const
 {
-    columns.clear();
-    return session.run(ColumnsOfTable, {quoteIdentifier(table), rowKeyColumn()}, Columns::Any,
-                       [&columns](const ResultRow& row) { columns << QString::fromUtf8(row.text(0)); });
+    return {ColumnsOfTable, {quoteIdentifier(table), rowKeyColumn()}, Columns::Any, [&columns](const ResultRow& row) {
+                columns << QString::fromUtf8(row.text(0));
+            }};
 }
 
 // PostgreSQL's text holds any character but U+0000; libpq would cut the value short there.

@@ -24,7 +24,7 @@ public:
     StoreError createEmpty(const ConnectionString& cs) const override;
     void discardCreated(const ConnectionString& cs) const override;
     QStringList createTableStatements(const TableDefinition& table) const override;
-    StoreError tableColumns(Session& session, const QString& table, QStringList& columns) const override;
+    Statement columnsStatement(const QString& table, QStringList& columns) const override;
     QString rowKeyColumn() const override { return QStringLiteral("row_key"); }
     StoreError acceptValue(const QString& field, const QVariant& value) const override;
     QString nullSafeEquals(const QString& quotedColumn) const override;

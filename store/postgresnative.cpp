@@ -1,5 +1,5 @@
-// Statements on a connection to a PostgreSQL server: sent with their values in one round
-// trip, their answers waited for without freezing the window, their rows handed on.
+// Statements on a connection to a PostgreSQL server: a batch sent with its values in one
+// flight, its answers waited for without freezing the window, their rows handed on.
 #include "postgresengine.h"
 #include "postgressession.h"
 
@@ -81,9 +81,9 @@ bool isWrite(const QString& sql)
     return false;
 }
 
-const QByteArray Begin = QByteArrayLiteral("BEGIN");
-const QString Commit = QStringLiteral("COMMIT");
-const QString Rollback = QStringLiteral("ROLLBACK");
+const char* const Begin = "BEGIN";
+const char* const Commit = "COMMIT";
+const char* const Rollback = "ROLLBACK";
 
 // libpq cuts a text short at U+0000, which no stored text holds (acceptValue refuses it).
 bool holdsNul(const QVariantList& parameters)
@@ -172,46 +172,19 @@ StoreError PostgresSession::giveUp(const ServerWait& wait, int outcome)
     return wait.failure(ServerWait::Outcome(outcome));
 }
 
-StoreError PostgresSession::run(const QString& sql, const QVariantList& parameters, Columns columns,
-                                const RowHandler& onRow, qint64* rowsAffected)
+StoreError PostgresSession::runOne(Statement& statement)
 {
-    if (holdsNul(parameters))
-        return StoreError::make(InvalidArgument,
-                                QStringLiteral("%1: The server cannot store the character NUL (code 0) that a value "
-                                               "holds.")
-                                    .arg(m_server));
-    const ResultHandler rows = [&onRow](PGresult* result) {
-        if (!onRow)
-            return;
-        for (int r = 0, count = PQntuples(result); r < count; ++r)
-            onRow(PostgresRow(result, r));
-    };
-    const int format = columns == Columns::KeysAndTexts ? 1 : 0;
-    if (m_conn && !m_busy && isWrite(sql) && PQtransactionStatus(m_conn) == PQTRANS_IDLE)
-        return executeCommitted(sql, parameters, format, rows, rowsAffected);
-    return execute(sql, parameters, format, rows, rowsAffected);
+    std::vector<Statement> one{std::move(statement)};
+    const StoreError error = runBatch(one);
+    statement = std::move(one.front());
+    return error;
 }
 
-// A million keys come in binary, eight bytes a key, in one result that is let go at once.
-StoreError PostgresSession::readKeys(const QString& sql, const QVariantList& parameters, std::vector<qint64>& keys)
+StoreError PostgresSession::runBatch(std::vector<Statement>& batch)
 {
-    // A search for a text with U+0000 finds nothing: no stored text holds one.
-    if (holdsNul(parameters))
-        return {};
-    return execute(
-        sql, parameters, 1,
-        [&keys](PGresult* result) {
-            const int rows = PQntuples(result);
-            keys.reserve(keys.size() + std::size_t(rows));
-            for (int r = 0; r < rows; ++r)
-                keys.push_back(qFromBigEndian<qint64>(PQgetvalue(result, r, 0)));
-        },
-        nullptr);
-}
-
-StoreError PostgresSession::execute(const QString& sql, const QVariantList& parameters, int resultFormat,
-                                    const ResultHandler& onResult, qint64* rowsAffected)
-{
+    m_brokeUnanswered = false;
+    for (Statement& statement : batch)
+        statement.done = false;
     if (m_busy)
         return ServerWait::refused(m_server);
     if (!m_conn)
@@ -219,57 +192,169 @@ StoreError PostgresSession::execute(const QString& sql, const QVariantList& para
                                 QStringLiteral("%1: The connection to the server was closed after an earlier request "
                                                "went unanswered; the next action connects again.")
                                     .arg(m_server));
+    std::vector<Statement*> sent;
+    for (Statement& statement : batch) {
+        if (!holdsNul(statement.parameters)) {
+            sent.push_back(&statement);
+        } else if (statement.keys) {
+            statement.done = true; // a search for a text with U+0000 finds nothing: no stored text holds one
+        } else if (!statement.optional) {
+            return StoreError::make(InvalidArgument,
+                                    QStringLiteral("%1: The server cannot store the character NUL (code 0) that a "
+                                                   "value holds.")
+                                        .arg(m_server));
+        }
+    }
+    // Reads go out together and end with one sync: libpq 15 writes out what it holds at every
+    // sync, and a flight written in pieces may be answered piece by piece, a round trip each.
+    // Only a read whose failure is its own (optional) ends its implicit transaction where more
+    // follow, so that its failure aborts no other. A write outside a transaction goes out after
+    // BEGIN, and its COMMIT only once it has answered: with the next flight, or alone.
+    const Item sync{nullptr, nullptr, true};
+    const bool idle = PQtransactionStatus(m_conn) == PQTRANS_IDLE;
+    bool commitPending = false;
+    bool first = true;
+    for (std::size_t next = 0; next < sent.size() || commitPending; first = false) {
+        std::vector<Item> flight;
+        if (std::exchange(commitPending, false))
+            flight.push_back(Item{nullptr, Commit});
+        std::size_t write = next;
+        while (write < sent.size() && !(idle && isWrite(sent[write]->sql)))
+            ++write;
+        if (write < sent.size()) {
+            if (!flight.empty())
+                flight.push_back(sync);
+            flight.push_back(Item{nullptr, Begin});
+            for (; next <= write; ++next)
+                flight.push_back(Item{sent[next]});
+            commitPending = true;
+        } else {
+            for (; next < sent.size(); ++next) {
+                flight.push_back(Item{sent[next]});
+                if (sent[next]->optional && next + 1 < sent.size())
+                    flight.push_back(sync);
+            }
+        }
+        flight.push_back(sync);
+        StoreError error = fly(flight, first);
+        if (error) {
+            if (m_conn && PQstatus(m_conn) == CONNECTION_OK && PQtransactionStatus(m_conn) != PQTRANS_IDLE && idle)
+                fly({Item{nullptr, Rollback}, sync}, false);
+            return error;
+        }
+    }
+    return {};
+}
+
+StoreError PostgresSession::send(const Item& item)
+{
+    if (item.sync)
+        return PQpipelineSync(m_conn) ? StoreError() : connectionFailure();
+    if (item.control)
+        return PQsendQueryParams(m_conn, item.control, 0, nullptr, nullptr, nullptr, nullptr, 0) ? StoreError()
+                                                                                                 : connectionFailure();
+    const Statement& statement = *item.statement;
+    const Bound bound(statement.parameters);
+    const int format = statement.keys || statement.columns == Columns::KeysAndTexts ? 1 : 0;
+    if (!PQsendQueryParams(m_conn, numberedParameters(statement.sql).constData(), bound.count(), bound.types.data(),
+                           bound.values.data(), bound.lengths.data(), bound.formats.data(), format))
+        return connectionFailure();
+    return {};
+}
+
+// Sends the items of one flight and reads their answers in turn: every result of a statement
+// up to its end, and the end of each implicit transaction.
+StoreError PostgresSession::fly(const std::vector<Item>& items, bool first)
+{
     ServerWait wait(m_server);
     if (!wait.admitted())
         return ServerWait::refused(m_server);
     m_busy = true;
     const auto idle = qScopeGuard([this] { m_busy = false; });
-
-    const Bound bound(parameters);
-    if (!PQsendQueryParams(m_conn, numberedParameters(sql).constData(), bound.count(), bound.types.data(),
-                           bound.values.data(), bound.lengths.data(), bound.formats.data(), resultFormat))
-        return connectionFailure();
+    bool answered = false;
+    const auto broke = [&](StoreError error) {
+        // A connection that broke before anything of the first flight was answered carried
+        // nothing of it out: the server rolls back what it may have begun.
+        m_brokeUnanswered = first && !answered && m_conn && PQstatus(m_conn) == CONNECTION_BAD;
+        return error;
+    };
+    if (!PQenterPipelineMode(m_conn))
+        return broke(connectionFailure());
+    for (const Item& item : items) {
+        if (StoreError error = send(item))
+            return broke(error);
+    }
     if (StoreError error = flush(wait))
-        return error;
-    return awaitResults(wait, onResult, rowsAffected);
-}
+        return broke(error);
 
-// BEGIN and the write go out in one flight (libpq's pipeline), and COMMIT follows only once
-// the write's answer is in: a write given up unanswered is then rolled back by the server when
-// it finds the connection closed, never stored later by a server that was only slow.
-StoreError PostgresSession::executeCommitted(const QString& sql, const QVariantList& parameters, int resultFormat,
-                                             const ResultHandler& onResult, qint64* rowsAffected)
-{
     StoreError error;
-    {
-        ServerWait wait(m_server);
-        if (!wait.admitted())
-            return ServerWait::refused(m_server);
-        m_busy = true;
-        const auto idle = qScopeGuard([this] { m_busy = false; });
-        const Bound bound(parameters);
-        if (!PQenterPipelineMode(m_conn)
-            || !PQsendQueryParams(m_conn, Begin.constData(), 0, nullptr, nullptr, nullptr, nullptr, 0)
-            || !PQsendQueryParams(m_conn, numberedParameters(sql).constData(), bound.count(), bound.types.data(),
-                                  bound.values.data(), bound.lengths.data(), bound.formats.data(), resultFormat)
-            || !PQpipelineSync(m_conn))
-            return connectionFailure();
-        if ((error = flush(wait)))
-            return error;
-        error = awaitResults(wait, onResult, rowsAffected, true);
-        if (!m_conn)
-            return error;
-        PQexitPipelineMode(m_conn);
+    StoreError optionalFailure; // ends its implicit transaction: a statement after it is aborted
+    for (const Item& item : items) {
+        bool aborted = false;
+        for (;;) {
+            pg_result* raw = nullptr;
+            if (StoreError failure = nextResult(wait, raw))
+                return broke(failure);
+            const Result result(raw, PQclear);
+            answered = answered || result != nullptr;
+            if (item.sync) {
+                if (PQresultStatus(result.get()) == PGRES_PIPELINE_SYNC)
+                    break;
+                // Not what this flight sent: the connection cannot be trusted with another.
+                const StoreError failure = connectionFailure();
+                abandon();
+                return failure;
+            }
+            if (!result)
+                break; // the end of this statement's results
+            StoreError failure = take(result.get(), item, aborted);
+            if (failure && item.statement && item.statement->optional)
+                optionalFailure = failure;
+            else if (failure && !error)
+                error = failure;
+            aborted = aborted || failure;
+        }
+        if (item.statement && !item.sync)
+            item.statement->done = !aborted;
+        // A statement that has to run, aborted by an optional one before it, fails with it.
+        if (aborted && item.statement && !item.statement->optional && !error)
+            error = optionalFailure ? optionalFailure : connectionFailure();
     }
-    if (error) {
-        if (PQtransactionStatus(m_conn) != PQTRANS_IDLE)
-            execute(Rollback, {}, 0, {}, nullptr);
-        return error;
-    }
-    return execute(Commit, {}, 0, {}, nullptr);
+    PQexitPipelineMode(m_conn);
+    return error;
 }
 
-// A statement larger than the socket's buffer goes out as the server reads it.
+// A statement's result handed on: its rows, its count of rows changed, or its failure.
+StoreError PostgresSession::take(pg_result* result, const Item& item, bool& aborted)
+{
+    Statement* statement = item.statement;
+    switch (PQresultStatus(result)) {
+    case PGRES_TUPLES_OK:
+        if (!statement)
+            return {};
+        if (std::vector<qint64>* keys = statement->keys) {
+            // A million keys come in binary, eight bytes a key, in one result that is let go at once.
+            const int rows = PQntuples(result);
+            keys->reserve(keys->size() + std::size_t(rows));
+            for (int r = 0; r < rows; ++r)
+                keys->push_back(qFromBigEndian<qint64>(PQgetvalue(result, r, 0)));
+        } else if (statement->onRow) {
+            for (int r = 0, count = PQntuples(result); r < count; ++r)
+                statement->onRow(PostgresRow(result, r));
+        }
+        return {};
+    case PGRES_COMMAND_OK:
+        if (const char* changed = PQcmdTuples(result); statement && statement->rowsAffected && *changed)
+            *statement->rowsAffected = QByteArrayView(changed).toLongLong();
+        return {};
+    case PGRES_EMPTY_QUERY: return {};
+    case PGRES_PIPELINE_ABORTED: aborted = true; return {};
+    default: break;
+    }
+    return resultFailure(result);
+}
+
+// A flight larger than the socket's buffer goes out as the server reads it.
 StoreError PostgresSession::flush(ServerWait& wait)
 {
     for (int flushed = PQflush(m_conn); flushed != 0; flushed = PQflush(m_conn)) {
@@ -284,46 +369,18 @@ StoreError PostgresSession::flush(ServerWait& wait)
     return {};
 }
 
-// Reads every result of what was sent: one statement's, or in a pipeline each statement's in
-// turn up to the pipeline's end.
-StoreError PostgresSession::awaitResults(ServerWait& wait, const ResultHandler& onResult, qint64* rowsAffected,
-                                         bool pipeline)
+// The next result of what was sent, once it is in; null at the end of a statement's results.
+StoreError PostgresSession::nextResult(ServerWait& wait, pg_result*& result)
 {
-    StoreError error;
-    for (;;) {
-        while (PQisBusy(m_conn) && PQstatus(m_conn) != CONNECTION_BAD) {
-            const ServerWait::Outcome outcome = wait.forSocket(PQsocket(m_conn), ServerWait::Want::Read);
-            if (outcome != ServerWait::Outcome::Ready)
-                return giveUp(wait, int(outcome));
-            if (!PQconsumeInput(m_conn))
-                break;
-        }
-        if (PQstatus(m_conn) == CONNECTION_BAD && PQisBusy(m_conn))
+    while (PQisBusy(m_conn)) {
+        const ServerWait::Outcome outcome = wait.forSocket(PQsocket(m_conn), ServerWait::Want::Read);
+        if (outcome != ServerWait::Outcome::Ready)
+            return giveUp(wait, int(outcome));
+        if (!PQconsumeInput(m_conn))
             return connectionFailure();
-        const Result result(PQgetResult(m_conn), PQclear);
-        if (!result) {
-            if (pipeline && PQstatus(m_conn) != CONNECTION_BAD)
-                continue; // the end of one statement's results
-            break;
-        }
-        switch (PQresultStatus(result.get())) {
-        case PGRES_TUPLES_OK:
-            if (!error)
-                onResult(result.get());
-            break;
-        case PGRES_COMMAND_OK:
-            if (const char* changed = PQcmdTuples(result.get()); rowsAffected && *changed)
-                *rowsAffected = QByteArrayView(changed).toLongLong();
-            break;
-        case PGRES_PIPELINE_SYNC: return error;
-        case PGRES_PIPELINE_ABORTED: break;
-        default:
-            if (!error)
-                error = resultFailure(result.get());
-            break;
-        }
     }
-    return error;
+    result = PQgetResult(m_conn);
+    return {};
 }
 
 StoreError PostgresSession::resultFailure(const PGresult* result) const
@@ -347,7 +404,7 @@ StoreError PostgresSession::connectionFailure() const
 
 bool PostgresSession::lost()
 {
-    // In use by a statement under way, which will tell for itself.
+    // In use by a flight under way, which will tell for itself.
     if (m_busy)
         return false;
     if (!m_conn)
@@ -362,6 +419,11 @@ bool PostgresSession::lost()
             break;
     }
     return PQstatus(m_conn) == CONNECTION_BAD;
+}
+
+bool PostgresSession::reusable()
+{
+    return !lost() && PQtransactionStatus(m_conn) == PQTRANS_IDLE && PQpipelineStatus(m_conn) == PQ_PIPELINE_OFF;
 }
 
 } // namespace vantor

@@ -18,14 +18,14 @@ class ServerWait;
 // wins over an earlier one of the same name).
 using Keywords = QList<std::pair<QByteArray, QByteArray>>;
 
-// One connection to a PostgreSQL server through libpq. Every statement costs one round trip
-// (sent with its values, no statement prepared apart) and is waited for without blocking the
-// thread's event loop (serverwait.h); one the server does not answer in time is given up with
-// its connection, which is never used again.
+// One connection to a PostgreSQL server through libpq. A batch of statements goes out in one
+// flight (libpq's pipeline, values sent with each statement, none prepared apart) and is waited
+// for once, without blocking the thread's event loop (serverwait.h); one the server does not
+// answer in time is given up with its connection, which is never used again.
 class PostgresSession final : public Session
 {
 public:
-    // `server` names the records in messages, as server::describe does.
+    // `server` names the records in messages, as the engine describes its location.
     PostgresSession(const PostgresEngine& engine, QString server);
     ~PostgresSession() override;
     PostgresSession(const PostgresSession&) = delete;
@@ -34,30 +34,39 @@ public:
     // Dials the server once with `keywords`; a failure says why, from that one attempt.
     StoreError connect(const Keywords& keywords);
 
-    StoreError run(const QString& sql, const QVariantList& parameters, Columns columns, const RowHandler& onRow,
-                   qint64* rowsAffected = nullptr) override;
-    StoreError readKeys(const QString& sql, const QVariantList& parameters, std::vector<qint64>& keys) override;
+    StoreError runBatch(std::vector<Statement>& batch) override;
     bool lost() override;
+    bool brokeUnanswered() const override { return m_brokeUnanswered; }
+    bool reusable() override;
+
+protected:
+    StoreError runOne(Statement& statement) override;
 
 private:
-    using ResultHandler = std::function<void(pg_result*)>;
-    StoreError execute(const QString& sql, const QVariantList& parameters, int resultFormat,
-                       const ResultHandler& onResult, qint64* rowsAffected);
-    StoreError executeCommitted(const QString& sql, const QVariantList& parameters, int resultFormat,
-                                const ResultHandler& onResult, qint64* rowsAffected);
+    // One piece of a flight: a statement of the batch, a transaction's BEGIN, COMMIT or
+    // ROLLBACK, or the end of an implicit transaction (a sync).
+    struct Item {
+        Statement* statement = nullptr;
+        const char* control = nullptr;
+        bool sync = false;
+    };
+    StoreError fly(const std::vector<Item>& items, bool first);
+    StoreError send(const Item& item);
     StoreError flush(ServerWait& wait);
-    StoreError awaitResults(ServerWait& wait, const ResultHandler& onResult, qint64* rowsAffected,
-                            bool pipeline = false);
+    StoreError nextResult(ServerWait& wait, pg_result*& result);
+    StoreError take(pg_result* result, const Item& item, bool& aborted);
     StoreError resultFailure(const pg_result* result) const;
     StoreError connectionFailure() const;
     StoreError whyNotConnected(int stage) const;
+    StoreError certificateRefused(const QString& cause) const;
     StoreError giveUp(const ServerWait& wait, int outcome);
     void abandon();
 
     const PostgresEngine& m_engine;
     const QString m_server;
     pg_conn* m_conn = nullptr;
-    bool m_busy = false; // a statement is on its way: no other may be sent
+    bool m_busy = false; // a flight is on its way: no other may be sent
+    bool m_brokeUnanswered = false;
 };
 
 } // namespace vantor

@@ -26,26 +26,28 @@ StoreError RecordSet::open(const QString& sql, const QString& connectionString, 
         return error;
     m_ownConnection = std::move(connection);
     m_connection = m_ownConnection.get();
-    StoreError error = openOn(sql, parameters, reading);
+    std::vector<Statement> alongside;
+    StoreError error = openOn(sql, parameters, reading, alongside);
     if (error)
         close();
     return error;
 }
 
 StoreError RecordSet::open(const QString& sql, Connection& activeConnection, const QVariantList& parameters,
-                           Reading reading)
+                           Reading reading, std::vector<Statement> alongside)
 {
     close();
     if (!activeConnection.isOpen())
         return StoreError::closed();
     m_connection = &activeConnection;
-    StoreError error = openOn(sql, parameters, reading);
+    StoreError error = openOn(sql, parameters, reading, alongside);
     if (error)
         close();
     return error;
 }
 
-StoreError RecordSet::openOn(const QString& sql, const QVariantList& parameters, Reading reading)
+StoreError RecordSet::openOn(const QString& sql, const QVariantList& parameters, Reading reading,
+                             std::vector<Statement>& alongside)
 {
     static const QRegularExpression selectAll(
         QStringLiteral(R"(^\s*select\s+\*\s+from\s+(\[[^\]]+\]|"[^"]+"|[A-Za-z_][A-Za-z0-9_]*)(.*)$)"),
@@ -61,14 +63,31 @@ StoreError RecordSet::openOn(const QString& sql, const QVariantList& parameters,
     QString table = match.captured(1);
     if (table.startsWith(u'[') || table.startsWith(u'"'))
         table = table.mid(1, table.size() - 2);
+    QVariantList values;
+    values.reserve(parameters.size());
+    for (const QVariant& p : parameters)
+        values << storable(p);
+    const QString from = QStringLiteral(" FROM ") + engine->quoteIdentifier(table) + match.captured(2);
+    m_keys.clear();
 
+    // The keys need no columns: on a server both come in one round trip, with whatever the
+    // caller reads beside them. Not inside a transaction, where a statement that fails (on a
+    // table that is not there) would end it: there the columns tell first.
     QStringList columns;
-    if (StoreError error = m_connection->tableColumns(table, columns))
-        return error;
-    if (columns.isEmpty())
+    std::vector<Statement> batch{engine->columnsStatement(table, columns)};
+    const bool together = reading == Reading::OnDemand && !m_connection->inTransaction();
+    if (together) {
+        batch.push_back(Statement{
+            QStringLiteral("SELECT ") + engine->rowKeyColumn() + from, values, Columns::KeysAndTexts, {}, &m_keys});
+        std::move(alongside.begin(), alongside.end(), std::back_inserter(batch));
+    }
+    const StoreError error = m_connection->runBatch(batch);
+    if (batch.front().done && columns.isEmpty())
         return StoreError::make(
             TableNotFound,
             QStringLiteral("The table '%1' does not exist in %2.").arg(table, m_connection->dataSource()));
+    if (error)
+        return error;
 
     m_table = table;
     m_fieldNames = columns;
@@ -78,33 +97,37 @@ StoreError RecordSet::openOn(const QString& sql, const QVariantList& parameters,
     m_selectList = quoted.join(QStringLiteral(", "));
     m_source = sql;
 
-    if (StoreError error = loadKeys(match.captured(2), parameters, reading))
-        return error;
+    if (!together) {
+        if (StoreError failure = loadKeys(from, values, reading, alongside))
+            return failure;
+    }
     m_open = true;
     m_position = m_keys.empty() ? -1 : 0;
     return {};
 }
 
-StoreError RecordSet::loadKeys(const QString& rest, const QVariantList& parameters, Reading reading)
+StoreError RecordSet::loadKeys(const QString& from, const QVariantList& values, Reading reading,
+                               std::vector<Statement>& alongside)
 {
     const Engine* engine = m_connection->engine();
-    const QString columns = reading == Reading::AllAtOnce ? engine->rowKeyColumn() + QStringLiteral(", ") + m_selectList
-                                                          : engine->rowKeyColumn();
-    const QString sql
-        = QStringLiteral("SELECT ") + columns + QStringLiteral(" FROM ") + engine->quoteIdentifier(m_table) + rest;
-    QVariantList values;
-    values.reserve(parameters.size());
-    for (const QVariant& p : parameters)
-        values << storable(p);
-    m_keys.clear();
-    if (reading == Reading::OnDemand)
-        return m_connection->readKeys(sql, values, m_keys);
-
-    auto rows = std::make_unique<TextRows>(int(m_fieldNames.size()));
-    if (StoreError error = m_connection->readTextRows(sql, values, Columns::KeysAndTexts, *rows))
+    std::unique_ptr<TextRows> rows;
+    std::vector<Statement> batch;
+    if (reading == Reading::OnDemand) {
+        batch.push_back(Statement{
+            QStringLiteral("SELECT ") + engine->rowKeyColumn() + from, values, Columns::KeysAndTexts, {}, &m_keys});
+    } else {
+        rows = std::make_unique<TextRows>(int(m_fieldNames.size()));
+        batch.push_back(m_connection->textRowsStatement(QStringLiteral("SELECT ") + engine->rowKeyColumn()
+                                                            + QStringLiteral(", ") + m_selectList + from,
+                                                        values, Columns::KeysAndTexts, *rows));
+    }
+    std::move(alongside.begin(), alongside.end(), std::back_inserter(batch));
+    if (StoreError error = m_connection->runBatch(batch))
         return error;
-    m_keys = rows->takeKeys();
-    m_rowsRead = std::move(rows);
+    if (rows) {
+        m_keys = rows->takeKeys();
+        m_rowsRead = std::move(rows);
+    }
     return {};
 }
 
@@ -295,35 +318,50 @@ StoreError RecordSet::fetchPage(qsizetype page) const
     qsizetype pages = 1;
     while (pages < ahead && !m_pages.contains(page + pages) && (page + pages) * PageSize < qsizetype(m_keys.size()))
         ++pages;
+    // Nothing of the set changes before the rows are in: a grid asking for rows while the
+    // statement waits for a server is refused, and must find the set as it was.
+    QHash<qint64, QList<QVariant>> byKey;
+    std::vector<Statement> batch{pageStatement(page, pages, byKey)};
+    if (StoreError error = m_connection->runBatch(batch))
+        return error;
+    keepPages(page, pages, byKey);
+    return {};
+}
+
+// The rows of `pages` pages from `page` on, read by their keys in one statement into `byKey`.
+Statement RecordSet::pageStatement(qsizetype page, qsizetype pages, QHash<qint64, QList<QVariant>>& byKey) const
+{
     const qsizetype first = page * PageSize;
     const qsizetype count = std::min(PageSize * pages, qsizetype(m_keys.size()) - first);
     const Engine* engine = m_connection->engine();
-
     QStringList marks;
     marks.reserve(count);
     for (qsizetype i = 0; i < count; ++i)
         marks << QStringLiteral("?");
-    const QString sql = QStringLiteral("SELECT ") + engine->rowKeyColumn() + QStringLiteral(", ") + m_selectList
-        + QStringLiteral(" FROM ") + engine->quoteIdentifier(m_table) + QStringLiteral(" WHERE ")
-        + engine->rowKeyColumn() + QStringLiteral(" IN (") + marks.join(u',') + u')';
     QVariantList keys;
     keys.reserve(count);
     for (qsizetype i = 0; i < count; ++i)
         keys << m_keys[std::size_t(first + i)];
-    const int fields = int(m_fieldNames.size());
-    // Nothing of the set changes before the rows are in: a grid asking for rows while the
-    // statement waits for a server is refused, and must find the set as it was.
-    QHash<qint64, QList<QVariant>> byKey;
     byKey.reserve(count);
-    if (StoreError error = m_connection->run(sql, keys, Columns::KeysAndTexts, [&byKey, fields](const ResultRow& row) {
-            QList<QVariant> values;
-            values.reserve(fields);
-            for (int f = 1; f <= fields; ++f)
-                values << (row.isNull(f) ? QVariant() : QVariant(QString::fromUtf8(row.text(f))));
-            byKey.insert(row.number(0), std::move(values));
-        }))
-        return error;
+    const int fields = int(m_fieldNames.size());
+    return {QStringLiteral("SELECT ") + engine->rowKeyColumn() + QStringLiteral(", ") + m_selectList
+                + QStringLiteral(" FROM ") + engine->quoteIdentifier(m_table) + QStringLiteral(" WHERE ")
+                + engine->rowKeyColumn() + QStringLiteral(" IN (") + marks.join(u',') + u')',
+            keys, Columns::KeysAndTexts, [&byKey, fields](const ResultRow& row) {
+                QList<QVariant> values;
+                values.reserve(fields);
+                for (int f = 1; f <= fields; ++f)
+                    values << (row.isNull(f) ? QVariant() : QVariant(QString::fromUtf8(row.text(f))));
+                byKey.insert(row.number(0), std::move(values));
+            }};
+}
 
+// The pages read by pageStatement() into the cache; a key not read is a row someone removed.
+void RecordSet::keepPages(qsizetype page, qsizetype pages, const QHash<qint64, QList<QVariant>>& byKey) const
+{
+    const qsizetype first = page * PageSize;
+    const qsizetype count = std::min(PageSize * pages, qsizetype(m_keys.size()) - first);
+    const int fields = int(m_fieldNames.size());
     makeRoomForPages(pages);
     for (qsizetype n = 0; n < pages; ++n) {
         const qsizetype start = n * PageSize;
@@ -343,7 +381,6 @@ StoreError RecordSet::fetchPage(qsizetype page) const
         }
         m_pages.insert(page + n, std::move(p));
     }
-    return {};
 }
 
 StoreError RecordSet::refreshCurrent()

@@ -42,9 +42,10 @@ public:
     // Opens on a connection of its own, made from the connection string.
     StoreError open(const QString& sql, const QString& connectionString, const QVariantList& parameters = {},
                     Reading reading = Reading::OnDemand);
-    // Opens on an open connection, which must outlive the record set.
+    // Opens on an open connection, which must outlive the record set. The statements
+    // `alongside` go with the set's own reads: on a server, in the same round trip.
     StoreError open(const QString& sql, Connection& activeConnection, const QVariantList& parameters = {},
-                    Reading reading = Reading::OnDemand);
+                    Reading reading = Reading::OnDemand, std::vector<Statement> alongside = {});
     void close();
     bool isOpen() const { return m_open; }
 
@@ -98,20 +99,26 @@ private:
         quint64 lastUse = 0;
     };
 
-    StoreError openOn(const QString& sql, const QVariantList& parameters, Reading reading);
-    StoreError loadKeys(const QString& rest, const QVariantList& parameters, Reading reading);
+    StoreError openOn(const QString& sql, const QVariantList& parameters, Reading reading,
+                      std::vector<Statement>& alongside);
+    StoreError loadKeys(const QString& from, const QVariantList& values, Reading reading,
+                        std::vector<Statement>& alongside);
     void pageFromRowsRead(qsizetype page) const;
     void makeRoomForPages(qsizetype pages) const;
     const Row* rowAt(qsizetype index, StoreError* error) const;
     StoreError fetchPage(qsizetype page) const;
+    Statement pageStatement(qsizetype page, qsizetype pages, QHash<qint64, QList<QVariant>>& byKey) const;
+    void keepPages(qsizetype page, qsizetype pages, const QHash<qint64, QList<QVariant>>& byKey) const;
+    // The page of the row a deletion moves to next, where it is not read yet: -1 for none.
+    qsizetype pageAfterDelete() const;
     void rememberWritten(qsizetype index, const QList<QVariant>& values);
     StoreError checkCurrent() const;
     StoreError insertPending();
     StoreError updateCurrent();
     QString lockCondition() const;
     StoreError currentAsRead(QList<QVariant>& original) const;
-    StoreError writeCurrentRow(const QString& statement, const QList<QVariant>& values,
-                               const QList<QVariant>& original);
+    StoreError writeCurrentRow(const QString& statement, const QList<QVariant>& values, const QList<QVariant>& original,
+                               std::vector<Statement> after = {});
     bool isDeleted(qsizetype index) const { return m_deleted.contains(index); }
 
     static constexpr qsizetype PageSize = 32;

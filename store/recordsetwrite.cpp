@@ -179,22 +179,40 @@ StoreError RecordSet::currentAsRead(QList<QVariant>& original) const
 }
 
 // Runs an UPDATE or DELETE (`statement`, bound with `values`) on the current row only, and
-// only if the row still holds `original`.
+// only if the row still holds `original`; the reads `after` follow it once it is stored.
 StoreError RecordSet::writeCurrentRow(const QString& statement, const QList<QVariant>& values,
-                                      const QList<QVariant>& original)
+                                      const QList<QVariant>& original, std::vector<Statement> after)
 {
     QList<QVariant> bound = values;
     bound << m_keys[std::size_t(m_position)];
     bound << original;
     qint64 changed = 0;
-    if (StoreError error = history::recordStatement(*m_connection, [&] {
-            return m_connection->run(statement + QStringLiteral(" WHERE ") + lockCondition(), bound, Columns::Any, {},
-                                     &changed);
-        }))
+    std::vector<Statement> batch{
+        Statement{statement + QStringLiteral(" WHERE ") + lockCondition(), bound, Columns::Any, {}, nullptr, &changed}};
+    std::move(after.begin(), after.end(), std::back_inserter(batch));
+    // The history's entry is written with the change, or neither is.
+    if (StoreError error = history::recordStatement(*m_connection, [&] { return m_connection->runBatch(batch); }))
         return error;
     if (changed != 1)
         return conflictError();
     return {};
+}
+
+qsizetype RecordSet::pageAfterDelete() const
+{
+    if (m_rowsRead)
+        return -1;
+    qsizetype next = m_position + 1;
+    while (next < qsizetype(m_keys.size()) && isDeleted(next))
+        ++next;
+    if (next >= qsizetype(m_keys.size())) {
+        next = m_position - 1;
+        while (next >= 0 && isDeleted(next))
+            --next;
+    }
+    if (next < 0 || m_written.contains(next) || m_pages.contains(next / PageSize))
+        return -1;
+    return next / PageSize;
 }
 
 StoreError RecordSet::updateCurrent()
@@ -237,9 +255,22 @@ StoreError RecordSet::deleteCurrent()
     QList<QVariant> original;
     if (StoreError error = currentAsRead(original))
         return error;
-    if (StoreError error = writeCurrentRow(
-            QStringLiteral("DELETE FROM ") + m_connection->engine()->quoteIdentifier(m_table), {}, original))
+    // The record shown after a deletion is the one that follows: its page comes with the
+    // deletion (on a server, in the round trip that commits it) where it is not read yet.
+    const qsizetype ahead = pageAfterDelete();
+    QHash<qint64, QList<QVariant>> byKey;
+    std::vector<Statement> after;
+    if (ahead >= 0) {
+        after.push_back(pageStatement(ahead, 1, byKey));
+        after.back().optional = true;
+    }
+    const StoreError error
+        = writeCurrentRow(QStringLiteral("DELETE FROM ") + m_connection->engine()->quoteIdentifier(m_table), {},
+                          original, std::move(after));
+    if (error)
         return error;
+    if (ahead >= 0 && !byKey.isEmpty())
+        keepPages(ahead, 1, byKey);
     // The position stays on the deleted row until the next move.
     m_deleted.insert(m_position);
     return {};

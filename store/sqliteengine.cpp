@@ -233,11 +233,14 @@ QStringList SqliteEngine::ownerTriggers(const TableDefinition& table) const
     return statements;
 }
 
-StoreError SqliteEngine::tableColumns(Session& session, const QString& table, QStringList& columns) const
+Statement SqliteEngine::columnsStatement(const QString& table, QStringList& columns) const
 {
-    columns.clear();
-    return session.run(QStringLiteral("SELECT name FROM pragma_table_info(?) ORDER BY cid"), {table}, Columns::Any,
-                       [&columns](const ResultRow& row) { columns << QString::fromUtf8(row.text(0)); });
+    return {QStringLiteral("SELECT name FROM pragma_table_info(?) ORDER BY cid"),
+            {table},
+            Columns::Any,
+            [&columns](const ResultRow& row) {
+                columns << QString::fromUtf8(row.text(0));
+            }};
 }
 
 // A file made by an earlier version has indexes that compare with regard to case, which

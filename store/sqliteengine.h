@@ -18,7 +18,7 @@ public:
     StoreError createEmpty(const ConnectionString& cs) const override;
     void discardCreated(const ConnectionString& cs) const override;
     QStringList createTableStatements(const TableDefinition& table) const override;
-    StoreError tableColumns(Session& session, const QString& table, QStringList& columns) const override;
+    Statement columnsStatement(const QString& table, QStringList& columns) const override;
     QString rowKeyColumn() const override { return QStringLiteral("rowid"); }
     QString nullSafeEquals(const QString& quotedColumn) const override;
     QString currentYearExpression() const override;

@@ -3,9 +3,11 @@
 #include "sqlitesession.h"
 
 #include <QAtomicInteger>
+#include <QFile>
 #include <QSqlDriver>
 
 #include <sqlite3.h>
+#include <sys/stat.h>
 
 namespace vantor {
 
@@ -111,6 +113,11 @@ bool SqliteSession::attach()
     if (!handle.isValid() || qstrcmp(handle.typeName(), "sqlite3*") != 0)
         return false;
     m_handle = *static_cast<sqlite3* const*>(handle.constData());
+    struct stat info { };
+    if (::stat(QFile::encodeName(m_path).constData(), &info) == 0) {
+        m_device = quint64(info.st_dev);
+        m_inode = quint64(info.st_ino);
+    }
     return m_handle != nullptr;
 }
 
@@ -186,25 +193,30 @@ QString SqliteSession::describeFailure(const QString& text) const
     return m_path + QStringLiteral(": ") + text;
 }
 
-StoreError SqliteSession::run(const QString& sql, const QVariantList& parameters, Columns /*columns*/,
-                              const RowHandler& onRow, qint64* rowsAffected)
+StoreError SqliteSession::runOne(Statement& statement)
 {
+    // The keyset of a large table is most of the time it takes to open a record set: stepped
+    // here without a row object in between.
+    if (std::vector<qint64>* keys = statement.keys)
+        return step(
+            statement.sql, statement.parameters,
+            [keys](sqlite3_stmt* s) { keys->push_back(sqlite3_column_int64(s, 0)); }, nullptr);
+    const RowHandler& onRow = statement.onRow;
     return step(
-        sql, parameters,
-        [&onRow](sqlite3_stmt* statement) {
+        statement.sql, statement.parameters,
+        [&onRow](sqlite3_stmt* s) {
             if (onRow)
-                onRow(SqliteRow(statement));
+                onRow(SqliteRow(s));
         },
-        rowsAffected);
+        statement.rowsAffected);
 }
 
-// The keyset of a large table is most of the time it takes to open a record set: stepped here
-// without a row object in between.
-StoreError SqliteSession::readKeys(const QString& sql, const QVariantList& parameters, std::vector<qint64>& keys)
+bool SqliteSession::movedAway() const
 {
-    return step(
-        sql, parameters, [&keys](sqlite3_stmt* statement) { keys.push_back(sqlite3_column_int64(statement, 0)); },
-        nullptr);
+    struct stat info { };
+    if (::stat(QFile::encodeName(m_path).constData(), &info) != 0)
+        return true;
+    return quint64(info.st_dev) != m_device || quint64(info.st_ino) != m_inode;
 }
 
 } // namespace vantor

@@ -24,11 +24,12 @@ public:
     // Takes the handle of the database once it is open; false when the driver hands out none.
     bool attach();
 
-    StoreError run(const QString& sql, const QVariantList& parameters, Columns columns, const RowHandler& onRow,
-                   qint64* rowsAffected = nullptr) override;
-    StoreError readKeys(const QString& sql, const QVariantList& parameters, std::vector<qint64>& keys) override;
     // A file is not lost as a connection to a server is.
     bool lost() override { return false; }
+    bool movedAway() const override;
+
+protected:
+    StoreError runOne(Statement& statement) override;
 
 private:
     template<typename OnRow>
@@ -48,6 +49,9 @@ private:
         sqlite3_stmt* statement = nullptr;
     };
     std::vector<Cached> m_cache;
+    // The file as it was opened: its device and inode.
+    quint64 m_device = 0;
+    quint64 m_inode = 0;
 };
 
 } // namespace vantor

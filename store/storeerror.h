@@ -34,6 +34,8 @@ enum StoreErrorNumber : qint32 {
     // Vantor's own, from the range COM leaves to applications (0x80040200 and up):
     SecureConnectionFailed = -2147220991, // the location asks for SSL, and none could be made
     PasswordFileIgnored = -2147220990, // libpq ignores the password file: others may read it
+    ServerNameMismatch = -2147220989, // the server's certificate is not made out to the host named
+    ServerCertificateUntrusted = -2147220988, // the server's certificate is not signed by a CA the station trusts
 };
 
 // Every failure of the store is one of these: a number and a description that the

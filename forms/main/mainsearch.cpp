@@ -12,7 +12,7 @@ void frmMaskTesting::cmdSearch_Click()
     // The new set is opened before the old one goes, so that a failure leaves the window
     // with the records it had.
     std::unique_ptr<RecordSet> found;
-    if (StoreError error = openSearchRecords(m_strConnect, answer, found)) {
+    if (StoreError error = openSearchRecords(*m_cnnMaskTest, answer, found)) {
         reportStoreFailure(tr("The search could not be carried out."), error, tr("FDID Search"),
                            tr("The window still works on the records it showed before the search."));
         return;

@@ -38,6 +38,12 @@ QString serverAdvice(const StoreError& error)
     case SecureConnectionFailed:
         return ServerLogin::tr("Ask the server's administrator to turn SSL on at the server, or to check its "
                                "certificate, then start Vantor again.");
+    case ServerNameMismatch:
+        return ServerLogin::tr("Name the server in the location as its certificate does, or ask the server's "
+                               "administrator which name that is, then start Vantor again.");
+    case ServerCertificateUntrusted:
+        return ServerLogin::tr("Put your department's CA certificate in ~/.postgresql/root.crt, or name its file in "
+                               "the location (sslrootcert=...), then start Vantor again.");
     case PasswordFileIgnored:
         return ServerLogin::tr("Make your password file readable by you alone (chmod 600 ~/.pgpass), then start "
                                "Vantor again.");

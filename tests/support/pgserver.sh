@@ -1,14 +1,17 @@
 #!/usr/bin/env bash
 # A PostgreSQL server of the test suite's own: a fresh cluster in a temporary folder, on a
 # port and a socket folder of its own, run by an unprivileged user, never a system service.
-#   pgserver.sh start INFO   starts it and writes what the tests need into the file INFO
+#   pgserver.sh start INFO [--tls]  starts it and writes what the tests need into the file INFO;
+#                            with --tls, with SSL on and a certificate for "localhost" made by a
+#                            CA of the tests' own (PGTLS/ca.crt; PGTLS/other-ca.crt signed nothing)
 #   pgserver.sh stop INFO    stops it and removes its folder
 #   pgserver.sh halt INFO    stops it at once, as a crash would (no shutdown checkpoint)
 #   pgserver.sh resume INFO  starts a halted server again on the same port
 #   pgserver.sh freeze INFO  stops every process of the server where it stands (SIGSTOP), as a
 #                            network that drops without a reset looks to a client
 #   pgserver.sh thaw INFO    lets them go on (SIGCONT)
-# INFO holds shell assignments: PGDIR (the folder), PGSOCKET (the socket folder), PGPORT, PGRUNAS.
+# INFO holds shell assignments: PGDIR (the folder), PGSOCKET (the socket folder), PGPORT, PGRUNAS,
+# PGTLS (the certificates' folder, empty without --tls).
 # The cluster's superuser is "vantor_admin" (no password, socket only); TCP connections on
 # 127.0.0.1 need a password (scram-sha-256), so that the tests can try the password paths.
 set -euo pipefail
@@ -43,7 +46,28 @@ stop() {
 }
 
 server_options() {
-  echo "-p $PGPORT -k $PGSOCKET -c listen_addresses=127.0.0.1 -c max_connections=60 -c fsync=off"
+  local tls=
+  [ -n "${PGTLS:-}" ] && tls=" -c ssl=on -c ssl_cert_file=$PGTLS/server.crt -c ssl_key_file=$PGTLS/server.key"
+  echo "-p $PGPORT -k $PGSOCKET -c listen_addresses=127.0.0.1 -c max_connections=60 -c fsync=off$tls"
+}
+
+# A CA of the tests' own, a server certificate it signs for "localhost" alone (so that 127.0.0.1
+# is a wrong host name), and a second CA that signed nothing: a station's unknown CA.
+make_certificates() {
+  local dir=$1
+  mkdir -m 755 "$dir"
+  local key=(-newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes)
+  for ca in ca other-ca; do
+    openssl req -x509 "${key[@]}" -days 3 -subj "/CN=Vantor tests $ca" -keyout "$dir/$ca.key" -out "$dir/$ca.crt" \
+      -addext basicConstraints=critical,CA:TRUE -addext keyUsage=critical,keyCertSign,cRLSign 2>/dev/null
+  done
+  openssl req "${key[@]}" -subj "/CN=localhost" -keyout "$dir/server.key" -out "$dir/server.csr" 2>/dev/null
+  openssl x509 -req -in "$dir/server.csr" -CA "$dir/ca.crt" -CAkey "$dir/ca.key" -CAcreateserial -days 3 \
+    -extfile <(printf 'subjectAltName=DNS:localhost\n') -out "$dir/server.crt" 2>/dev/null
+  chmod 600 "$dir/server.key"
+  chmod 644 "$dir"/*.crt
+  [ "$(id -u)" -eq 0 ] && chown "$PGRUNAS" "$dir/server.key"
+  return 0
 }
 
 case "$action" in
@@ -89,6 +113,11 @@ chmod 755 "$PGDIR"
 mkdir -m 755 "$PGDIR/socket"
 [ "$(id -u)" -eq 0 ] && chown "$PGRUNAS" "$PGDIR" "$PGDIR/socket"
 PGSOCKET=$PGDIR/socket
+PGTLS=
+if [ "${3:-}" = --tls ]; then
+  PGTLS=$PGDIR/tls
+  make_certificates "$PGTLS"
+fi
 
 as_owner "$bin/initdb" -D "$PGDIR/data" -U vantor_admin --auth-local=trust --auth-host=scram-sha-256 \
   -E UTF8 --locale=C.UTF-8 >"$PGDIR/initdb.log" 2>&1 || { cat "$PGDIR/initdb.log" >&2; exit 1; }
@@ -110,5 +139,6 @@ if [ -z "$started" ]; then
   rm -rf -- "$PGDIR"
   exit 1
 fi
-printf 'PGDIR=%q\nPGSOCKET=%q\nPGPORT=%q\nPGRUNAS=%q\n' "$PGDIR" "$PGSOCKET" "$PGPORT" "$PGRUNAS" >"$info"
+printf 'PGDIR=%q\nPGSOCKET=%q\nPGPORT=%q\nPGRUNAS=%q\nPGTLS=%q\n' "$PGDIR" "$PGSOCKET" "$PGPORT" "$PGRUNAS" "$PGTLS" \
+  >"$info"
 echo "PostgreSQL test server on port $PGPORT, socket folder $PGSOCKET, run by $PGRUNAS"

@@ -33,6 +33,8 @@ std::unique_ptr<TestServer> readServer(const QString& infoFile)
             server->socket = text.mid(9);
         else if (text.startsWith(u"PGPORT="))
             server->port = text.mid(7);
+        else if (text.startsWith(u"PGTLS="))
+            server->tls = text.mid(6) == u"''" ? QString() : text.mid(6);
     }
     return server;
 }
@@ -101,10 +103,12 @@ private:
     PGconn* m_conn;
 };
 
-bool runScript(const QString& action, const QString& infoFile)
+bool runScript(const QString& action, const QString& infoFile, const QString& option = {})
 {
-    const auto [status, output]
-        = run({QStringLiteral("bash"), qEnvironmentVariable("VANTOR_TEST_PGSCRIPT"), action, infoFile});
+    QStringList command{QStringLiteral("bash"), qEnvironmentVariable("VANTOR_TEST_PGSCRIPT"), action, infoFile};
+    if (!option.isEmpty())
+        command << option;
+    const auto [status, output] = run(command);
     if (status != 0)
         qWarning("pgserver.sh %s: %s", qPrintable(action), qPrintable(output));
     return status == 0;
@@ -166,10 +170,10 @@ bool TestServer::control(const QString& action) const
     return runScript(action, infoFile);
 }
 
-std::unique_ptr<TestServer> TestServer::startPrivate(const QString& directory)
+std::unique_ptr<TestServer> TestServer::startPrivate(const QString& directory, bool tls)
 {
     const QString info = QDir(directory).filePath(QStringLiteral("pgserver.info"));
-    if (!runScript(QStringLiteral("start"), info))
+    if (!runScript(QStringLiteral("start"), info, tls ? QStringLiteral("--tls") : QString()))
         return nullptr;
     std::unique_ptr<TestServer> server = readServer(info);
     if (server)

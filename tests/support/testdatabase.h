@@ -23,6 +23,7 @@ struct TestServer {
     QString infoFile;
     QString socket;
     QString port;
+    QString tls; // the folder of its CA's and its own certificates, where it runs with SSL
 
     // The location of `database`: over the socket as the superuser, or over TCP as `user`.
     QString uri(const QString& database, const QString& user = {}) const;
@@ -36,8 +37,9 @@ struct TestServer {
     // pgserver.sh's `halt` (as a crash would), `resume`, `freeze` (SIGSTOP, as a network that
     // drops without a reset looks) or `thaw`.
     bool control(const QString& action) const;
-    // A server of the caller's own, for tests that stop it; stopped when the object goes.
-    static std::unique_ptr<TestServer> startPrivate(const QString& directory);
+    // A server of the caller's own, for tests that stop it; stopped when the object goes. With
+    // `tls`, with SSL on, its certificate made out to "localhost" by a CA of the tests' own.
+    static std::unique_ptr<TestServer> startPrivate(const QString& directory, bool tls = false);
     ~TestServer();
 
 private:
