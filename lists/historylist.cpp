@@ -143,8 +143,9 @@ QList<FieldChange> changesOf(const Entry& entry)
     QList<FieldChange> changes;
     for (const QString& field : std::as_const(fields)) {
         const QString was = shownValue(field, before.value(field)), is = shownValue(field, after.value(field));
-        const bool both = !entry.before.isEmpty() && !entry.after.isEmpty();
-        if (both ? before.value(field) == after.value(field) : (was.isEmpty() && is.isEmpty()))
+        // An empty box saved over a field that held nothing stores "" for null: a change to the
+        // database, none to the person reading, who would see "(blank) → (blank)".
+        if (was == is)
             continue;
         changes << FieldChange{fieldLabel(field), was, is};
     }

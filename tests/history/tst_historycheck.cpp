@@ -2,6 +2,7 @@
 // file can: --verify-history names the entry or the record concerned, every time.
 #include "historysupport.h"
 
+#include <historylist.h>
 #include <masktest.h>
 #include <recordset.h>
 
@@ -205,6 +206,21 @@ private slots:
                                      << "History: 5 entries, written to";
         QTest::newRow("since a later day") << QStringLiteral("1/1/2999") << 0 << "History: 0 entries, written to";
         QTest::newRow("no date") << QStringLiteral("yesterday") << 2 << "--since needs a date";
+    }
+
+    // What a reader is shown as changed: a field saved empty over nothing is no change, a
+    // field emptied is, and a record added lists what it holds.
+    void changesAsRead()
+    {
+        history::Entry changed;
+        changed.record = QStringLiteral("MT");
+        changed.before = QStringLiteral(R"({"Last":null,"Rank":"FF","First":"ANN"})");
+        changed.after = QStringLiteral(R"({"Last":"","Rank":"LT","First":""})");
+        QCOMPARE(history::describeChanges(changed),
+                 QStringLiteral("First Name: ANN \u2192 (blank); Rank: FF \u2192 LT"));
+        history::Entry added = changed;
+        added.before.clear();
+        QCOMPARE(history::describeChanges(added), QStringLiteral("Rank: LT"));
     }
 
     // The whole history, or the entries from a day on, in a workbook, every change before → after.
