@@ -23,6 +23,10 @@ namespace vantor::bench {
 class BenchServer;
 }
 
+namespace vantor::test {
+class NetProxy;
+}
+
 namespace vantor::bench {
 
 // Several timed runs of one command.
@@ -35,6 +39,9 @@ struct Series {
     QString first;
     QString failure;
     bool timedOut = false;
+    // At a distance: round trips and connections of the last run (ours: of the action alone).
+    qint64 turns = -1;
+    qint64 dials = -1;
 
     double median() const { return medianOf(seconds); }
     static double medianOf(const QList<double>& values)
@@ -101,6 +108,16 @@ private:
     QString referenceName() const { return m_onServer ? QStringLiteral("psql") : QStringLiteral("sqlite3"); }
     void storeJobs(const QMap<int, QString>& files, const QMap<int, QString>& locations, const Engine& engine);
     void serverRun(const QMap<int, QString>& files);
+    // Every server job on `locations` (records) and `fitLocations` (fit tests), by size; the
+    // history's jobs where `history` is set.
+    void serverJobs(BenchServer& server, const QMap<int, QString>& files, const QMap<int, QString>& locations,
+                    const QMap<int, QString>& fitLocations, bool history);
+    // The same jobs again through relays holding each chunk half of `roundTripMs` each way
+    // (serverpasses.cpp): ours through a relay of the job's own, psql through m_relay.
+    void distancePass(BenchServer& server, const QMap<int, QString>& files, const QMap<int, QString>& locations,
+                      const QMap<int, QString>& fitLocations, int roundTripMs);
+    QString viaRelay(const QString& location) const;
+    QString distanceTargets(const QString& job, qint64 size, const Series& ours, const Series& ref, const Series& idle);
 
     Options m_options;
     QTextStream m_out;
@@ -111,6 +128,11 @@ private:
     Series m_idleRuns; // the shell's idle runs, for the footnote
     qint64 m_emptyPeakKiB = 0;
     bool m_onServer = false;
+    int m_distanceMs = 0; // the round trip to the server in this pass; 0: its own socket
+    test::NetProxy* m_relay = nullptr; // psql's way to the server at a distance
+    bool m_loginMade = false;
+    double m_emptySeconds = 0; // start-up on an empty table, in this pass
+    QMap<qint64, double> m_loopbackExport; // the server's export on its socket, by rows
     bool m_officeWarm = false;
     QMap<int, QString> m_fitFiles; // the records files with fit tests, by members
     QString m_history; // the records file with five million entries, and a small one

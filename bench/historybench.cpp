@@ -64,6 +64,12 @@ QString copyDatabase(const BenchServer& server, const QString& from, const QStri
     if (!psqlRun(postgres,
                  {QStringLiteral("SET client_min_messages = warning"),
                   QStringLiteral("DROP DATABASE IF EXISTS %1").arg(name),
+                  // A database is copied only while no one is connected to it: the connections
+                  // the store keeps for its next use (this process made the database through
+                  // the store) are closed first.
+                  QStringLiteral("SELECT count(pg_terminate_backend(pid)) FROM pg_stat_activity "
+                                 "WHERE datname = '%1' AND pid <> pg_backend_pid()")
+                      .arg(from),
                   QStringLiteral("CREATE DATABASE %1 TEMPLATE %2").arg(name, from)},
                  log))
         return {};

@@ -9,13 +9,13 @@
 
 namespace {
 
-bool parseList(const QString& text, QList<int>& list)
+bool parseList(const QString& text, QList<int>& list, bool zero = false)
 {
     list.clear();
     for (const QString& item : text.split(u',', Qt::SkipEmptyParts)) {
         bool ok = false;
         const int n = item.trimmed().remove(u'_').toInt(&ok);
-        if (!ok || n <= 0)
+        if (!ok || n < (zero ? 0 : 1))
             return false;
         list << n;
     }
@@ -48,6 +48,8 @@ int main(int argc, char* argv[])
         {"data-dir", "Where generated records files are kept (default: bench-data beside this program).", "dir"},
         {"no-office", "Skip the LibreOffice reference.", nullptr},
         {"no-server", "Skip the jobs on a PostgreSQL server of the benchmark's own.", nullptr},
+        {"distance-ms", "Round trips to the server, in ms, to run its jobs at (default 0,20; 0: its own socket).",
+         "list"},
         {"office-runs", "Timed LibreOffice runs per export (default 1).", "n"},
         {"office-timeout", "Seconds before a LibreOffice run is stopped (default 600).", "s"},
     };
@@ -64,6 +66,11 @@ int main(int argc, char* argv[])
     if (parser.isSet(QStringLiteral("export-rows"))
         && !parseList(parser.value(QStringLiteral("export-rows")), options.exportRows)) {
         err << "vantor-bench: --export-rows takes whole numbers separated by commas\n";
+        return 2;
+    }
+    if (parser.isSet(QStringLiteral("distance-ms"))
+        && !parseList(parser.value(QStringLiteral("distance-ms")), options.distances, true)) {
+        err << "vantor-bench: --distance-ms takes whole numbers from 0 separated by commas\n";
         return 2;
     }
     bool ok = true;

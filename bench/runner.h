@@ -19,6 +19,9 @@ struct Options {
     double officeTimeout = 600;
     // The same jobs on a PostgreSQL server of the benchmark's own, against psql; empty: not run.
     QString serverScript;
+    // The round trips (ms) at which the server jobs run: 0 on the server's own socket, others
+    // through a relay that holds each chunk half of it each way.
+    QList<int> distances{0, 20};
 };
 
 // Measures every job against its reference, side by side, and prints the table.

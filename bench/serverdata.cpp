@@ -8,6 +8,8 @@
 #include <QFile>
 #include <QTextStream>
 
+#include <libpq-fe.h>
+
 namespace vantor::bench {
 
 namespace {
@@ -62,6 +64,30 @@ bool BenchServer::start(const QString& script, const QString& infoFile, QTextStr
 QString BenchServer::location(const QString& database) const
 {
     return QStringLiteral("postgresql://vantor_admin@/%1?host=%2&port=%3").arg(database, m_socket, m_port);
+}
+
+bool BenchServer::createLogin(const QString& role, const QString& password, QTextStream& log) const
+{
+    const QByteArray conninfo
+        = QStringLiteral("host=%1 port=%2 user=vantor_admin dbname=postgres").arg(m_socket, m_port).toUtf8();
+    PGconn* connection = PQconnectdb(conninfo.constData());
+    bool made = false;
+    if (PQstatus(connection) == CONNECTION_OK) {
+        if (char* verifier = PQencryptPasswordConn(connection, password.toUtf8().constData(), role.toUtf8().constData(),
+                                                   "scram-sha-256")) {
+            const QByteArray sql = QStringLiteral("CREATE ROLE %1 LOGIN PASSWORD '%2' IN ROLE vantor_admin")
+                                       .arg(role, QString::fromLatin1(verifier))
+                                       .toUtf8();
+            PQfreemem(verifier);
+            PGresult* result = PQexec(connection, sql.constData());
+            made = PQresultStatus(result) == PGRES_COMMAND_OK;
+            PQclear(result);
+        }
+    }
+    if (!made)
+        log << "bench: no login " << role << " on the server: " << PQerrorMessage(connection) << Qt::endl;
+    PQfinish(connection);
+    return made;
 }
 
 QString BenchServer::ensureDatabase(int size, const QString& file, QTextStream& log, bool fitTests) const

@@ -20,6 +20,11 @@ public:
 
     bool start(const QString& script, const QString& infoFile, QTextStream& log);
     QString location(const QString& database) const;
+    quint16 port() const { return quint16(m_port.toUInt()); }
+    // A login `role` with the owner's rights and the password `password`, for connections over
+    // TCP (the socket alone admits the superuser without one). The password reaches the server
+    // as a SCRAM verifier made here, never on a command line.
+    bool createLogin(const QString& role, const QString& password, QTextStream& log) const;
     // A database "bench_SIZE" holding every record of `file`, copied in with psql; its location.
     QString ensureDatabase(int size, const QString& file, QTextStream& log, bool fitTests = false) const;
 
