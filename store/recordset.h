@@ -123,7 +123,7 @@ private:
 
     static constexpr qsizetype PageSize = 32;
     static constexpr qsizetype ReadAheadPages = 4;
-    static constexpr qsizetype MaxReadAheadPages = 32;
+    static constexpr qsizetype MaxReadAheadPages = 128;
     static constexpr qsizetype MaxCachedPages = 256;
 
     bool m_open = false;
