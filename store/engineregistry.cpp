@@ -2,6 +2,7 @@
 // its own that defines its accessor; adding one is its declaration and its row below.
 #include "engine.h"
 
+#include <QRegularExpression>
 #include <QStringList>
 
 namespace vantor {
@@ -37,7 +38,35 @@ bool serves(const Registration& registration, const QString& provider)
     return false;
 }
 
+// Whether a location begins like a URI, "name://": a server's, never a file's.
+bool looksLikeUri(const QString& location)
+{
+    static const QRegularExpression uri(QStringLiteral(R"(^\s*[A-Za-z][A-Za-z0-9+.\-]*://)"));
+    return uri.match(location).hasMatch();
+}
+
 } // namespace
+
+const Engine& Engine::forLocation(const QString& location)
+{
+    const Engine* firstServer = nullptr;
+    for (const Registration& registration : registrations()) {
+        const Engine& engine = registration.engine();
+        if (engine.claimsLocation(location))
+            return engine;
+        if (!firstServer && engine.isServer())
+            firstServer = &engine;
+    }
+    // A URI no engine knows is still no file: the server engine refuses it with its reason,
+    // where a file of that name would show it as typed, password and all.
+    return firstServer && looksLikeUri(location) ? *firstServer : forFiles();
+}
+
+const Engine& Engine::forFiles()
+{
+    // The first engine registered keeps the records in a file.
+    return registrations().constFirst().engine();
+}
 
 const Engine* Engine::forProvider(const QString& provider)
 {

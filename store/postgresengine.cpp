@@ -1,5 +1,6 @@
 #include "postgresengine.h"
 
+#include "rememberedpasswords.h"
 #include "serverlocation.h"
 
 namespace vantor {
@@ -35,6 +36,11 @@ const Engine& postgresEngine()
     return engine;
 }
 
+bool PostgresEngine::claimsLocation(const QString& location) const
+{
+    return server::isPostgresLocation(location);
+}
+
 QString PostgresEngine::describeSource(const QString& dataSource) const
 {
     return server::describe(dataSource);
@@ -53,7 +59,7 @@ std::unique_ptr<Session> PostgresEngine::open(const ConnectionString& cs, const 
         return nullptr;
     auto session = std::make_unique<PostgresSession>(*this, server::describe(address));
     error = session->connect(
-        connectionKeywords(address, userName, password.isEmpty() ? server::rememberedPassword(uri) : password));
+        connectionKeywords(address, userName, password.isEmpty() ? rememberedPassword(uri) : password));
     if (error)
         return nullptr;
     return session;

@@ -13,6 +13,8 @@ class SqliteEngine final : public Engine
 {
 public:
     QString name() const override { return QStringLiteral("SQLite"); }
+    // The windows' connection strings name the old Jet provider, which stands for this engine.
+    QString connectionStringOf(const QString& location) const override { return jetConnectionString(location); }
     std::unique_ptr<Session> open(const ConnectionString& cs, const QString& userName, const QString& password,
                                   StoreError& error) const override;
     StoreError createEmpty(const ConnectionString& cs) const override;
