@@ -1,7 +1,6 @@
 #include "engine.h"
 
 #include "jetdialect.h"
-#include "masktest.h"
 
 #include <QCoreApplication>
 
@@ -38,9 +37,9 @@ StoreError Engine::acceptValue(const QString& /*field*/, const QVariant& /*value
     return {};
 }
 
-QString Engine::translate(const QString& jetSql) const
+QString Engine::translate(const QString& jetSql, const TableDefinition& table) const
 {
-    return translateJet(jetSql, *this, masktest::TableName, masktest::fieldNames());
+    return translateJet(jetSql, *this, table.name, table.columns);
 }
 
 QString Engine::connectionStringOf(const QString& location) const

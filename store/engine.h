@@ -163,9 +163,11 @@ public:
     virtual QString openAdvice(const StoreError& error) const;
 
     // Opens a connection for the connection string; `userName` and `password`, where given,
-    // stand beside it. Never creates a database that is not there.
+    // stand beside it. `table` is the table the windows work on: an engine may bring what it
+    // finds of it up to its definition (an older file's missing indexes). Never creates a
+    // database that is not there.
     virtual std::unique_ptr<Session> open(const ConnectionString& cs, const QString& userName, const QString& password,
-                                          StoreError& error) const = 0;
+                                          const TableDefinition& table, StoreError& error) const = 0;
 
     // Makes the empty database a connection string names, so that open() finds it, and
     // refuses to touch one that is already there.
@@ -182,9 +184,9 @@ public:
     // Runs it.
     StoreError tableColumns(Session& session, const QString& table, QStringList& columns) const;
 
-    // Translates a Jet SQL text into the engine's own dialect: by default through
-    // translateJet() (jetdialect.h) with the pieces below, over table MT.
-    virtual QString translate(const QString& jetSql) const;
+    // Translates a Jet SQL text over `table` into the engine's own dialect: by default through
+    // translateJet() (jetdialect.h) with the pieces below.
+    virtual QString translate(const QString& jetSql, const TableDefinition& table) const;
 
     // The hidden column that identifies a row of a table, unique and stable.
     virtual QString rowKeyColumn() const = 0;

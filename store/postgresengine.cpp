@@ -47,7 +47,8 @@ QString PostgresEngine::describeSource(const QString& dataSource) const
 }
 
 std::unique_ptr<Session> PostgresEngine::open(const ConnectionString& cs, const QString& userName,
-                                              const QString& password, StoreError& error) const
+                                              const QString& password, const TableDefinition& /*table*/,
+                                              StoreError& error) const
 {
     const QString uri = cs.dataSource();
     if (uri.isEmpty()) {

@@ -1,7 +1,6 @@
 #include "sqliteengine.h"
 
 #include "fileformat.h"
-#include "masktest.h"
 #include "sqlitesession.h"
 #include "sqlitetesthook.h"
 
@@ -80,7 +79,8 @@ StoreError SqliteEngine::checkFile(const QString& path) const
 }
 
 std::unique_ptr<Session> SqliteEngine::open(const ConnectionString& cs, const QString& /*userName*/,
-                                            const QString& /*password*/, StoreError& error) const
+                                            const QString& /*password*/, const TableDefinition& table,
+                                            StoreError& error) const
 {
     const QString path = cs.dataSource();
     if ((error = checkFile(path)))
@@ -120,7 +120,7 @@ std::unique_ptr<Session> SqliteEngine::open(const ConnectionString& cs, const QS
         error = applyDurability(*session);
     if (error)
         return nullptr;
-    addMissingIndexes(*session, masktest::table());
+    addMissingIndexes(*session, table);
     testhooks::ScopedSqliteConnectionHook::runOn(db);
     return session;
 }

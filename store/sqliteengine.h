@@ -16,7 +16,7 @@ public:
     // The windows' connection strings name the old Jet provider, which stands for this engine.
     QString connectionStringOf(const QString& location) const override { return jetConnectionString(location); }
     std::unique_ptr<Session> open(const ConnectionString& cs, const QString& userName, const QString& password,
-                                  StoreError& error) const override;
+                                  const TableDefinition& table, StoreError& error) const override;
     StoreError createEmpty(const ConnectionString& cs) const override;
     void discardCreated(const ConnectionString& cs) const override;
     QStringList createTableStatements(const TableDefinition& table) const override;

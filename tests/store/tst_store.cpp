@@ -68,11 +68,12 @@ private slots:
         QCOMPARE(text(rs, "Last"), QStringLiteral("Kept"));
         QCOMPARE(test::readRows(path), before);
         // The stock shell reads the file, and its plans for the windows' texts use the new indexes.
-        const QString search = sqliteEngine().translate(mainsql::SearchById).replace(u'?', QStringLiteral("'x'"));
+        const QString search
+            = masktest::translate(sqliteEngine(), mainsql::SearchById).replace(u'?', QStringLiteral("'x'"));
         for (const QString& sql :
              {QStringLiteral("PRAGMA integrity_check"), QStringLiteral("EXPLAIN QUERY PLAN ") + search,
-              QStringLiteral("EXPLAIN QUERY PLAN ") + sqliteEngine().translate(mainsql::StartupQuery),
-              QStringLiteral("EXPLAIN QUERY PLAN ") + sqliteEngine().translate(querysql::forPosition(1))}) {
+              QStringLiteral("EXPLAIN QUERY PLAN ") + masktest::translate(sqliteEngine(), mainsql::StartupQuery),
+              QStringLiteral("EXPLAIN QUERY PLAN ") + masktest::translate(sqliteEngine(), querysql::forPosition(1))}) {
             const auto [status, output] = test::run({QStringLiteral("sqlite3"), path, sql});
             QVERIFY2(status == 0 && (output.startsWith(u"ok") || output.contains(u"_Caseless")), qPrintable(output));
         }
