@@ -2,7 +2,6 @@
 
 #include "fileformat.h"
 #include "sqlitesession.h"
-#include "sqlitetesthook.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -121,7 +120,6 @@ std::unique_ptr<Session> SqliteEngine::open(const ConnectionString& cs, const QS
     if (error)
         return nullptr;
     addMissingIndexes(*session, table);
-    testhooks::ScopedSqliteConnectionHook::runOn(db);
     return session;
 }
 

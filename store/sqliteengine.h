@@ -9,7 +9,7 @@ namespace vantor {
 class SqliteSession;
 
 // The embedded default: one SQLite file per department, opened through Qt's SQLite driver.
-class SqliteEngine final : public Engine
+class SqliteEngine : public Engine
 {
 public:
     QString name() const override { return QStringLiteral("SQLite"); }

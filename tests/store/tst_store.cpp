@@ -1,11 +1,12 @@
 #include "storetest.h"
 
+#include "fulldisk.h"
+
 #include <connection.h>
 #include <copyrecords.h>
 #include <masktest.h>
 #include <recordset.h>
 #include <sqliteengine.h>
-#include <sqlitetesthook.h>
 
 #include <mainsql.h>
 #include <querysql.h>
@@ -13,7 +14,6 @@
 #include <QDir>
 #include <QFile>
 #include <QRegularExpression>
-#include <QSqlQuery>
 
 #include <optional>
 
@@ -92,9 +92,9 @@ private slots:
         QFETCH(bool, fullDisk);
         const QString path = m_dir.filePath(name);
         const QStringList filesBefore = QDir(m_dir.path()).entryList(QDir::Files | QDir::Hidden);
-        std::optional<testhooks::ScopedSqliteConnectionHook> hook;
+        std::optional<test::ScopedFullDisk> disk;
         if (fullDisk)
-            hook.emplace([](QSqlDatabase& db) { QSqlQuery(db).exec(QStringLiteral("PRAGMA max_page_count=1")); });
+            disk.emplace();
 
         const StoreError error = masktest::createDatabase(RecordsLocation::file(path), 5);
         QTEST(int(error.number), "number");
