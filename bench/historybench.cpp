@@ -9,6 +9,7 @@
 #include "spawn.h"
 
 #include <history.h>
+#include <masktest.h>
 #include <sqliteengine.h>
 
 #include <QDir>
@@ -176,7 +177,7 @@ void Bench::historyJobs(const QMap<int, QString>& files)
     compareOurs(QStringLiteral("untested list \"1 Unit\" beside it"), entries,
                 {QStringLiteral("list"), m_history, QStringLiteral("0")},
                 {QStringLiteral("list"), files.value(size), QStringLiteral("0")},
-                countRows(files.value(size), sqliteEngine().translate(untestedQueries().first())), 1.1);
+                countRows(files.value(size), masktest::translate(sqliteEngine(), untestedQueries().first())), 1.1);
 
     // Writes change their files: copies of the smallest, with a history of 50 entries a member.
     const QString with = QDir(m_scratch.path()).filePath(QStringLiteral("writes-with.mdb"));
@@ -224,7 +225,7 @@ void Bench::historyServerJobs(const BenchServer& server, const QMap<int, QString
     compareOurs(QStringLiteral("untested list \"1 Unit\" beside it"), entries,
                 {QStringLiteral("list"), history, QStringLiteral("0")},
                 {QStringLiteral("list"), server.location(plain), QStringLiteral("0")},
-                countRows(files.value(size), sqliteEngine().translate(untestedQueries().first())), 1.1);
+                countRows(files.value(size), masktest::translate(sqliteEngine(), untestedQueries().first())), 1.1);
     writesWithAndWithout(small, with, without);
 }
 

@@ -7,6 +7,7 @@
 #include "spawn.h"
 
 #include <mainsql.h>
+#include <masktest.h>
 #include <postgresengine.h>
 #include <sqliteengine.h>
 
@@ -374,19 +375,21 @@ void Bench::storeJobs(const QMap<int, QString>& files, const QMap<int, QString>&
         const QString& file = files.value(size);
         // The key scan the start-up runs; the counts and FDIDs every engine must give are SQLite's.
         const QString keyScan = QStringLiteral("SELECT %1 FROM \"MT\" ").arg(engine.rowKeyColumn())
-            + engine.translate(mainsql::StartupQuery).section(QStringLiteral("\"MT\""), 1);
+            + masktest::translate(engine, mainsql::StartupQuery).section(QStringLiteral("\"MT\""), 1);
         storeJob(QStringLiteral("start-up, first record"), size, {QStringLiteral("startup"), location}, location,
                  keyScan, countRows(file, QStringLiteral("SELECT rowid FROM MT")), QString());
 
         const QString fdid = middleFdid(file);
-        const QString search = engine.translate(SearchQuery).replace(u'?', u'\'' + fdid + u'\'');
+        const QString search = masktest::translate(engine, SearchQuery).replace(u'?', u'\'' + fdid + u'\'');
         storeJob(QStringLiteral("search one FDID"), size, {QStringLiteral("search"), location, fdid}, location, search,
-                 countRows(file, sqliteEngine().translate(SearchQuery).replace(u'?', u'\'' + fdid + u'\'')), fdid);
+                 countRows(file, masktest::translate(sqliteEngine(), SearchQuery).replace(u'?', u'\'' + fdid + u'\'')),
+                 fdid);
 
         for (int i = 0; i < lists.size(); ++i) {
             storeJob(QStringLiteral("untested list \"%1\"").arg(listNames.at(i)), size,
-                     {QStringLiteral("list"), location, QString::number(i)}, location, engine.translate(lists.at(i)),
-                     countRows(file, sqliteEngine().translate(lists.at(i))), QString());
+                     {QStringLiteral("list"), location, QString::number(i)}, location,
+                     masktest::translate(engine, lists.at(i)),
+                     countRows(file, masktest::translate(sqliteEngine(), lists.at(i))), QString());
         }
     }
 }

@@ -5,6 +5,7 @@
 #include "datagen.h"
 #include "spawn.h"
 
+#include <masktest.h>
 #include <sqliteengine.h>
 
 #include <QFileInfo>
@@ -143,7 +144,7 @@ void Bench::measureWhole(const QStringList& argv, Series& series, bool timed)
 void Bench::reportJob(int size, const QString& path)
 {
     const QString name = QStringLiteral("report, start-up included");
-    const QString sql = SqliteEngine().translate(untestedQueries().at(0));
+    const QString sql = masktest::translate(SqliteEngine(), untestedQueries().at(0));
     const QDir scratch(m_scratch.path());
     const QStringList ours{m_options.vantor,
                            QStringLiteral("--report"),

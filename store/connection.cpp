@@ -1,5 +1,7 @@
 #include "connection.h"
 
+#include "masktest.h"
+
 #include <QMutex>
 #include <QThread>
 
@@ -88,8 +90,10 @@ StoreError Connection::open(const QString& connectionString, const QString& user
         return error;
     m_session = pool().take(poolKey(m_connectionString, userName, password));
     m_sessionKept = m_session != nullptr;
+    // The windows' table is the one an engine may bring up to date as it opens.
+    static const TableDefinition windowsTable = masktest::table();
     if (!m_session)
-        m_session = m_engine->open(cs, userName, password, error);
+        m_session = m_engine->open(cs, userName, password, windowsTable, error);
     if (!m_session)
         return error ? error : StoreError::closed();
     m_dataSource = m_engine->describeSource(cs.dataSource());
@@ -163,7 +167,8 @@ Statement Connection::valueStatement(const QString& sql, const QVariantList& par
     value.clear();
     if (!m_engine)
         return {};
-    return {m_engine->translate(sql), parameters, Columns::Any, [&value, first = true](const ResultRow& row) mutable {
+    return {masktest::translate(*m_engine, sql), parameters, Columns::Any,
+            [&value, first = true](const ResultRow& row) mutable {
                 if (std::exchange(first, false) && !row.isNull(0))
                     value = QString::fromUtf8(row.text(0));
             }};

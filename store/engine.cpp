@@ -1,7 +1,8 @@
 #include "engine.h"
 
 #include "jetdialect.h"
-#include "masktest.h"
+
+#include <QCoreApplication>
 
 namespace vantor {
 
@@ -36,9 +37,50 @@ StoreError Engine::acceptValue(const QString& /*field*/, const QVariant& /*value
     return {};
 }
 
-QString Engine::translate(const QString& jetSql) const
+QString Engine::translate(const QString& jetSql, const TableDefinition& table) const
 {
-    return translateJet(jetSql, *this, masktest::TableName, masktest::fieldNames());
+    return translateJet(jetSql, *this, table.name, table.columns);
+}
+
+QString Engine::connectionStringOf(const QString& location) const
+{
+    return connectionStringFor(name(), location);
+}
+
+namespace {
+
+// The translators' context of the advice after a failed open.
+struct OpenAdvice {
+    Q_DECLARE_TR_FUNCTIONS(vantor::OpenAdvice)
+};
+
+} // namespace
+
+QString Engine::openAdvice(const StoreError& error) const
+{
+    switch (error.number) {
+    case ServerUnavailable:
+        return OpenAdvice::tr(
+            "Check that the server is running and that this station can reach it (network, host name, port, "
+            "firewall), then start Vantor again.");
+    case SecureConnectionFailed:
+        return OpenAdvice::tr("Ask the server's administrator to turn SSL on at the server, or to check its "
+                              "certificate, then start Vantor again.");
+    case ServerNameMismatch:
+        return OpenAdvice::tr("Name the server in the location as its certificate does, or ask the server's "
+                              "administrator which name that is, then start Vantor again.");
+    case DatabaseNotFound:
+        return OpenAdvice::tr(
+            "Check the database name in the location, or ask the administrator to create the database.");
+    case TableNotFound:
+        return OpenAdvice::tr("Ask the administrator to create the table:\n    vantor --create-database LOCATION");
+    case AccessDenied:
+        return OpenAdvice::tr(
+            "Ask the administrator to grant your user SELECT, INSERT, UPDATE and DELETE on table MT.");
+    default: break;
+    }
+    return OpenAdvice::tr(
+        "Check the location of the records in the settings or on the command line, or ask your administrator.");
 }
 
 QString Engine::quoteIdentifier(const QString& name) const

@@ -150,13 +150,24 @@ public:
 
     // Whether the records lie on a database server rather than in a file.
     virtual bool isServer() const { return false; }
+    // Whether a location as a user writes it (on the command line, in a setting) is in a form
+    // of this engine's own. A file is whatever no engine claims; a server location no engine
+    // claims goes to the first server engine, which refuses it with its reason.
+    virtual bool claimsLocation(const QString& /*location*/) const { return false; }
+    // The connection string a location of this engine's is opened with.
+    virtual QString connectionStringOf(const QString& location) const;
     // A connection string's Data Source as a message names it; never with a password.
     virtual QString describeSource(const QString& dataSource) const { return dataSource; }
+    // What a user should check, or ask the administrator to check, when the records this
+    // engine keeps could not be opened with `error`.
+    virtual QString openAdvice(const StoreError& error) const;
 
     // Opens a connection for the connection string; `userName` and `password`, where given,
-    // stand beside it. Never creates a database that is not there.
+    // stand beside it. `table` is the table the windows work on: an engine may bring what it
+    // finds of it up to its definition (an older file's missing indexes). Never creates a
+    // database that is not there.
     virtual std::unique_ptr<Session> open(const ConnectionString& cs, const QString& userName, const QString& password,
-                                          StoreError& error) const = 0;
+                                          const TableDefinition& table, StoreError& error) const = 0;
 
     // Makes the empty database a connection string names, so that open() finds it, and
     // refuses to touch one that is already there.
@@ -173,9 +184,9 @@ public:
     // Runs it.
     StoreError tableColumns(Session& session, const QString& table, QStringList& columns) const;
 
-    // Translates a Jet SQL text into the engine's own dialect: by default through
-    // translateJet() (jetdialect.h) with the pieces below, over table MT.
-    virtual QString translate(const QString& jetSql) const;
+    // Translates a Jet SQL text over `table` into the engine's own dialect: by default through
+    // translateJet() (jetdialect.h) with the pieces below.
+    virtual QString translate(const QString& jetSql, const TableDefinition& table) const;
 
     // The hidden column that identifies a row of a table, unique and stable.
     virtual QString rowKeyColumn() const = 0;
@@ -207,6 +218,10 @@ public:
     // The current calendar year as a number, by the engine's own clock.
     virtual QString currentYearNumber() const = 0;
 
+    // The engine whose records a location as a user writes it names (see claimsLocation()).
+    static const Engine& forLocation(const QString& location);
+    // The engine of a records file.
+    static const Engine& forFiles();
     // The engine that serves a connection string's Provider, or null.
     static const Engine* forProvider(const QString& provider);
     // The same, for a whole connection string; a failure says what is wrong with it.

@@ -65,6 +65,12 @@ StoreError createTable(Connection& connection)
     return {};
 }
 
+QString translate(const Engine& engine, const QString& jetSql)
+{
+    static const TableDefinition mt = table();
+    return engine.translate(jetSql, mt);
+}
+
 QString insertStatement(const Engine& engine)
 {
     QStringList columns;

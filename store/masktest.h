@@ -21,6 +21,10 @@ inline const QString DatabaseFileName = QStringLiteral("MaskTest.mdb");
 // Lays out table MT and its indexes on `connection`, in the transaction the caller holds.
 StoreError createTable(Connection& connection);
 
+// A Jet SQL text of the windows, which name table MT and its fields in any case, in the
+// engine's own dialect.
+QString translate(const Engine& engine, const QString& jetSql);
+
 // The statement that adds one record to MT, for Connection::execute: its fourteen fields
 // bound in the order of fieldNames().
 QString insertStatement(const Engine& engine);

@@ -6,6 +6,7 @@
 #include "serverlocation.h"
 #include "serverwait.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QRegularExpression>
 
@@ -62,7 +63,32 @@ QString causeOf(PGconn* conn, QString& state)
     return text.simplified();
 }
 
+// The translators' context of the advice after a failed open.
+struct OpenAdvice {
+    Q_DECLARE_TR_FUNCTIONS(vantor::OpenAdvice)
+};
+
 } // namespace
+
+// What libpq's own files and settings can mend; the rest a server's administrator mends alike
+// whatever the engine.
+QString PostgresEngine::openAdvice(const StoreError& error) const
+{
+    switch (error.number) {
+    case ServerCertificateUntrusted:
+        return OpenAdvice::tr("Put your department's CA certificate in ~/.postgresql/root.crt, or name its file in "
+                              "the location (sslrootcert=...), then start Vantor again.");
+    case PasswordFileIgnored:
+        return OpenAdvice::tr("Make your password file readable by you alone (chmod 600 ~/.pgpass), then start "
+                              "Vantor again.");
+    case PasswordRequired:
+    case AuthenticationFailed:
+        return OpenAdvice::tr("Check the user name and the password: keep the password in ~/.pgpass, a line "
+                              "host:port:database:user:password readable by you alone (chmod 600).");
+    default: break;
+    }
+    return Engine::openAdvice(error);
+}
 
 Keywords connectionKeywords(const server::ServerAddress& address, const QString& userName, const QString& password)
 {

@@ -1,5 +1,6 @@
 #include "postgresengine.h"
 
+#include "rememberedpasswords.h"
 #include "serverlocation.h"
 
 namespace vantor {
@@ -35,13 +36,19 @@ const Engine& postgresEngine()
     return engine;
 }
 
+bool PostgresEngine::claimsLocation(const QString& location) const
+{
+    return server::isPostgresLocation(location);
+}
+
 QString PostgresEngine::describeSource(const QString& dataSource) const
 {
     return server::describe(dataSource);
 }
 
 std::unique_ptr<Session> PostgresEngine::open(const ConnectionString& cs, const QString& userName,
-                                              const QString& password, StoreError& error) const
+                                              const QString& password, const TableDefinition& /*table*/,
+                                              StoreError& error) const
 {
     const QString uri = cs.dataSource();
     if (uri.isEmpty()) {
@@ -53,7 +60,7 @@ std::unique_ptr<Session> PostgresEngine::open(const ConnectionString& cs, const 
         return nullptr;
     auto session = std::make_unique<PostgresSession>(*this, server::describe(address));
     error = session->connect(
-        connectionKeywords(address, userName, password.isEmpty() ? server::rememberedPassword(uri) : password));
+        connectionKeywords(address, userName, password.isEmpty() ? rememberedPassword(uri) : password));
     if (error)
         return nullptr;
     return session;

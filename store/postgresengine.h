@@ -18,9 +18,11 @@ class PostgresEngine final : public Engine
 public:
     QString name() const override { return QStringLiteral("PostgreSQL"); }
     bool isServer() const override { return true; }
+    bool claimsLocation(const QString& location) const override;
     QString describeSource(const QString& dataSource) const override;
+    QString openAdvice(const StoreError& error) const override;
     std::unique_ptr<Session> open(const ConnectionString& cs, const QString& userName, const QString& password,
-                                  StoreError& error) const override;
+                                  const TableDefinition& table, StoreError& error) const override;
     StoreError createEmpty(const ConnectionString& cs) const override;
     void discardCreated(const ConnectionString& cs) const override;
     QStringList createTableStatements(const TableDefinition& table) const override;

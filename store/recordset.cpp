@@ -1,5 +1,6 @@
 #include "recordset.h"
 
+#include "masktest.h"
 #include "recordsetdetail.h"
 
 #include <QRegularExpression>
@@ -54,7 +55,7 @@ StoreError RecordSet::openOn(const QString& sql, const QVariantList& parameters,
         QRegularExpression::CaseInsensitiveOption | QRegularExpression::DotMatchesEverythingOption);
 
     const Engine* engine = m_connection->engine();
-    const QString translated = engine->translate(sql);
+    const QString translated = masktest::translate(*engine, sql);
     const QRegularExpressionMatch match = selectAll.match(translated);
     if (!match.hasMatch())
         return StoreError::make(CommandFailed,

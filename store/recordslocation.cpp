@@ -1,7 +1,6 @@
 #include "recordslocation.h"
 
-#include "connectionstring.h"
-#include "serverlocation.h"
+#include "engine.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -14,36 +13,31 @@ RecordsLocation RecordsLocation::file(const QString& path)
     if (path.isEmpty())
         return location;
     location.m_kind = Kind::File;
+    location.m_engine = &Engine::forFiles();
     location.m_text = QDir::cleanPath(QFileInfo(path).absoluteFilePath());
-    return location;
-}
-
-RecordsLocation RecordsLocation::server(const QString& text)
-{
-    RecordsLocation location;
-    location.m_kind = Kind::Server;
-    location.m_text = text.trimmed();
     return location;
 }
 
 RecordsLocation RecordsLocation::fromText(const QString& text)
 {
-    return server::isServerLocation(text) ? server(text) : file(text);
+    const Engine& engine = Engine::forLocation(text);
+    if (!engine.isServer())
+        return file(text);
+    RecordsLocation location;
+    location.m_kind = Kind::Server;
+    location.m_engine = &engine;
+    location.m_text = text.trimmed();
+    return location;
 }
 
 QString RecordsLocation::displayName() const
 {
-    return m_kind == Kind::Server ? server::describe(m_text) : QDir::toNativeSeparators(m_text);
+    return m_kind == Kind::Server ? m_engine->describeSource(m_text) : QDir::toNativeSeparators(m_text);
 }
 
 QString RecordsLocation::connectionString() const
 {
-    switch (m_kind) {
-    case Kind::File: return jetConnectionString(m_text);
-    case Kind::Server: return connectionStringFor(QStringLiteral("PostgreSQL"), m_text);
-    case Kind::None: break;
-    }
-    return {};
+    return m_engine ? m_engine->connectionStringOf(m_text) : QString();
 }
 
 } // namespace vantor

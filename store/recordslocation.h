@@ -4,6 +4,8 @@
 
 namespace vantor {
 
+class Engine;
+
 // Where the records are. The program decides it once, at start-up, and hands it to every
 // window and command; nothing else works out where the records lie.
 //
@@ -17,11 +19,8 @@ public:
 
     // A records file; a relative path is taken from the current folder.
     static RecordsLocation file(const QString& path);
-    // A database on a server, named by a libpq connection URI or key=value string.
-    static RecordsLocation server(const QString& text);
-    // A location as a user writes it, on the command line or in a setting: a URI that
-    // starts with postgresql:// (or postgres://, in any case) or a key=value string names a
-    // server (server::isServerLocation), anything else a file.
+    // A location as a user writes it, on the command line or in a setting: the records of the
+    // engine that claims it (Engine::forLocation), a file where none does.
     static RecordsLocation fromText(const QString& text);
 
     Kind kind() const { return m_kind; }
@@ -31,6 +30,8 @@ public:
 
     // The absolute path of a records file; empty for any other kind.
     QString filePath() const { return m_kind == Kind::File ? m_text : QString(); }
+    // The engine that keeps these records; null for no location.
+    const Engine* engine() const { return m_engine; }
     // The location as the user should read it in a message: a server's host, port, database
     // and user, never a password.
     QString displayName() const;
@@ -43,6 +44,7 @@ public:
 
 private:
     Kind m_kind = Kind::None;
+    const Engine* m_engine = nullptr;
     QString m_text;
 };
 

@@ -1,7 +1,5 @@
 #include "serverlocation.h"
 
-#include <QHash>
-#include <QMutex>
 #include <QRegularExpression>
 
 #include <libpq-fe.h>
@@ -44,17 +42,6 @@ PQconninfoOption* serviceValues(const PQconninfoOption* given)
     PQconninfoOption* used = PQconninfo(conn);
     PQfinish(conn);
     return used;
-}
-
-struct Remembered {
-    QMutex mutex;
-    QHash<QString, QString> passwords;
-};
-
-Remembered& remembered()
-{
-    static Remembered store;
-    return store;
 }
 
 // "scheme:" at the start of a location, a scheme as RFC 3986 writes it.
@@ -149,11 +136,11 @@ bool isServerUri(const QString& text)
         || t.startsWith(QLatin1String("postgres://"), Qt::CaseInsensitive);
 }
 
-bool isServerLocation(const QString& text)
+bool isPostgresLocation(const QString& text)
 {
     const QRegularExpressionMatch scheme = schemeAtStart().match(text);
     if (scheme.hasMatch())
-        return isPostgresScheme(scheme.captured(1)) || text.mid(scheme.capturedEnd()).startsWith(QLatin1String("//"));
+        return isPostgresScheme(scheme.captured(1));
     return keywordAtStart().match(text).hasMatch();
 }
 
@@ -254,18 +241,6 @@ QString describe(const QString& location)
     return address.error.isEmpty()
         ? describe(address)
         : QStringLiteral("the server location %1 (unreadable)").arg(withoutPassword(location));
-}
-
-void rememberPassword(const QString& location, const QString& password)
-{
-    QMutexLocker lock(&remembered().mutex);
-    remembered().passwords.insert(location.trimmed(), password);
-}
-
-QString rememberedPassword(const QString& location)
-{
-    QMutexLocker lock(&remembered().mutex);
-    return remembered().passwords.value(location.trimmed());
 }
 
 } // namespace vantor::server

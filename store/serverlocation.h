@@ -11,11 +11,10 @@ namespace vantor::server {
 // postgresql://[user@]host[:port]/dbname[?param=value&...], its scheme in any case.
 bool isServerUri(const QString& text);
 
-// Whether a location as a user writes it names a database server rather than a file: a
-// connection URI, libpq's other form "host=dbhost dbname=masktest", or anything else that
-// begins like a URI ("mysql://...", "postgresql:/..."). A server location that cannot be read
-// is refused with a message; taken for a file path, it would be shown as typed, password and all.
-bool isServerLocation(const QString& text);
+// Whether a location as a user writes it is in libpq's form: a URI of the postgresql scheme
+// (its slashes right or wrong: one that cannot be read is refused with libpq's reason) or
+// libpq's other form "host=dbhost dbname=masktest".
+bool isPostgresLocation(const QString& text);
 
 // A connection URI or key=value string taken apart by libpq itself, so that every parameter
 // libpq knows (sslmode, the service file's service, connect_timeout, ...) means what it means
@@ -40,10 +39,5 @@ QString withoutPassword(const QString& location);
 // The server and database for a message: host, port, database and user, never a password.
 QString describe(const ServerAddress& address);
 QString describe(const QString& location);
-
-// Passwords typed into the window for this run of the program, kept in memory only and
-// used for every later connection to the same location; never written anywhere.
-void rememberPassword(const QString& location, const QString& password);
-QString rememberedPassword(const QString& location);
 
 } // namespace vantor::server

@@ -1,9 +1,7 @@
 #include "sqliteengine.h"
 
 #include "fileformat.h"
-#include "masktest.h"
 #include "sqlitesession.h"
-#include "sqlitetesthook.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -80,7 +78,8 @@ StoreError SqliteEngine::checkFile(const QString& path) const
 }
 
 std::unique_ptr<Session> SqliteEngine::open(const ConnectionString& cs, const QString& /*userName*/,
-                                            const QString& /*password*/, StoreError& error) const
+                                            const QString& /*password*/, const TableDefinition& table,
+                                            StoreError& error) const
 {
     const QString path = cs.dataSource();
     if ((error = checkFile(path)))
@@ -120,8 +119,7 @@ std::unique_ptr<Session> SqliteEngine::open(const ConnectionString& cs, const QS
         error = applyDurability(*session);
     if (error)
         return nullptr;
-    addMissingIndexes(*session, masktest::table());
-    testhooks::ScopedSqliteConnectionHook::runOn(db);
+    addMissingIndexes(*session, table);
     return session;
 }
 

@@ -9,12 +9,14 @@ namespace vantor {
 class SqliteSession;
 
 // The embedded default: one SQLite file per department, opened through Qt's SQLite driver.
-class SqliteEngine final : public Engine
+class SqliteEngine : public Engine
 {
 public:
     QString name() const override { return QStringLiteral("SQLite"); }
+    // The windows' connection strings name the old Jet provider, which stands for this engine.
+    QString connectionStringOf(const QString& location) const override { return jetConnectionString(location); }
     std::unique_ptr<Session> open(const ConnectionString& cs, const QString& userName, const QString& password,
-                                  StoreError& error) const override;
+                                  const TableDefinition& table, StoreError& error) const override;
     StoreError createEmpty(const ConnectionString& cs) const override;
     void discardCreated(const ConnectionString& cs) const override;
     QStringList createTableStatements(const TableDefinition& table) const override;

@@ -39,7 +39,7 @@ bool frmMaskTesting::Form_Load()
         return false;
     }
     MainRecords store = openMainRecords(m_location);
-    // A server that wants a password libpq's files do not hold: asked, never stored. A typed
+    // A server that wants a password its own files do not hold: asked, never stored. A typed
     // one the server refuses is asked again, three tries in all, as sudo allows.
     for (int tries = 0; m_location.isServer() && tries < MaxPasswordTries
          && (store.error.number == PasswordRequired || (tries > 0 && store.error.number == AuthenticationFailed));
@@ -81,10 +81,11 @@ void frmMaskTesting::reportStartupFailure(const StoreError& error)
         QString description = error.description;
         if (description.startsWith(m_strDBPath + QStringLiteral(": ")))
             description.remove(0, m_strDBPath.size() + 2);
-        m_dialogs.message(startupBoxParent(),
-                          okBox(tr("Vantor cannot open its records on the server:\n%1\n\n%2\n(Error %3)\n\n%4")
-                                    .arg(m_strDBPath, description, QString::number(error.number), serverAdvice(error)),
-                                MsgIcon::Critical));
+        m_dialogs.message(
+            startupBoxParent(),
+            okBox(tr("Vantor cannot open its records on the server:\n%1\n\n%2\n(Error %3)\n\n%4")
+                      .arg(m_strDBPath, description, QString::number(error.number), serverAdvice(m_location, error)),
+                  MsgIcon::Critical));
         return;
     }
     QString advice;

@@ -1,6 +1,7 @@
 #include "serverlogin.h"
 
-#include <serverlocation.h>
+#include <engine.h>
+#include <rememberedpasswords.h>
 
 #include <QCoreApplication>
 
@@ -24,45 +25,13 @@ bool askServerPassword(DialogService& dialogs, QWidget* parent, const RecordsLoc
         parent, InputBox{prompt.arg(location.displayName()), ServerLogin::tr("Server Password"), QString(), true});
     if (password.isEmpty())
         return false;
-    server::rememberPassword(location.text(), password);
+    rememberPassword(location.text(), password);
     return true;
 }
 
-QString serverAdvice(const StoreError& error)
+QString serverAdvice(const RecordsLocation& location, const StoreError& error)
 {
-    switch (error.number) {
-    case ServerUnavailable:
-        return ServerLogin::tr(
-            "Check that the server is running and that this station can reach it (network, host name, port, "
-            "firewall), then start Vantor again.");
-    case SecureConnectionFailed:
-        return ServerLogin::tr("Ask the server's administrator to turn SSL on at the server, or to check its "
-                               "certificate, then start Vantor again.");
-    case ServerNameMismatch:
-        return ServerLogin::tr("Name the server in the location as its certificate does, or ask the server's "
-                               "administrator which name that is, then start Vantor again.");
-    case ServerCertificateUntrusted:
-        return ServerLogin::tr("Put your department's CA certificate in ~/.postgresql/root.crt, or name its file in "
-                               "the location (sslrootcert=...), then start Vantor again.");
-    case PasswordFileIgnored:
-        return ServerLogin::tr("Make your password file readable by you alone (chmod 600 ~/.pgpass), then start "
-                               "Vantor again.");
-    case PasswordRequired:
-    case AuthenticationFailed:
-        return ServerLogin::tr("Check the user name and the password: keep the password in ~/.pgpass, a line "
-                               "host:port:database:user:password readable by you alone (chmod 600).");
-    case DatabaseNotFound:
-        return ServerLogin::tr(
-            "Check the database name in the location, or ask the administrator to create the database.");
-    case TableNotFound:
-        return ServerLogin::tr("Ask the administrator to create the table:\n    vantor --create-database LOCATION");
-    case AccessDenied:
-        return ServerLogin::tr(
-            "Ask the administrator to grant your user SELECT, INSERT, UPDATE and DELETE on table MT.");
-    default: break;
-    }
-    return ServerLogin::tr(
-        "Check the location of the records in the settings or on the command line, or ask your administrator.");
+    return location.engine()->openAdvice(error);
 }
 
 } // namespace vantor

@@ -6,8 +6,8 @@
 
 namespace vantor {
 
-// Asks, in a masked input box, for the password of a server that wants one where libpq's
-// own files hold none (`refused`: the one typed before was wrong); the answer is kept in
+// Asks, in a masked input box, for the password of a server that wants one where its
+// engine's own files hold none (`refused`: the one typed before was wrong); the answer is kept in
 // memory for this run alone and used by every later connection to the same records. False
 // when the user gave none.
 bool askServerPassword(DialogService& dialogs, QWidget* parent, const RecordsLocation& location, bool refused = false);
@@ -16,7 +16,7 @@ bool askServerPassword(DialogService& dialogs, QWidget* parent, const RecordsLoc
 constexpr int MaxPasswordTries = 3;
 
 // What a clerk should check, or ask the administrator to check, when the records on a
-// server cannot be opened.
-QString serverAdvice(const StoreError& error);
+// server cannot be opened: the engine that keeps them knows.
+QString serverAdvice(const RecordsLocation& location, const StoreError& error);
 
 } // namespace vantor

@@ -1,16 +1,15 @@
 // A records file missing, empty, foreign, damaged, protected or on a full disk: one clear
 // message naming the file, nothing overwritten, no crash.
+#include "fulldisk.h"
 #include "mainwindowfixture.h"
 
 #include <connectionstring.h>
 #include <masktest.h>
 #include <recordset.h>
-#include <sqlitetesthook.h>
 
 #include <QDir>
 #include <QFile>
 #include <QProcess>
-#include <QSqlQuery>
 #include <QTest>
 
 #include <unistd.h>
@@ -175,8 +174,7 @@ private slots:
         {
             // The file may not grow by a single page (SQLite never sets a limit below the pages
             // a file has): the disk is full.
-            const testhooks::ScopedSqliteConnectionHook fullDisk(
-                [](QSqlDatabase& db) { QSqlQuery(db).exec(QStringLiteral("PRAGMA max_page_count=1")); });
+            const test::ScopedFullDisk fullDisk;
             const StoreError opened
                 = rs.open(QStringLiteral("SELECT * FROM MT ORDER BY ID ASC"), jetConnectionString(path));
             QVERIFY2(!opened, qPrintable(opened.description));

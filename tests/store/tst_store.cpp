@@ -1,11 +1,12 @@
 #include "storetest.h"
 
+#include "fulldisk.h"
+
 #include <connection.h>
 #include <copyrecords.h>
 #include <masktest.h>
 #include <recordset.h>
 #include <sqliteengine.h>
-#include <sqlitetesthook.h>
 
 #include <mainsql.h>
 #include <querysql.h>
@@ -13,7 +14,6 @@
 #include <QDir>
 #include <QFile>
 #include <QRegularExpression>
-#include <QSqlQuery>
 
 #include <optional>
 
@@ -68,11 +68,12 @@ private slots:
         QCOMPARE(text(rs, "Last"), QStringLiteral("Kept"));
         QCOMPARE(test::readRows(path), before);
         // The stock shell reads the file, and its plans for the windows' texts use the new indexes.
-        const QString search = sqliteEngine().translate(mainsql::SearchById).replace(u'?', QStringLiteral("'x'"));
+        const QString search
+            = masktest::translate(sqliteEngine(), mainsql::SearchById).replace(u'?', QStringLiteral("'x'"));
         for (const QString& sql :
              {QStringLiteral("PRAGMA integrity_check"), QStringLiteral("EXPLAIN QUERY PLAN ") + search,
-              QStringLiteral("EXPLAIN QUERY PLAN ") + sqliteEngine().translate(mainsql::StartupQuery),
-              QStringLiteral("EXPLAIN QUERY PLAN ") + sqliteEngine().translate(querysql::forPosition(1))}) {
+              QStringLiteral("EXPLAIN QUERY PLAN ") + masktest::translate(sqliteEngine(), mainsql::StartupQuery),
+              QStringLiteral("EXPLAIN QUERY PLAN ") + masktest::translate(sqliteEngine(), querysql::forPosition(1))}) {
             const auto [status, output] = test::run({QStringLiteral("sqlite3"), path, sql});
             QVERIFY2(status == 0 && (output.startsWith(u"ok") || output.contains(u"_Caseless")), qPrintable(output));
         }
@@ -91,9 +92,9 @@ private slots:
         QFETCH(bool, fullDisk);
         const QString path = m_dir.filePath(name);
         const QStringList filesBefore = QDir(m_dir.path()).entryList(QDir::Files | QDir::Hidden);
-        std::optional<testhooks::ScopedSqliteConnectionHook> hook;
+        std::optional<test::ScopedFullDisk> disk;
         if (fullDisk)
-            hook.emplace([](QSqlDatabase& db) { QSqlQuery(db).exec(QStringLiteral("PRAGMA max_page_count=1")); });
+            disk.emplace();
 
         const StoreError error = masktest::createDatabase(RecordsLocation::file(path), 5);
         QTEST(int(error.number), "number");

@@ -169,6 +169,42 @@ private slots:
         QCOMPARE(rows, (QList<QVariantList>{{name, owner, program, QStringLiteral("3")}}));
         QCOMPARE(test::readRows(location).size(), 3);
     }
+    // Each location goes to the engine that claims it, and what it opens with reaches that engine
+    // again: a file is what no engine claims, a URI no engine knows is still no file.
+    void locationGoesToTheEngineThatClaimsIt_data()
+    {
+        QTest::addColumn<QString>("location");
+        QTest::addColumn<QString>("engine");
+        QTest::newRow("file") << "MaskTest.mdb"
+                              << "SQLite";
+        QTest::newRow("file named like key=value") << "./host=dbhost.mdb"
+                                                   << "SQLite";
+        QTest::newRow("colon without slashes") << "records:host=dbhost"
+                                               << "SQLite";
+        QTest::newRow("URI") << " postgresql://dbhost/masktest"
+                             << "PostgreSQL";
+        QTest::newRow("short scheme, any case") << "Postgres://dbhost/masktest"
+                                                << "PostgreSQL";
+        QTest::newRow("one slash") << "postgresql:/dbhost/masktest"
+                                   << "PostgreSQL";
+        QTest::newRow("key=value") << "host=dbhost dbname=masktest"
+                                   << "PostgreSQL";
+        QTest::newRow("unknown scheme") << "mysql://dbhost/masktest"
+                                        << "PostgreSQL";
+    }
+    void locationGoesToTheEngineThatClaimsIt()
+    {
+        QFETCH(QString, location);
+        QFETCH(QString, engine);
+        const RecordsLocation records = RecordsLocation::fromText(location);
+        QVERIFY(records.engine());
+        QCOMPARE(records.engine()->name(), engine);
+        QCOMPARE(records.isServer(), records.engine()->isServer());
+        ConnectionString parsed;
+        StoreError error;
+        QCOMPARE(Engine::forConnectionString(records.connectionString(), parsed, error), records.engine());
+        QCOMPARE(parsed.dataSource(), records.isFile() ? records.filePath() : records.text());
+    }
     // A password in a location is refused, whatever the form, and never shown: neither where
     // libpq understands the location nor where it cannot read it and says why.
     void passwordInTheLocationIsRefusedAndNeverShown_data()
