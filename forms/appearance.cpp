@@ -2,6 +2,7 @@
 
 #include <QFile>
 #include <QFontDatabase>
+#include <QGroupBox>
 #include <QIcon>
 #include <QKeyEvent>
 #include <QLabel>
@@ -135,6 +136,31 @@ QIcon programIcon()
     for (int side : {16, 24, 32, 48, 64, 128})
         icon.addPixmap(picture(QStringLiteral(":/vantor/mask-icon.svg"), QSize(side, side)));
     return icon;
+}
+
+QGroupBox* addFrame(QWidget* parent, const char* name, const QString& caption, QRect geometry)
+{
+    auto* frame = new QGroupBox(caption, parent);
+    frame->setObjectName(QString::fromLatin1(name));
+    frame->setGeometry(geometry);
+    frame->setFont(controlFont(9.75, true));
+    frame->setFocusPolicy(Qt::NoFocus);
+    return frame;
+}
+
+// A value the window shows and no one types: a locked box of the records window, pale green.
+QLabel* addValue(QWidget* parent, const char* name, QRect geometry, const QString& accessibleName)
+{
+    QLabel* value = addLabel(parent, name, QString(), geometry);
+    value->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    value->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    value->setIndent(4);
+    QPalette colours = value->palette();
+    colours.setColor(QPalette::Window, LockedGreen);
+    value->setPalette(colours);
+    value->setAutoFillBackground(true);
+    value->setAccessibleName(accessibleName);
+    return value;
 }
 
 } // namespace vantor::appearance

@@ -7,6 +7,7 @@
 #include <QRect>
 #include <QString>
 
+class QGroupBox;
 class QLabel;
 class QPushButton;
 class QWidget;
@@ -51,6 +52,11 @@ public:
 QLabel* addLabel(QWidget* parent, const char* name, const QString& caption, QRect geometry);
 QPushButton* addButton(QWidget* parent, const char* name, const QString& caption, QRect geometry,
                        const QString& tooltip);
+
+// The new windows' frames (a bold caption over a group), and values they show that no one
+// types, drawn as the records window's locked boxes, pale green.
+QGroupBox* addFrame(QWidget* parent, const char* name, const QString& caption, QRect geometry);
+QLabel* addValue(QWidget* parent, const char* name, QRect geometry, const QString& accessibleName);
 
 // A window of the program's own beside the two old ones: fixed at `size` in twips, the
 // controls' font, the records window's grey and the program's icon.

@@ -9,38 +9,10 @@
 namespace vantor {
 
 using appearance::addButton;
+using appearance::addFrame;
 using appearance::addLabel;
+using appearance::addValue;
 using appearance::twipsRect;
-
-namespace {
-
-QGroupBox* addFrame(QWidget* parent, const char* name, const QString& caption, QRect geometry)
-{
-    auto* frame = new QGroupBox(caption, parent);
-    frame->setObjectName(QString::fromLatin1(name));
-    frame->setGeometry(geometry);
-    frame->setFont(appearance::controlFont(9.75, true));
-    frame->setFocusPolicy(Qt::NoFocus);
-    return frame;
-}
-
-// A value the window shows and the clerk does not type: drawn as a locked box of the records
-// window, pale green.
-QLabel* addValue(QWidget* parent, const char* name, QRect geometry, const QString& accessibleName)
-{
-    QLabel* value = addLabel(parent, name, QString(), geometry);
-    value->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    value->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    value->setIndent(4);
-    QPalette colours = value->palette();
-    colours.setColor(QPalette::Window, appearance::LockedGreen);
-    value->setPalette(colours);
-    value->setAutoFillBackground(true);
-    value->setAccessibleName(accessibleName);
-    return value;
-}
-
-} // namespace
 
 void frmFitTests::buildLayout()
 {
