@@ -57,6 +57,9 @@ private slots:
     void mnuRecordHistory_Click();
 
 private:
+    // The row key of the member a window of the menu bar opens for; 0, after saying so with
+    // `advice` under `title`, where no record is current.
+    qint64 memberForWindow(const QString& advice, const QString& title);
     void buildLayout();
     TextBox* addTextBox(QWidget* frame, const char* name, QRect geometry, Qt::Alignment alignment, int maxLength);
     QGroupBox* addFrame(const char* name, const QString& caption, QRect geometry);

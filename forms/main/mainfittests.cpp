@@ -96,18 +96,23 @@ void frmMaskTesting::addFitTestsMenu()
     bar->setGeometry(0, 0, width(), height);
 }
 
+qint64 frmMaskTesting::memberForWindow(const QString& advice, const QString& title)
+{
+    const qint64 member = m_rsMaskTest ? m_rsMaskTest->currentKey() : 0;
+    if (member == 0)
+        m_dialogs.message(this, okBox(advice, MsgIcon::Exclamation, title));
+    return member;
+}
+
 void frmMaskTesting::mnuFitTests_Click()
 {
     if (!cmdQuery->isEnabled())
         return;
-    const qint64 member = m_rsMaskTest ? m_rsMaskTest->currentKey() : 0;
-    if (member == 0) {
-        m_dialogs.message(this,
-                          okBox(tr("No member's record is current: search for the member first, then open "
-                                   "the member's fit tests."),
-                                MsgIcon::Exclamation, tr("Fit Tests")));
+    const qint64 member = memberForWindow(tr("No member's record is current: search for the member first, then open "
+                                             "the member's fit tests."),
+                                          tr("Fit Tests"));
+    if (member == 0)
         return;
-    }
     auto* window = new frmFitTests(m_dialogs, m_location, this);
     window->setAttribute(Qt::WA_DeleteOnClose);
     window->setWindowModality(Qt::WindowModal);

@@ -25,14 +25,11 @@ void frmMaskTesting::mnuRecordHistory_Click()
 {
     if (!cmdQuery->isEnabled())
         return;
-    const qint64 member = m_rsMaskTest ? m_rsMaskTest->currentKey() : 0;
-    if (member == 0) {
-        m_dialogs.message(this,
-                          okBox(tr("No member's record is current: search for the member first, then open "
-                                   "the record's history."),
-                                MsgIcon::Exclamation, tr("History")));
+    const qint64 member = memberForWindow(tr("No member's record is current: search for the member first, then open "
+                                             "the record's history."),
+                                          tr("History"));
+    if (member == 0)
         return;
-    }
     auto* window = new frmHistory(m_dialogs, m_location, this);
     window->setAttribute(Qt::WA_DeleteOnClose);
     window->setWindowModality(Qt::WindowModal);
